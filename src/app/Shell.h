@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+// What the program asks of the desktop beyond its own windows: the beep and the
+// modal message boxes. Tests install a Shell that records instead.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual void Beep();
+    virtual void MessageBox(QMessageBox::Icon icon, const QString& text);
+};
+
+// The shell in use; SetShell(nullptr) puts the real one back.
+Shell& CurrentShell();
+void SetShell(Shell* shell);
+
+// A beep, then a modal box with the application title, the message, no icon and "OK".
+void ShowNotice(const QString& message);
+
+// The box for a failure that no handler caught: stop icon, the message with a final ".".
+void ShowErrorBox(const QString& message);
+
+// The message as the error box shows it: a "." is appended when the last
+// character's code is above that of "." (so "。" gains one and "!" does not).
+QString WithFinalPeriod(const QString& message);

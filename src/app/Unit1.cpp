@@ -1,0 +1,241 @@
+#include "Unit1.h"
+
+#include "Application.h"
+#include "Splitter.h"
+#include "panes/FileListBox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace {
+
+constexpr int ClientWidth = 319;
+constexpr int ClientHeight = 281;
+constexpr int PanelHeight = 33;
+constexpr int StatusHeight = 19;
+constexpr int PanesTop = 2 * PanelHeight;
+constexpr int PanesHeight = ClientHeight - PanesTop - StatusHeight;
+constexpr int FolderListWidth = 145;
+constexpr int CountPanelWidth = 133;
+const char* const DefaultMask = "*.gif;*.jpg;*.png";
+
+template <typename T> T* Named(T* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// The two-pixel etched line along a panel's edge, or a separator across a panel.
+QFrame* Line(QWidget* parent, QFrame::Shape shape, const QRect& place) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(shape);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(place);
+    return line;
+}
+
+// The raised grip at a panel's left end.
+QFrame* Grip(QWidget* parent) {
+    auto* grip = new QFrame(parent);
+    grip->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    grip->setLineWidth(1);
+    grip->setGeometry(2, 4, 3, 24);
+    return grip;
+}
+
+QToolButton* FlatButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
+                        const QString& glyph, const QRect& place) {
+    auto* button = Named(new QToolButton(parent), name);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setIcon(QIcon(glyph));
+    button->setIconSize(QSize(16, 16));
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setGeometry(place);
+    return button;
+}
+
+QAction* MenuItem(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = Named(menu->addAction(caption), name);
+    return action;
+}
+
+QAction* CheckItem(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = MenuItem(menu, name, caption);
+    action->setCheckable(true);
+    action->setChecked(true);
+    return action;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Zumi"));
+    setWindowIcon(QIcon(QStringLiteral(":/zumi.xpm")));
+    QFont font(QStringLiteral("IPAPGothic"));
+    font.setPixelSize(12);
+    setFont(font);
+    // A fixed single border with minimise and close but no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    setCentralWidget(new QWidget(this));
+    CreateMenu();
+    CreatePanels();
+    CreatePanes();
+
+    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(StatusHeight);
+    setStatusBar(StatusBar1);
+    StatusPanel0 = Named(new QLabel(StatusBar1), "StatusPanel0");
+    StatusPanel0->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusPanel0->setAlignment(Qt::AlignCenter);
+    StatusPanel0->setGeometry(0, 2, CountPanelWidth, StatusHeight - 2);
+
+    SetTabOrder();
+    FileListBox1->setFocus();
+    setFixedSize(ClientWidth, menuBar()->sizeHint().height() + ClientHeight);
+    move(318, 101);
+
+    connect(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    connect(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
+    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
+
+    // A failure here skips the rest of the creation handler; the window opens as designed.
+    try {
+        FormCreate();
+    } catch (const std::exception& failure) {
+        ShowException(failure);
+    }
+}
+
+void TForm1::CreateMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    MCreateHTML = MenuItem(file, "MCreateHTML", QStringLiteral("ファイルの作成(&C)"));
+    MDeleteHTML = MenuItem(file, "MDeleteHTML", QStringLiteral("ファイルの削除(&D)"));
+    file->addSeparator();
+    MOpenHTML = MenuItem(file, "MOpenHTML", QStringLiteral("ブラウザで確認(&V)"));
+    file->addSeparator();
+    Exit1 = MenuItem(file, "Exit1", QStringLiteral("終了(&X)"));
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    MBorder = CheckItem(settings, "MBorder", QStringLiteral("BORDERは 0 にする(&B)"));
+    MCreateOpen = CheckItem(settings, "MCreateOpen", QStringLiteral("ファイル作成後確認(&A)"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    Contents1 = MenuItem(help, "Contents1", QStringLiteral("目次(&C)"));
+    About1 = MenuItem(help, "About1", QStringLiteral("バージョン情報(&A)"));
+}
+
+void TForm1::CreatePanels() {
+    QWidget* client = centralWidget();
+
+    // The toolbar panel's caption is the index marker, right-aligned behind its controls.
+    Panel1 = Named(new QLabel(QStringLiteral("* "), client), "Panel1");
+    Panel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Panel1->setGeometry(0, 0, ClientWidth, PanelHeight);
+    Line(Panel1, QFrame::HLine, QRect(0, 0, ClientWidth, 2));
+    Line(Panel1, QFrame::HLine, QRect(0, PanelHeight - 2, ClientWidth, 2));
+    Grip(Panel1);
+    SCreateHTML = FlatButton(Panel1, "SCreateHTML", QStringLiteral("作成"), QStringLiteral("ファイルの作成"),
+                             QStringLiteral(":/create.xpm"), QRect(8, 4, 53, 25));
+    Line(Panel1, QFrame::VLine, QRect(66, 4, 2, 24));
+    SpeedButton2 = FlatButton(Panel1, "SpeedButton2", QStringLiteral("確認"), QStringLiteral("ブラウザで確認"),
+                              QStringLiteral(":/view.xpm"), QRect(73, 4, 52, 25));
+    Line(Panel1, QFrame::VLine, QRect(130, 4, 2, 24));
+    DriveComboBox1 = Named(new QComboBox(Panel1), "DriveComboBox1");
+    DriveComboBox1->setGeometry(136, 8, 153, 18);
+
+    Panel2 = Named(new QWidget(client), "Panel2");
+    Panel2->setGeometry(0, PanelHeight, ClientWidth, PanelHeight);
+    Line(Panel2, QFrame::HLine, QRect(0, PanelHeight - 2, ClientWidth, 2));
+    Grip(Panel2);
+    Edit1 = Named(new QLineEdit(Panel2), "Edit1");
+    Edit1->setGeometry(8, 6, 134, 20);
+    Line(Panel2, QFrame::VLine, QRect(146, 4, 2, 24));
+    CBox1 = Named(new QCheckBox(QStringLiteral("固定"), Panel2), "CBox1");
+    CBox1->setToolTip(QStringLiteral("サイズ固定"));
+    CBox1->setGeometry(152, 8, 48, 17);
+    DragEdit1 = Named(new QLineEdit(QStringLiteral("100"), Panel2), "DragEdit1");
+    DragEdit1->setToolTip(QStringLiteral("縦 (HEIGHT)"));
+    DragEdit1->setGeometry(202, 5, 49, 20);
+    DragEdit1->setEnabled(false);
+    Label1 = Named(new QLabel(QStringLiteral("x"), Panel2), "Label1");
+    Label1->setToolTip(QStringLiteral("縦横のサイズをセット"));
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->move(256, 8);
+    Label1->resize(Label1->sizeHint());
+    Label1->setEnabled(false);
+    DragEdit2 = Named(new QLineEdit(QStringLiteral("100"), Panel2), "DragEdit2");
+    DragEdit2->setToolTip(QStringLiteral("横 (WIDTH)"));
+    DragEdit2->setGeometry(267, 5, 49, 20);
+    DragEdit2->setEnabled(false);
+}
+
+void TForm1::CreatePanes() {
+    QWidget* client = centralWidget();
+    DirectoryListBox1 = Named(new QListView(client), "DirectoryListBox1");
+    DirectoryListBox1->setGeometry(0, PanesTop, FolderListWidth, PanesHeight);
+    Splitter1 = Named(new TSplitter(DirectoryListBox1, client), "Splitter1");
+    FileListBox1 = Named(new TFileListBox(client), "FileListBox1");
+    LayoutPanes();
+}
+
+void TForm1::SetTabOrder() {
+    QWidget* const order[] = {DriveComboBox1, FileListBox1, DirectoryListBox1, DragEdit1, DragEdit2, CBox1, Edit1};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::LayoutPanes() {
+    const int folderWidth = DirectoryListBox1->width();
+    Splitter1->setGeometry(folderWidth, PanesTop, 1, PanesHeight);
+    FileListBox1->setGeometry(folderWidth + 1, PanesTop, ClientWidth - folderWidth - 1, PanesHeight);
+}
+
+void TForm1::FormCreate() {
+    QApplication::setWindowIcon(windowIcon());
+    Edit1->setText(QString::fromLatin1(DefaultMask));
+    DirectoryListBox1Change();
+    CBox1Click();
+
+    // The progress bar covers the status bar from the count panel to its right end.
+    ProgressBar = Named(new QProgressBar(StatusBar1), "ProgressBar");
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setGeometry(CountPanelWidth + 2, 2, ClientWidth - CountPanelWidth - 2, StatusHeight - 2);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+}
+
+void TForm1::ShowCount() {
+    StatusPanel0->setText(QString::number(FileListBox1->Count()) + QStringLiteral(" 個のオブジェクト"));
+}
+
+void TForm1::Edit1Change() {
+    FileListBox1->SetMask(Edit1->text());
+    ShowCount();
+}
+
+void TForm1::DirectoryListBox1Change() { ShowCount(); }
+
+void TForm1::CBox1Click() {
+    const bool fixed = CBox1->isChecked();
+    DragEdit1->setEnabled(fixed);
+    DragEdit2->setEnabled(fixed);
+    Label1->setEnabled(fixed);
+}
+
+void TForm1::Exit1Click() { close(); }

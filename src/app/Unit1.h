@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QProgressBar;
+class QStatusBar;
+class QToolButton;
+class TFileListBox;
+class TSplitter;
+
+// The main window: toolbar, options panel, folder and file panes, status line.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+private slots:
+    void Edit1Change();
+    void CBox1Click();
+    void DirectoryListBox1Change();
+    void Exit1Click();
+
+private:
+    void CreateMenu();
+    void CreatePanels();
+    void CreatePanes();
+    void SetTabOrder();
+    // Places the folder list, the splitter and the file list after a change of the folder list's width.
+    void LayoutPanes();
+    void FormCreate();
+    // The status line's count of listed files.
+    void ShowCount();
+
+    // Controls; each carries its name as its object name.
+    QLabel* Panel1;
+    QToolButton* SCreateHTML;
+    QToolButton* SpeedButton2;
+    QComboBox* DriveComboBox1;
+    QWidget* Panel2;
+    QLineEdit* Edit1;
+    QCheckBox* CBox1;
+    QLineEdit* DragEdit1;
+    QLabel* Label1;
+    QLineEdit* DragEdit2;
+    QListView* DirectoryListBox1;
+    TSplitter* Splitter1;
+    TFileListBox* FileListBox1;
+    QStatusBar* StatusBar1;
+    QLabel* StatusPanel0;
+    QProgressBar* ProgressBar = nullptr;
+
+    QAction* MCreateHTML;
+    QAction* MDeleteHTML;
+    QAction* MOpenHTML;
+    QAction* Exit1;
+    QAction* MBorder;
+    QAction* MCreateOpen;
+    QAction* Contents1;
+    QAction* About1;
+};

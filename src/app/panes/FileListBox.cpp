@@ -1,0 +1,166 @@
+#include "panes/FileListBox.h"
+
+#include <QAbstractListModel>
+#include <QApplication>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScopeGuard>
+#include <QStyledItemDelegate>
+
+// The rows of a FileList, shown as their names decoded for display only.
+class FileRowModel : public QAbstractListModel {
+public:
+    FileRowModel(const zumi::FileList& list, QObject* parent) : QAbstractListModel(parent), m_List(list) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_List.Rows().size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        const std::string& name = m_List.Rows()[index.row()];
+        return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
+    }
+
+    void Reset(const std::function<void()>& change) {
+        beginResetModel();
+        const auto end = qScopeGuard([this] { endResetModel(); });
+        change();
+    }
+
+private:
+    const zumi::FileList& m_List;
+};
+
+namespace {
+
+// Draws a row as the pane's own: background or highlight, the name 2 pixels in
+// from the left at the row's top, no mnemonic processing, focus rectangle.
+class FileRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setFont(option.font);
+        painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          index.data().toString());
+        if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active)) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.backgroundColor = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+            QWidget* view = qobject_cast<QWidget*>(parent());
+            view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view);
+        }
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        return {option.rect.width(), option.fontMetrics.height()};
+    }
+};
+
+constexpr int DesignedWidth = 145;
+
+} // namespace
+
+TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), m_Model(new FileRowModel(m_List, this)) {
+    resize(DesignedWidth, height());
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new FileRowDelegate(this));
+    setModel(m_Model);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFileListBox::SelectionChanged);
+}
+
+QString TFileListBox::Mask() const { return QString::fromStdString(m_List.Mask()); }
+
+void TFileListBox::SetMask(const QString& mask) {
+    if (m_List.SetMask(mask.toStdString()) && m_Listed)
+        RereadFiles();
+}
+
+void TFileListBox::SetFolderPath(const std::string& path) {
+    if (m_List.IsFolderPath(path))
+        return;
+    Relist([&](const zumi::FileList::BusyFn& busy) { return m_List.SetFolderPath(path, m_Listed, busy) && m_Listed; });
+}
+
+int TFileListBox::Count() {
+    EnsureListed();
+    return static_cast<int>(m_List.Rows().size());
+}
+
+const std::string& TFileListBox::Item(int row) {
+    EnsureListed();
+    return m_List.Rows().at(row);
+}
+
+QString TFileListBox::SelectedName() {
+    const int row = SelectedRow();
+    return row < 0 ? QString() : m_Model->index(row).data().toString();
+}
+
+std::string TFileListBox::SelectedPath() {
+    const int row = SelectedRow();
+    return row < 0 ? std::string() : m_List.PathOf(row);
+}
+
+void TFileListBox::RereadFiles() {
+    Relist([&](const zumi::FileList::BusyFn& busy) {
+        m_List.RereadFiles(busy);
+        return true;
+    });
+}
+
+void TFileListBox::EnsureListed() {
+    if (m_Listed)
+        return;
+    m_Listed = true;
+    RereadFiles();
+}
+
+void TFileListBox::Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change) {
+    bool busy = false;
+    const auto restore = qScopeGuard([&busy] {
+        if (busy)
+            QApplication::restoreOverrideCursor();
+    });
+    bool reread = false;
+    m_Model->Reset([&] {
+        m_RecordedRow = -1; // the reset leaves no row selected
+        reread = change([&busy] {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            busy = true;
+        });
+    });
+    if (reread)
+        emit OnChange();
+}
+
+void TFileListBox::SelectionChanged() {
+    const int row = SelectedRow();
+    if (row == m_RecordedRow)
+        return;
+    m_RecordedRow = row;
+    emit OnChange();
+}
+
+int TFileListBox::SelectedRow() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TFileListBox::showEvent(QShowEvent* event) {
+    EnsureListed();
+    QListView::showEvent(event);
+}
+
+void TFileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListView::mouseDoubleClickEvent(event);
+    emit OnDblClick();
+}

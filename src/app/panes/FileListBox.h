@@ -1,0 +1,60 @@
+#pragma once
+
+#include "panes/FileList.h"
+
+#include <QListView>
+
+class FileRowModel;
+
+// The file list pane: the files of one folder that match a mask, one bare name
+// per row, sorted. Its rows are the program's item list. The folder is first
+// listed when the pane is first shown or its rows are first asked for, so
+// settings applied before that cost no extra listing.
+class TFileListBox : public QListView {
+    Q_OBJECT
+    Q_PROPERTY(QString Mask READ Mask WRITE SetMask)
+
+public:
+    explicit TFileListBox(QWidget* parent = nullptr);
+
+    QString Mask() const;
+    void SetMask(const QString& mask);
+
+    const std::string& FolderPath() const { return m_List.FolderPath(); }
+    // Moves to another folder (a relative path is taken from the listed one) and
+    // re-reads; a path naming the listed folder does nothing. Throws IOError.
+    void SetFolderPath(const std::string& path);
+
+    // The rows, in display order, as stored bytes.
+    int Count();
+    const std::string& Item(int row);
+
+    QString SelectedName();
+    // FolderPath joined with the selected row's name; empty when no row is selected.
+    std::string SelectedPath();
+
+    void RereadFiles();
+
+signals:
+    // After every re-read, and when the user moves the selection to another row.
+    void OnChange();
+    void OnDblClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // Lists the folder the first time the rows are needed.
+    void EnsureListed();
+    // Runs a change of the rows under a model reset, with the busy pointer for
+    // long listings, and announces it when change() reports that it re-read.
+    void Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change);
+    void SelectionChanged();
+    int SelectedRow() const;
+
+    zumi::FileList m_List;
+    FileRowModel* m_Model;
+    bool m_Listed = false;
+    int m_RecordedRow = -1;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/Collation.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zumi {
+
+// Which entries a file list admits; each of the first six stands for the
+// FileAttribute bit of the same position (ftReadOnly is 0x01 ... ftArchive 0x20).
+enum TFileAttr : unsigned {
+    ftReadOnly = 0x01,
+    ftHidden = 0x02,
+    ftSystem = 0x04,
+    ftVolumeID = 0x08,
+    ftDirectory = 0x10,
+    ftArchive = 0x20,
+    ftNormal = 0x40, // admits every entry that is not hidden, system, a folder or a volume label
+};
+using TFileType = unsigned;
+
+// The files of one folder whose names match a mask of ";"-separated wildcard
+// pieces, sorted. A file that two pieces match stands twice, in adjacent rows.
+// The folder is read through the process's working directory, which every
+// re-read and every folder change sets.
+class FileList {
+public:
+    // Starts on the working directory with the mask "*.*", ordering rows by the given collation locale.
+    explicit FileList(const std::string& collationLocale = Collation::UserLocale());
+
+    const std::string& FolderPath() const { return m_FolderPath; }
+    const std::string& Mask() const { return m_Mask; }
+    TFileType FileType() const { return m_FileType; }
+    const std::vector<std::string>& Rows() const { return m_Rows; }
+
+    // Called once per listing, as soon as a 101st row is found, so that a caller
+    // can show that a long listing is under way.
+    using BusyFn = std::function<void()>;
+
+    // True when the path is the listed folder's: compared exactly on a
+    // case-sensitive volume, ignoring case otherwise.
+    bool IsFolderPath(const std::string& path) const;
+
+    // Moves to another folder and returns true; a path for which IsFolderPath
+    // holds returns false and does nothing. A relative path is taken from the listed folder.
+    // With reread set the new folder is also listed. A folder that cannot be
+    // entered or listed throws IOError and changes nothing.
+    bool SetFolderPath(const std::string& path, bool reread, const BusyFn& busy = {});
+
+    // These store the new value and return true when it differs (letter case
+    // included); the caller then re-reads.
+    bool SetMask(const std::string& mask);
+    bool SetFileType(TFileType fileType);
+
+    // Lists the folder again and makes it the working directory. When the folder
+    // cannot be entered or read this throws IOError and keeps the old rows.
+    void RereadFiles(const BusyFn& busy = {});
+
+    // FolderPath joined with the row's text.
+    std::string PathOf(size_t row) const;
+
+private:
+    std::vector<std::string> ReadRows(const BusyFn& busy) const;
+
+    Collation m_Collation;
+    std::string m_FolderPath;
+    std::string m_Mask = "*.*";
+    TFileType m_FileType = ftNormal;
+    std::vector<std::string> m_Rows;
+};
+
+} // namespace zumi

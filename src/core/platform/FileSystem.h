@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// The file system as the panes see it. Paths and names are bytes (UTF-8 on
+// Linux, but any byte sequence passes through untouched). Failures throw
+// zumi::IOError.
+namespace zumi {
+
+// Attribute bits of a folder entry, numbered as the file list's filter expects.
+enum FileAttribute : unsigned {
+    faReadOnly = 0x01,  // not writable by this user
+    faHidden = 0x02,    // the name starts with "."
+    faSystem = 0x04,    // neither a regular file nor a folder, or a link that points nowhere
+    faVolumeID = 0x08,  // never set on Linux
+    faDirectory = 0x10, // a folder, or a link to one
+    faArchive = 0x20,   // never set on Linux
+};
+
+// The working directory as an absolute path, with no "/" at the end except for the root.
+std::string CurrentDirectory();
+
+void ChangeDirectory(const std::string& path);
+
+bool FolderExists(const std::string& path);
+
+// The folder followed by the name, with exactly one "/" between them.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// True when the volume holding the path matches names ignoring letter case
+// (FAT, exFAT, NTFS, SMB); false for the case-sensitive rest or when unknown.
+bool VolumeIgnoresCase(const std::string& path);
+
+// Reads a folder's entries once, in the file system's order, without "." and "..".
+// The read-only bit costs a system call per entry, so it is worked out only when asked for.
+using FolderEntryFn = std::function<void(std::string_view name, unsigned attributes)>;
+void ReadFolder(const std::string& path, bool wantReadOnly, const FolderEntryFn& onEntry);
+
+} // namespace zumi

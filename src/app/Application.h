@@ -2,8 +2,10 @@
 
 #include <QApplication>
 
-// The application object: every failure that escapes an event handler ends here
-// and is shown in the error box; the event loop then carries on.
+// The application object. A failure that escapes an event handler ends here and
+// is shown in the error box, and the event loop carries on. This is the last
+// resort: unwinding through Qt's event delivery leaks a little, so handlers run
+// under RunHandler below.
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);
@@ -13,3 +15,19 @@ public:
 
 // Shows a caught failure in the error box.
 void ShowException(const std::exception& failure);
+
+// Runs a handler and shows a failure it raises in the error box. Qt's own code is
+// not built to unwind, so a failure must never travel up through a signal emission.
+template <typename Handler> void RunHandler(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& failure) {
+        ShowException(failure);
+    }
+}
+
+// Connects a signal to a handler of the receiver that runs under RunHandler.
+template <typename Sender, typename Signal, typename Receiver>
+void ConnectHandler(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*handler)()) {
+    QObject::connect(sender, signal, receiver, [receiver, handler] { RunHandler([&] { (receiver->*handler)(); }); });
+}

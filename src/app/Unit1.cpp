@@ -79,7 +79,11 @@ QAction* CheckItem(QMenu* menu, const char* name, const QString& caption) {
 
 } // namespace
 
+// The pictures live in a static library, whose resource table the linker would otherwise drop.
+static void LoadPictures() { Q_INIT_RESOURCE(resources); }
+
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    LoadPictures();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zumi"));
     setWindowIcon(QIcon(QStringLiteral(":/zumi.xpm")));
@@ -109,17 +113,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setFixedSize(ClientWidth, menuBar()->sizeHint().height() + ClientHeight);
     move(318, 101);
 
-    connect(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
-    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    ConnectHandler(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
+    ConnectHandler(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
 
     // A failure here skips the rest of the creation handler; the window opens as designed.
-    try {
-        FormCreate();
-    } catch (const std::exception& failure) {
-        ShowException(failure);
-    }
+    RunHandler([this] { FormCreate(); });
 }
 
 void TForm1::CreateMenu() {

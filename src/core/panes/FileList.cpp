@@ -25,8 +25,20 @@ std::vector<WildcardPiece> SplitMask(const std::string& mask) {
 
 } // namespace
 
-FileList::FileList(const std::string& collationLocale)
-    : m_Collation(collationLocale), m_FolderPath(CurrentDirectory()) {}
+namespace {
+
+// The working directory, or the root when it has been removed under us.
+std::string StartFolder() {
+    try {
+        return CurrentDirectory();
+    } catch (const IOError&) {
+        return "/";
+    }
+}
+
+} // namespace
+
+FileList::FileList(const std::string& collationLocale) : m_Collation(collationLocale), m_FolderPath(StartFolder()) {}
 
 bool FileList::IsFolderPath(const std::string& path) const {
     return path == m_FolderPath || (VolumeIgnoresCase(m_FolderPath) && NamesEqualIgnoringCase(path, m_FolderPath));

@@ -1,0 +1,119 @@
+#include "RecordingShell.h"
+#include "TempDir.h"
+#include "panes/FileListBox.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+// A shown file list pane on a temporary folder, sorting in a pinned locale.
+class FileListBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        zumi::ChangeDirectory(dir.Path());
+    }
+    void TearDown() override { unsetenv("LC_ALL"); }
+
+    TempDir dir;
+};
+
+TEST_F(FileListBoxTest, ListsOnceWhenFirstShownWithTheMaskSetBefore) {
+    dir.File("b.gif");
+    dir.File("A.gif");
+    dir.File("c.txt");
+    TFileListBox pane;
+    QSignalSpy changes(&pane, &TFileListBox::OnChange);
+    pane.SetMask(QStringLiteral("*.gif"));
+    EXPECT_EQ(changes.count(), 0) << "listed before the pane was needed";
+    pane.show();
+    EXPECT_EQ(changes.count(), 1);
+    ASSERT_EQ(pane.Count(), 2);
+    EXPECT_EQ(pane.Item(0), "A.gif");
+    EXPECT_EQ(pane.model()->index(1, 0).data().toString(), QStringLiteral("b.gif"));
+    pane.SetMask(QStringLiteral("*.gif"));
+    EXPECT_EQ(changes.count(), 1) << "the same mask re-read";
+}
+
+TEST_F(FileListBoxTest, RaisesOnChangeWhenTheUserMovesToAnotherRow) {
+    for (const char* name : {"a.gif", "b.gif", "c.gif"})
+        dir.File(name);
+    TFileListBox pane;
+    pane.SetMask(QStringLiteral("*.gif"));
+    pane.resize(200, 200);
+    pane.show();
+    QSignalSpy changes(&pane, &TFileListBox::OnChange);
+    const QPoint row0 = pane.visualRect(pane.model()->index(0, 0)).center();
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, row0);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(pane.SelectedName(), QStringLiteral("a.gif"));
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, row0);
+    EXPECT_EQ(changes.count(), 1) << "clicking the selected row again";
+    QTest::keyClick(&pane, Qt::Key_Down);
+    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(pane.SelectedPath(), dir / "b.gif");
+
+    pane.RereadFiles();
+    EXPECT_EQ(changes.count(), 3);
+    EXPECT_EQ(pane.SelectedPath(), "") << "a re-read leaves a row selected";
+}
+
+TEST_F(FileListBoxTest, DoubleClickSelectsTheRowUnderThePointerFirst) {
+    dir.File("a.gif");
+    dir.File("b.gif");
+    TFileListBox pane;
+    pane.SetMask(QStringLiteral("*.gif"));
+    pane.resize(200, 200);
+    pane.show();
+    std::vector<std::string> opened;
+    QObject::connect(&pane, &TFileListBox::OnDblClick, [&] { opened.push_back(pane.SelectedPath()); });
+    const QPoint row1 = pane.visualRect(pane.model()->index(1, 0)).center();
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, row1);
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, row1);
+    EXPECT_EQ(opened, std::vector<std::string>{dir / "b.gif"});
+}
+
+TEST_F(FileListBoxTest, ShowsTheBusyPointerFromTheHundredAndFirstRowAndAlwaysRestoresIt) {
+    for (int i = 0; i < 100; ++i)
+        dir.File("p" + std::to_string(i) + ".gif");
+    TFileListBox pane;
+    pane.SetMask(QStringLiteral("*.gif"));
+    bool busyAtReset = false;
+    QObject::connect(pane.model(), &QAbstractItemModel::modelReset,
+                     [&] { busyAtReset = QApplication::overrideCursor() != nullptr; });
+    pane.show();
+    EXPECT_FALSE(busyAtReset) << "100 rows";
+
+    dir.File("p100.gif");
+    pane.RereadFiles();
+    EXPECT_TRUE(busyAtReset) << "101 rows";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // Listing a folder that has gone fails, keeps the rows and leaves no busy pointer.
+    const std::string moved = dir.Path() + "-moved";
+    ASSERT_EQ(rename(dir.Path().c_str(), moved.c_str()), 0);
+    EXPECT_THROW(pane.RereadFiles(), zumi::IOError);
+    rename(moved.c_str(), dir.Path().c_str());
+    EXPECT_EQ(pane.Count(), 101);
+    EXPECT_EQ(pane.Item(100), "p100.gif");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(FileListBoxTest, ShowsAnIllFormedNameButKeepsItsBytes) {
+    const std::string shiftJis = "\x89\xE6\x91\x9C.jpg";
+    dir.File(shiftJis);
+    TFileListBox pane;
+    pane.SetMask(QStringLiteral("*.jpg"));
+    pane.show();
+    ASSERT_EQ(pane.Count(), 1);
+    EXPECT_EQ(pane.Item(0), shiftJis);
+    EXPECT_TRUE(pane.model()->index(0, 0).data().toString().endsWith(QStringLiteral(".jpg")));
+}
+
+} // namespace

@@ -1,0 +1,118 @@
+#include "RecordingShell.h"
+#include "Splitter.h"
+#include "TempDir.h"
+#include "Unit1.h"
+#include "panes/FileListBox.h"
+#include "platform/FileSystem.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The main window started in a temporary folder, as if the program had been started there.
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Recorder().Clear();
+        for (const char* name : {"a.gif", "b.jpg", "c.png", "IMG_0001.JPG", "d.bmp"})
+            dir.File(name);
+        zumi::ChangeDirectory(dir.Path());
+        form = std::make_unique<TForm1>();
+        form->show();
+    }
+
+    template <typename T> T* Child(const char* name) { return form->findChild<T*>(QLatin1String(name)); }
+    QString CountText() { return Child<QLabel>("StatusPanel0")->text(); }
+
+    TempDir dir;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(Form1Test, HasItsControlsUnderTheirNames) {
+    for (const char* name : {"Panel1", "SCreateHTML", "SpeedButton2", "DriveComboBox1", "Panel2", "Edit1", "CBox1",
+                             "DragEdit1", "Label1", "DragEdit2", "DirectoryListBox1", "Splitter1", "FileListBox1",
+                             "StatusBar1", "ProgressBar"})
+        EXPECT_NE(Child<QWidget>(name), nullptr) << name;
+    for (const char* name :
+         {"MCreateHTML", "MDeleteHTML", "MOpenHTML", "Exit1", "MBorder", "MCreateOpen", "Contents1", "About1"})
+        EXPECT_NE(Child<QAction>(name), nullptr) << name;
+}
+
+TEST_F(Form1Test, StartsOnTheWorkingDirectoryWithTheDefaultMask) {
+    auto* files = Child<TFileListBox>("FileListBox1");
+    EXPECT_EQ(files->FolderPath(), dir.Path());
+    ASSERT_EQ(files->Count(), 4);
+    EXPECT_EQ(files->Item(3), "IMG_0001.JPG");
+    EXPECT_EQ(CountText(), QStringLiteral("4 個のオブジェクト"));
+    EXPECT_EQ(form->focusWidget(), files);
+}
+
+TEST_F(Form1Test, CountFollowsEveryKeystrokeInTheMaskField) {
+    auto* mask = Child<QLineEdit>("Edit1");
+    mask->clear();
+    EXPECT_EQ(CountText(), QStringLiteral("0 個のオブジェクト"));
+    QTest::keyClicks(mask, QStringLiteral("*"));
+    EXPECT_EQ(CountText(), QStringLiteral("5 個のオブジェクト"));
+    QTest::keyClicks(mask, QStringLiteral(".j"));
+    EXPECT_EQ(CountText(), QStringLiteral("0 個のオブジェクト"));
+    QTest::keyClicks(mask, QStringLiteral("*"));
+    EXPECT_EQ(CountText(), QStringLiteral("2 個のオブジェクト"));
+    EXPECT_TRUE(Recorder().messages.isEmpty());
+}
+
+TEST_F(Form1Test, AMaskChangeInAVanishedFolderShowsTheErrorAndKeepsTheCount) {
+    const std::string moved = dir.Path() + "-moved";
+    ASSERT_EQ(rename(dir.Path().c_str(), moved.c_str()), 0);
+    QTest::keyClicks(Child<QLineEdit>("Edit1"), QStringLiteral(";"));
+    rename(moved.c_str(), dir.Path().c_str());
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません.")});
+    EXPECT_EQ(CountText(), QStringLiteral("4 個のオブジェクト"));
+}
+
+TEST_F(Form1Test, CannotBeResizedOrMaximised) {
+    const QSize size = form->size();
+    form->resize(size + QSize(100, 100));
+    EXPECT_EQ(form->size(), size);
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(form->centralWidget()->height() + Child<QWidget>("StatusBar1")->height(), 281);
+    EXPECT_EQ(form->width(), 319);
+}
+
+TEST_F(Form1Test, SplitterMovesTheBoundaryWithinItsLimitsAndEscapeCancels) {
+    auto* splitter = Child<TSplitter>("Splitter1");
+    auto* folders = Child<QListView>("DirectoryListBox1");
+    auto* files = Child<QWidget>("FileListBox1");
+    const struct {
+        int dx;
+        bool escape;
+        int width;
+    } drags[] = {{+40, false, 185}, {-40, true, 185}, {-500, false, 30}, {+500, false, 288}, {-143, false, 145}};
+    for (const auto& drag : drags) {
+        QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(0, 10));
+        QTest::mouseMove(splitter, QPoint(drag.dx, 10));
+        if (drag.escape)
+            QTest::keyClick(splitter, Qt::Key_Escape);
+        QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(drag.dx, 10));
+        EXPECT_EQ(folders->width(), drag.width) << drag.dx;
+        EXPECT_EQ(files->x(), drag.width + 1);
+        EXPECT_EQ(files->x() + files->width(), 319);
+    }
+}
+
+TEST_F(Form1Test, SizeLockEnablesTheSizeFieldsAndTheLabel) {
+    auto* lock = Child<QCheckBox>("CBox1");
+    for (bool fixed : {true, false}) {
+        lock->click();
+        for (const char* name : {"DragEdit1", "DragEdit2", "Label1"})
+            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), fixed) << name;
+    }
+}
+
+} // namespace

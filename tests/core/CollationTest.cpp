@@ -1,0 +1,69 @@
+#include "platform/Collation.h"
+
+#include <gtest/gtest.h>
+
+using zumi::Collation;
+
+namespace {
+
+std::vector<std::string> Sorted(const std::string& locale, std::vector<std::string> names) {
+    Collation(locale).Sort(names);
+    return names;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(Collation, OrdersNamesAsFileManagersDo) {
+    const struct {
+        const char* fault;
+        const char* locale;
+        Names input;
+        Names sorted;
+    } cases[] = {
+        {"letter case not ignored", "en_US.UTF-8", {"c.gif", "B.gif", "a.jpg"}, {"a.jpg", "B.gif", "c.gif"}},
+        {"C locale puts upper case first", "C", {"b", "a", "B", "A"}, {"A", "a", "B", "b"}},
+        {"POSIX locale puts upper case first", "POSIX", {"b", "A"}, {"A", "b"}},
+        {"digits compared as text", "", {"IMG_10.jpg", "IMG_2.jpg", "IMG_1.jpg"}, {"IMG_1.jpg", "IMG_2.jpg", "IMG_10.jpg"}},
+        {"names that collate equal not ordered by bytes", "", {"a.gif", "A.gif", "a.gif"}, {"A.gif", "a.gif", "a.gif"}},
+        {"numerically equal names left in input order", "", {"IMG_1", "IMG_01", "IMG_001"}, {"IMG_001", "IMG_01", "IMG_1"}},
+        {"kana not alphabetical in Japanese", "ja_JP.UTF-8", {"さくら.jpg", "あさ.jpg", "かわ.jpg"}, {"あさ.jpg", "かわ.jpg", "さくら.jpg"}},
+        {"unknown locale fails", "xx_YY", {"b", "a"}, {"a", "b"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Sorted(c.locale, c.input), c.sorted) << c.fault;
+}
+
+TEST(Collation, KeepsIllFormedNamesWholeAndInATotalOrder) {
+    const Names input = {"\x89\xE6.jpg", "a.jpg", "\x88\xE6.jpg", "z.jpg"};
+    const Names once = Sorted("", input);
+    Names reversed(input.rbegin(), input.rend());
+    EXPECT_EQ(Sorted("", reversed), once);
+    EXPECT_EQ(Names(once.begin(), once.begin() + 2), (Names{"a.jpg", "z.jpg"}));
+    EXPECT_EQ(Names(once.begin() + 2, once.end()), (Names{"\x88\xE6.jpg", "\x89\xE6.jpg"}));
+}
+
+TEST(Collation, LargeListsSortedOnTwoThreadsAgreeWithSmallOnes) {
+    // Above a few thousand names the keys are made on two threads, each with its own buffer.
+    Names names;
+    for (int i = 9999; i >= 0; --i)
+        names.push_back((i % 2 ? "img_" : "IMG_") + std::to_string(i) + ".jpg");
+    Collation("en_US").Sort(names);
+    ASSERT_EQ(names.size(), 10000u);
+    for (int i = 0; i < 10000; ++i)
+        ASSERT_EQ(names[i], (i % 2 ? "img_" : "IMG_") + std::to_string(i) + ".jpg");
+}
+
+TEST(Collation, UserLocaleFollowsThePosixPrecedence) {
+    setenv("LANG", "de_DE.UTF-8", 1);
+    setenv("LC_COLLATE", "ja_JP.UTF-8", 1);
+    setenv("LC_ALL", "", 1);
+    EXPECT_EQ(Collation::UserLocale(), "ja_JP.UTF-8");
+    setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(Collation::UserLocale(), "C");
+    unsetenv("LC_ALL");
+    unsetenv("LC_COLLATE");
+    unsetenv("LANG");
+    EXPECT_EQ(Collation::UserLocale(), "");
+}
+
+} // namespace

@@ -1,0 +1,208 @@
+#include "panes/FileList.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+
+#include "TempDir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace zumi;
+using Names = std::vector<std::string>;
+
+namespace {
+
+// A file list pinned to a locale, listing the given folder with the given mask.
+Names Listing(const std::string& folder, const std::string& mask) {
+    FileList list("en_US.UTF-8");
+    list.SetFolderPath(folder, false);
+    list.SetMask(mask);
+    list.RereadFiles();
+    return list.Rows();
+}
+
+std::string MessageOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const IOError& error) {
+        return error.what();
+    }
+    return "no failure";
+}
+
+TEST(FileList, ListsMatchingFilesSorted) {
+    TempDir dir;
+    for (const char* name : {"c.gif", "B.gif", "a.jpg", "IMG_10.JPG", "IMG_2.jpg", "notes.txt", "d.gif.bak"})
+        dir.File(name);
+    const struct {
+        const char* fault;
+        const char* mask;
+        Names rows;
+    } cases[] = {
+        {"pieces not merged into one sorted list", "*.gif;*.jpg", {"a.jpg", "B.gif", "c.gif", "IMG_2.jpg", "IMG_10.JPG"}},
+        {"order depends on the order of the pieces", "*.jpg;*.gif", {"a.jpg", "B.gif", "c.gif", "IMG_2.jpg", "IMG_10.JPG"}},
+        {"a file two pieces match not listed twice", "*.gif;b*", {"B.gif", "B.gif", "c.gif"}},
+        {"empty mask lists something", "", {}},
+        {"trailing semicolons change the list", "*.gif;;", {"B.gif", "c.gif"}},
+        {"leading semicolon changes the list", ";*.gif", {"B.gif", "c.gif"}},
+        {"spaces in a piece trimmed", " *.gif", {}},
+        {"default mask misses files", "*.*", {"a.jpg", "B.gif", "c.gif", "d.gif.bak", "IMG_2.jpg", "IMG_10.JPG", "notes.txt"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Listing(dir.Path(), c.mask), c.rows) << c.fault;
+}
+
+TEST(FileList, LeavesOutHiddenSystemAndFolderEntriesButKeepsReadOnlyFiles) {
+    TempDir dir;
+    dir.File("shown.gif");
+    dir.File("readonly.gif", 0444);
+    dir.File(".hidden.gif");
+    dir.Folder("old.gif");
+    ASSERT_EQ(mkfifo((dir / "pipe.gif").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("nowhere", (dir / "dangling.gif").c_str()), 0);
+    ASSERT_EQ(symlink("shown.gif", (dir / "link.gif").c_str()), 0);
+    EXPECT_EQ(Listing(dir.Path(), "*.gif"), (Names{"link.gif", "readonly.gif", "shown.gif"}));
+}
+
+TEST(FileList, FileTypeAdmitsFoldersInBrackets) {
+    TempDir dir;
+    dir.File("a.gif");
+    dir.Folder("old.gif");
+    FileList list("");
+    list.SetFolderPath(dir.Path(), false);
+    list.SetMask("*.gif");
+    EXPECT_TRUE(list.SetFileType(ftDirectory));
+    list.RereadFiles();
+    EXPECT_EQ(list.Rows(), (Names{"[old.gif]"}));
+    list.SetFileType(ftNormal | ftDirectory);
+    list.RereadFiles();
+    EXPECT_EQ(list.Rows(), (Names{"[old.gif]", "a.gif"}));
+}
+
+TEST(FileList, SettingTheSameMaskAsksForNoRereadButAChangeOfCaseDoes) {
+    FileList list("");
+    EXPECT_FALSE(list.SetMask("*.*"));
+    EXPECT_TRUE(list.SetMask("*.gif"));
+    EXPECT_FALSE(list.SetMask("*.gif"));
+    EXPECT_TRUE(list.SetMask("*.GIF"));
+}
+
+TEST(FileList, KeepsNamesByteForByte) {
+    TempDir dir;
+    const std::string shiftJis = "\x89\xE6\x91\x9C.jpg"; // 画像.jpg in Shift-JIS, not UTF-8
+    dir.File(shiftJis);
+    dir.File("猫.jpg");
+    FileList list("ja_JP.UTF-8");
+    list.SetFolderPath(dir.Path(), true);
+    list.SetMask("*.jpg");
+    list.RereadFiles();
+    ASSERT_EQ(list.Rows().size(), 2u);
+    const size_t at = list.Rows()[0] == shiftJis ? 0 : 1;
+    EXPECT_EQ(list.Rows()[at], shiftJis);
+    EXPECT_EQ(list.PathOf(at), dir.Path() + "/" + shiftJis);
+    EXPECT_EQ(access(list.PathOf(at).c_str(), F_OK), 0);
+}
+
+TEST(FileList, CallsBusyOnceFromTheHundredAndFirstRow) {
+    TempDir dir;
+    for (int i = 0; i < 100; ++i)
+        dir.File("p" + std::to_string(i) + ".gif");
+    FileList list("");
+    list.SetFolderPath(dir.Path(), false);
+    list.SetMask("*.gif");
+    int calls = 0;
+    list.RereadFiles([&] { ++calls; });
+    EXPECT_EQ(calls, 0) << "100 rows";
+    dir.File("p100.gif");
+    list.RereadFiles([&] { ++calls; });
+    EXPECT_EQ(calls, 1) << "101 rows";
+    list.SetMask("p1*.gif;p2*.gif"); // 12 + 11 files, no busy pointer for 23 rows
+    calls = 0;
+    list.RereadFiles([&] { ++calls; });
+    EXPECT_EQ(calls, 0);
+}
+
+TEST(FileList, MovesToAFolderAndTakesRelativePathsFromTheListedOne) {
+    TempDir dir;
+    dir.Folder("pics");
+    dir.File("pics/a.gif");
+    dir.Folder("PICS"); // another folder on a case-sensitive volume
+    dir.File("PICS/b.gif");
+    FileList list("");
+    list.SetMask("*.gif");
+    EXPECT_TRUE(list.SetFolderPath(dir / "pics", true));
+    EXPECT_EQ(list.Rows(), Names{"a.gif"});
+    EXPECT_EQ(CurrentDirectory(), dir / "pics");
+
+    ChangeDirectory("/");
+    EXPECT_TRUE(list.SetFolderPath("../PICS/", true));
+    EXPECT_EQ(list.FolderPath(), dir / "PICS");
+    EXPECT_EQ(list.Rows(), Names{"b.gif"});
+    EXPECT_FALSE(list.SetFolderPath(dir / "PICS", true));
+}
+
+TEST(FileList, AFolderThatCannotBeEnteredChangesNothing) {
+    TempDir dir;
+    dir.File("a.gif");
+    dir.File("file.gif");
+    FileList list("");
+    list.SetMask("*.gif");
+    list.SetFolderPath(dir.Path(), true);
+    const struct {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {dir / "gone", "ﾌｧｲﾙが見つかりません"},
+        {dir / "file.gif", "不正なﾌｧｲﾙ名です"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MessageOf([&] { list.SetFolderPath(c.path, true); }), c.message) << c.path;
+        EXPECT_EQ(list.FolderPath(), dir.Path());
+        EXPECT_EQ(list.Rows(), (Names{"a.gif", "file.gif"}));
+    }
+}
+
+TEST(FileList, ARemovedFolderKeepsTheOldRows) {
+    TempDir dir;
+    const std::string sub = dir.Folder("sub");
+    dir.File("sub/a.gif");
+    FileList list("");
+    list.SetMask("*.gif");
+    list.SetFolderPath(sub, true);
+    ChangeDirectory(dir.Path());
+    unlink((sub + "/a.gif").c_str());
+    rmdir(sub.c_str());
+    EXPECT_EQ(MessageOf([&] { list.RereadFiles(); }), "ﾌｧｲﾙが見つかりません");
+    EXPECT_EQ(list.Rows(), Names{"a.gif"});
+}
+
+TEST(FileList, AnUnreadableFolderIsRefusedAndKeepsTheOldRows) {
+    TempDir dir;
+    dir.Folder("open");
+    dir.File("open/a.gif");
+    dir.Folder("locked", 0711); // can be entered but not read by others
+    dir.File("locked/b.gif");
+    const std::string mine = dir.Folder("mine", 0777);
+    chown(mine.c_str(), NobodyUid(), NobodyGid());
+
+    const std::string report = AsUnprivilegedUser([&] {
+        FileList list("");
+        list.SetMask("*.gif");
+        list.SetFolderPath(dir / "open", true);
+        std::string out = MessageOf([&] { list.SetFolderPath(dir / "locked", true); }) + "|" + list.FolderPath() +
+                          "|" + std::to_string(list.Rows().size()) + "|" + CurrentDirectory();
+        // A folder the user lists and then locks.
+        list.SetFolderPath(mine, false);
+        close(open((mine + "/c.gif").c_str(), O_CREAT | O_WRONLY, 0644));
+        list.RereadFiles();
+        chmod(mine.c_str(), 0311);
+        out += "|" + MessageOf([&] { list.RereadFiles(); }) + "|" + (list.Rows().empty() ? "" : list.Rows()[0]);
+        return out;
+    });
+    EXPECT_EQ(report, "ﾌｧｲﾙへのｱｸｾｽが拒否されました|" + (dir / "open") + "|1|" + (dir / "open") +
+                          "|ﾌｧｲﾙへのｱｸｾｽが拒否されました|c.gif");
+}
+
+} // namespace

@@ -1,0 +1,126 @@
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+
+#include "TempDir.h"
+
+#include <cerrno>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace zumi;
+
+namespace {
+
+TEST(JoinPath, NeverDoublesTheSeparator) {
+    const struct {
+        const char* folder;
+        const char* name;
+        const char* joined;
+    } cases[] = {
+        {"/", "a.gif", "/a.gif"},
+        {"/pics", "a.gif", "/pics/a.gif"},
+        {"/pics/", "a.gif", "/pics/a.gif"},
+        {"/写真", "猫.jpg", "/写真/猫.jpg"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JoinPath(c.folder, c.name), c.joined) << c.folder << " + " << c.name;
+}
+
+TEST(IOError, MessagesMeanWhatTheySay) {
+    const struct {
+        int err;
+        int code;
+        const char* message;
+    } cases[] = {
+        {ENOENT, 2, "ﾌｧｲﾙが見つかりません"},
+        {ENOTDIR, 3, "不正なﾌｧｲﾙ名です"},
+        {ENAMETOOLONG, 3, "不正なﾌｧｲﾙ名です"},
+        {ELOOP, 3, "不正なﾌｧｲﾙ名です"},
+        {EMFILE, 4, "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます"},
+        {EACCES, 5, "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
+        {EPERM, 5, "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
+        {ENOSPC, 101, "ﾃﾞｨｽｸがいっぱいです"},
+        // EIO is 5 on Linux: it must not read as "access denied".
+        {EIO, EIO, "I/O ｴﾗｰ (5)"},
+        {EROFS, EROFS, "I/O ｴﾗｰ (30)"},
+    };
+    for (const auto& c : cases) {
+        const IOError error = IOError::FromErrno(c.err);
+        EXPECT_EQ(error.Code(), c.code) << c.err;
+        EXPECT_STREQ(error.what(), c.message) << c.err;
+    }
+}
+
+TEST(ChangeDirectory, ReportsWhyAFolderCannotBeEntered) {
+    TempDir dir;
+    const std::string file = dir.File("a.gif");
+    const struct {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {dir / "gone", "ﾌｧｲﾙが見つかりません"},
+        {file, "不正なﾌｧｲﾙ名です"},
+        {file + "/x", "不正なﾌｧｲﾙ名です"},
+        {"", "ﾌｧｲﾙが見つかりません"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ChangeDirectory(c.path);
+            ADD_FAILURE() << c.path << " was entered";
+        } catch (const IOError& error) {
+            EXPECT_STREQ(error.what(), c.message) << c.path;
+        }
+    }
+}
+
+TEST(CurrentDirectory, IsThePathFormWithoutTrailingSeparator) {
+    TempDir dir;
+    const std::string sub = dir.Folder("sub");
+    ChangeDirectory(sub + "/");
+    EXPECT_EQ(CurrentDirectory(), sub);
+    ChangeDirectory("/");
+    EXPECT_EQ(CurrentDirectory(), "/");
+}
+
+TEST(ReadFolder, ClassifiesEntries) {
+    TempDir dir;
+    dir.File("plain.gif", 0666);
+    dir.File(".hidden.gif", 0666);
+    dir.Folder("folder.gif", 0777);
+    dir.File("locked.gif", 0644);
+    ASSERT_EQ(symlink("plain.gif", (dir / "link.gif").c_str()), 0);
+    ASSERT_EQ(symlink("folder.gif", (dir / "dirlink.gif").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", (dir / "dangling.gif").c_str()), 0);
+    ASSERT_EQ(mkfifo((dir / "pipe.gif").c_str(), 0666), 0);
+    chmod((dir / "pipe.gif").c_str(), 0666);
+
+    // As root every file is writable; read-only means something only to another user.
+    const std::string listing = AsUnprivilegedUser([&] {
+        std::string out;
+        ReadFolder(dir.Path(), true, [&](std::string_view name, unsigned attributes) {
+            out += std::string(name) + "=" + std::to_string(attributes) + "\n";
+        });
+        return out;
+    });
+    std::map<std::string, unsigned> attributes;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);)
+        attributes[line.substr(0, line.find('='))] = std::stoul(line.substr(line.find('=') + 1));
+
+    const std::map<std::string, unsigned> expected = {
+        {"plain.gif", 0},
+        {".hidden.gif", faHidden},
+        {"folder.gif", faDirectory},
+        {"locked.gif", faReadOnly},
+        {"link.gif", 0},
+        {"dirlink.gif", faDirectory},
+        {"dangling.gif", faSystem | faReadOnly},
+        {"pipe.gif", faSystem},
+    };
+    EXPECT_EQ(attributes, expected);
+}
+
+} // namespace

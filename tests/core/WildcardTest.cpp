@@ -1,0 +1,59 @@
+#include "panes/Wildcard.h"
+
+#include <gtest/gtest.h>
+
+using zumi::WildcardPiece;
+
+namespace {
+
+struct MatchCase {
+    const char* fault; // what a wrong answer would mean
+    const char* piece;
+    const char* name;
+    bool matches;
+};
+
+const MatchCase MatchCases[] = {
+    {"camera names in upper case missed", "*.jpg", "IMG_0001.JPG", true},
+    {"suffix taken as substring", "*.jpg", "a.jpg.txt", false},
+    {"suffix fast path accepts a longer extension", "*.jpg", "a.jpeg", false},
+    {"suffix shorter than the piece", "*.jpg", "jpg", false},
+    {"Unicode case folding ignored", "ä*.png", "Äpfel.PNG", true},
+    {"Japanese name with ASCII extension", "*.png", "写真 01.png", true},
+    {"a non-ASCII letter that folds onto the extension", "*.kpg", "x.\xE2\x84\xAApg", true},
+    {"? takes a byte instead of a character", "?.gif", "あ.gif", true},
+    {"? matches two characters", "?.gif", "ab.gif", false},
+    {"? matches nothing", "a?.gif", "a.gif", false},
+    {"* must match an empty run", "a*.gif", "a.gif", true},
+    {"backtracking over several stars", "*a*b*.txt", "xxaxxbxxa.txt", true},
+    {"backtracking accepts a wrong tail", "*a*b*.txt", "xxbxxa.txt", false},
+    {"*.* misses names without a dot", "*.*", "README", true},
+    {"* misses hidden-looking names", "*", ".profile", true},
+    {"trailing dot matches names with a dot", "*.", "a.b", false},
+    {"trailing dot misses names without a dot", "*.", "Makefile", true},
+    {"trailing dot on a plain name", "readme.", "README", true},
+    {"brackets taken as a class", "[ab].gif", "a.gif", false},
+    {"brackets not literal", "[ab].gif", "[AB].gif", true},
+    {"backslash taken as an escape", "a\\*.gif", "a\\x.gif", true},
+    {"empty piece matches", "", "a.gif", false},
+    {"a piece with a folder part matches", "sub/*.gif", "a.gif", false},
+    {"a piece with a folder part matches its tail", "*/a.gif", "a.gif", false},
+    {"ill-formed UTF-8 name rejected by the suffix path", "*.jpg", "\x89\xE6\x91\x9C.jpg", true},
+    {"ill-formed byte not one character", "?.jpg", "\x89.jpg", true},
+    {"literal piece compared with case", "Photo.GIF", "photo.gif", true},
+    {"literal piece matches a longer name", "photo.gif", "photo.gif2", false},
+};
+
+TEST(WildcardPiece, MatchesLikeDesktopFileSearch) {
+    for (const MatchCase& c : MatchCases)
+        EXPECT_EQ(WildcardPiece(c.piece).Matches(c.name), c.matches)
+            << c.fault << ": piece \"" << c.piece << "\", name \"" << c.name << "\"";
+}
+
+TEST(NamesEqualIgnoringCase, FoldsAsciiAndUnicodeButNotAccents) {
+    EXPECT_TRUE(zumi::NamesEqualIgnoringCase("/Pics/ÄRGER", "/pics/ärger"));
+    EXPECT_FALSE(zumi::NamesEqualIgnoringCase("/pics/a", "/pics/á"));
+    EXPECT_FALSE(zumi::NamesEqualIgnoringCase("/pics/\x89", "/pics/\x8a"));
+}
+
+} // namespace

@@ -1,0 +1,101 @@
+#include "TempDir.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <ftw.h>
+#include <grp.h>
+#include <pwd.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/zumi-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    chmod(pattern.c_str(), 0755);
+    m_Path = pattern;
+}
+
+TempDir::~TempDir() {
+    chdir("/"); // tests work inside the folder
+    // Make everything removable again first: tests lock folders away.
+    const auto unlock = [](const char* path, const struct stat*, int type, FTW*) {
+        if (type == FTW_D || type == FTW_DNR)
+            chmod(path, 0755);
+        return 0;
+    };
+    const auto removeOne = [](const char* path, const struct stat*, int, FTW*) {
+        remove(path);
+        return 0;
+    };
+    nftw(m_Path.c_str(), unlock, 16, FTW_PHYS);
+    nftw(m_Path.c_str(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+std::string TempDir::File(const std::string& name, mode_t mode) const {
+    const std::string path = *this / name;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);
+    if (fd < 0)
+        throw std::runtime_error("cannot create " + path);
+    close(fd);
+    chmod(path.c_str(), mode);
+    return path;
+}
+
+std::string TempDir::Folder(const std::string& name, mode_t mode) const {
+    const std::string path = *this / name;
+    if (mkdir(path.c_str(), 0755) != 0)
+        throw std::runtime_error("cannot create " + path);
+    chmod(path.c_str(), mode);
+    return path;
+}
+
+uid_t NobodyUid() {
+    const passwd* pw = getpwnam("nobody");
+    return pw != nullptr ? pw->pw_uid : 65534;
+}
+
+gid_t NobodyGid() {
+    const passwd* pw = getpwnam("nobody");
+    return pw != nullptr ? pw->pw_gid : 65534;
+}
+
+std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
+    const uid_t uid = NobodyUid();
+    const gid_t gid = NobodyGid();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        std::string result;
+        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 || getuid() == 0)
+            result = "could not drop privileges";
+        else
+            result = step();
+        const char* data = result.data();
+        size_t left = result.size();
+        while (left > 0) {
+            const ssize_t written = write(fds[1], data, left);
+            if (written <= 0)
+                break;
+            data += written;
+            left -= static_cast<size_t>(written);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string result;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(fds[0], buffer, sizeof buffer)) > 0)
+        result.append(buffer, static_cast<size_t>(got));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return result;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+
+// A fresh folder under the system's temporary folder, removed with its contents
+// when the object goes. Readable by every user, so unprivileged children can reach it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_Path; }
+    std::string operator/(const std::string& name) const { return m_Path + "/" + name; }
+
+    // Creates an empty file (or folder) at the relative path and returns its full path.
+    std::string File(const std::string& name, mode_t mode = 0644) const;
+    std::string Folder(const std::string& name, mode_t mode = 0755) const;
+
+private:
+    std::string m_Path;
+};
+
+// Runs the step in a child process that has dropped root for the user "nobody",
+// so permission bits apply to it, and returns the text the step produced.
+std::string AsUnprivilegedUser(const std::function<std::string()>& step);
+
+// The uid and gid of "nobody".
+uid_t NobodyUid();
+gid_t NobodyGid();

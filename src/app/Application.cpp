@@ -13,4 +13,6 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     }
 }
 
-void ShowException(const std::exception& failure) { ShowErrorBox(QString::fromUtf8(failure.what())); }
+void ShowException(const std::exception& failure) {
+    ShowErrorBox(QString::fromUtf8(failure.what()));
+}

@@ -6,11 +6,12 @@ namespace {
 Shell* g_Shell = nullptr;
 }
 
-void Shell::Beep() { QApplication::beep(); }
+void Shell::Beep() {
+    QApplication::beep();
+}
 
 void Shell::MessageBox(QMessageBox::Icon icon, const QString& text) {
-    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
@@ -19,14 +20,18 @@ Shell& CurrentShell() {
     return g_Shell != nullptr ? *g_Shell : real;
 }
 
-void SetShell(Shell* shell) { g_Shell = shell; }
+void SetShell(Shell* shell) {
+    g_Shell = shell;
+}
 
 void ShowNotice(const QString& message) {
     CurrentShell().Beep();
     CurrentShell().MessageBox(QMessageBox::NoIcon, message);
 }
 
-void ShowErrorBox(const QString& message) { CurrentShell().MessageBox(QMessageBox::Critical, WithFinalPeriod(message)); }
+void ShowErrorBox(const QString& message) {
+    CurrentShell().MessageBox(QMessageBox::Critical, WithFinalPeriod(message));
+}
 
 QString WithFinalPeriod(const QString& message) {
     if (!message.isEmpty() && message.back() > QChar(u'.'))

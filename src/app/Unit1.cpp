@@ -80,7 +80,9 @@ QAction* CheckItem(QMenu* menu, const char* name, const QString& caption) {
 } // namespace
 
 // The pictures live in a static library, whose resource table the linker would otherwise drop.
-static void LoadPictures() { Q_INIT_RESOURCE(resources); }
+static void LoadPictures() {
+    Q_INIT_RESOURCE(resources);
+}
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     LoadPictures();
@@ -229,7 +231,9 @@ void TForm1::Edit1Change() {
     ShowCount();
 }
 
-void TForm1::DirectoryListBox1Change() { ShowCount(); }
+void TForm1::DirectoryListBox1Change() {
+    ShowCount();
+}
 
 void TForm1::CBox1Click() {
     const bool fixed = CBox1->isChecked();
@@ -238,4 +242,6 @@ void TForm1::CBox1Click() {
     Label1->setEnabled(fixed);
 }
 
-void TForm1::Exit1Click() { close(); }
+void TForm1::Exit1Click() {
+    close();
+}

@@ -22,8 +22,9 @@ bool HasDisplay() {
 
 int main(int argc, char** argv) {
     if (!HasDisplay()) {
-        std::fprintf(stderr, "zumi: no display (DISPLAY and WAYLAND_DISPLAY are unset); start it in an X11 or "
-                             "Wayland session, or headless with: apt-get install xvfb && xvfb-run -a %s\n",
+        std::fprintf(stderr,
+                     "zumi: no display (DISPLAY and WAYLAND_DISPLAY are unset); start it in an X11 or "
+                     "Wayland session, or headless with: apt-get install xvfb && xvfb-run -a %s\n",
                      argv[0]);
         return 1;
     }

@@ -1,6 +1,6 @@
+#include "panes/FileListBox.h"
 #include "RecordingShell.h"
 #include "TempDir.h"
-#include "panes/FileListBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <map>
 #include <unistd.h>
 
 namespace {
@@ -114,6 +115,31 @@ TEST_F(FileListBoxTest, ShowsAnIllFormedNameButKeepsItsBytes) {
     ASSERT_EQ(pane.Count(), 1);
     EXPECT_EQ(pane.Item(0), shiftJis);
     EXPECT_TRUE(pane.model()->index(0, 0).data().toString().endsWith(QStringLiteral(".jpg")));
+}
+
+TEST_F(FileListBoxTest, GlyphsShowTheKindOfEachRowAndMakeRowsTallEnough) {
+    for (const char* name : {"setup.EXE", "run.bat", "a.gif", "README", "old.exe.txt"})
+        dir.File(name);
+    dir.Folder("album");
+    TFileListBox pane;
+    pane.SetFileType(zumi::ftNormal | zumi::ftDirectory);
+    pane.show();
+    const int lineHeight = pane.fontMetrics().height();
+    EXPECT_EQ(pane.visualRect(pane.model()->index(0, 0)).height(), lineHeight);
+    EXPECT_FALSE(pane.model()->index(0, 0).data(Qt::DecorationRole).isValid());
+
+    pane.SetShowGlyphs(true);
+    EXPECT_EQ(pane.visualRect(pane.model()->index(0, 0)).height(), std::max(lineHeight, 16));
+    const QImage program = QPixmap(QStringLiteral(":/executable.xpm")).toImage();
+    const QImage file = QPixmap(QStringLiteral(":/unknownfile.xpm")).toImage();
+    const QImage folder = QPixmap(QStringLiteral(":/closedfolder.xpm")).toImage();
+    const std::map<std::string, QImage> expected = {{"[album]", folder}, {"a.gif", file},      {"old.exe.txt", file},
+                                                    {"README", file},    {"run.bat", program}, {"setup.EXE", program}};
+    ASSERT_EQ(pane.Count(), 6);
+    for (int row = 0; row < pane.Count(); ++row) {
+        const QImage shown = pane.model()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>().toImage();
+        EXPECT_EQ(shown, expected.at(pane.Item(row))) << pane.Item(row);
+    }
 }
 
 } // namespace

@@ -35,9 +35,9 @@ protected:
 };
 
 TEST_F(Form1Test, HasItsControlsUnderTheirNames) {
-    for (const char* name : {"Panel1", "SCreateHTML", "SpeedButton2", "DriveComboBox1", "Panel2", "Edit1", "CBox1",
-                             "DragEdit1", "Label1", "DragEdit2", "DirectoryListBox1", "Splitter1", "FileListBox1",
-                             "StatusBar1", "ProgressBar"})
+    for (const char* name :
+         {"Panel1", "SCreateHTML", "SpeedButton2", "DriveComboBox1", "Panel2", "Edit1", "CBox1", "DragEdit1", "Label1",
+          "DragEdit2", "DirectoryListBox1", "Splitter1", "FileListBox1", "StatusBar1", "ProgressBar"})
         EXPECT_NE(Child<QWidget>(name), nullptr) << name;
     for (const char* name :
          {"MCreateHTML", "MDeleteHTML", "MOpenHTML", "Exit1", "MBorder", "MCreateOpen", "Contents1", "About1"})

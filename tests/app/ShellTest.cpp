@@ -48,7 +48,6 @@ TEST(ErrorBox, ShowsAFailureOfAHandlerAndCarriesOn) {
     EXPECT_EQ(edit.text(), QStringLiteral("ab"));
 }
 
-
 TEST(Notice, BeepsAndShowsTheMessageWithoutIconAsItStands) {
     Recorder().Clear();
     ShowNotice(QStringLiteral("imgindex.html を出力しました。"));

@@ -41,14 +41,20 @@ TEST(FileList, ListsMatchingFilesSorted) {
         const char* mask;
         Names rows;
     } cases[] = {
-        {"pieces not merged into one sorted list", "*.gif;*.jpg", {"a.jpg", "B.gif", "c.gif", "IMG_2.jpg", "IMG_10.JPG"}},
-        {"order depends on the order of the pieces", "*.jpg;*.gif", {"a.jpg", "B.gif", "c.gif", "IMG_2.jpg", "IMG_10.JPG"}},
+        {"pieces not merged into one sorted list",
+         "*.gif;*.jpg",
+         {"a.jpg", "B.gif", "c.gif", "IMG_2.jpg", "IMG_10.JPG"}},
+        {"order depends on the order of the pieces",
+         "*.jpg;*.gif",
+         {"a.jpg", "B.gif", "c.gif", "IMG_2.jpg", "IMG_10.JPG"}},
         {"a file two pieces match not listed twice", "*.gif;b*", {"B.gif", "B.gif", "c.gif"}},
         {"empty mask lists something", "", {}},
         {"trailing semicolons change the list", "*.gif;;", {"B.gif", "c.gif"}},
         {"leading semicolon changes the list", ";*.gif", {"B.gif", "c.gif"}},
         {"spaces in a piece trimmed", " *.gif", {}},
-        {"default mask misses files", "*.*", {"a.jpg", "B.gif", "c.gif", "d.gif.bak", "IMG_2.jpg", "IMG_10.JPG", "notes.txt"}},
+        {"default mask misses files",
+         "*.*",
+         {"a.jpg", "B.gif", "c.gif", "d.gif.bak", "IMG_2.jpg", "IMG_10.JPG", "notes.txt"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Listing(dir.Path(), c.mask), c.rows) << c.fault;
@@ -191,8 +197,8 @@ TEST(FileList, AnUnreadableFolderIsRefusedAndKeepsTheOldRows) {
         FileList list("");
         list.SetMask("*.gif");
         list.SetFolderPath(dir / "open", true);
-        std::string out = MessageOf([&] { list.SetFolderPath(dir / "locked", true); }) + "|" + list.FolderPath() +
-                          "|" + std::to_string(list.Rows().size()) + "|" + CurrentDirectory();
+        std::string out = MessageOf([&] { list.SetFolderPath(dir / "locked", true); }) + "|" + list.FolderPath() + "|" +
+                          std::to_string(list.Rows().size()) + "|" + CurrentDirectory();
         // A folder the user lists and then locks.
         list.SetFolderPath(mine, false);
         close(open((mine + "/c.gif").c_str(), O_CREAT | O_WRONLY, 0644));

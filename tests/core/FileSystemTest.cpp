@@ -1,13 +1,13 @@
-#include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Errors.h"
 
 #include "TempDir.h"
 
 #include <cerrno>
+#include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace zumi;

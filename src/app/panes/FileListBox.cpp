@@ -8,21 +8,31 @@
 #include <QScopeGuard>
 #include <QStyledItemDelegate>
 
-// The rows of a FileList, shown as their names decoded for display only.
+// The rows of a FileList, shown as their names decoded for display only, with
+// the picture of their kind when glyphs are on.
 class FileRowModel : public QAbstractListModel {
 public:
-    FileRowModel(const zumi::FileList& list, QObject* parent) : QAbstractListModel(parent), m_List(list) {}
+    FileRowModel(const zumi::FileList& list, QObject* parent)
+        : QAbstractListModel(parent), m_List(list), m_Program(QStringLiteral(":/executable.xpm")),
+          m_File(QStringLiteral(":/unknownfile.xpm")), m_Folder(QStringLiteral(":/closedfolder.xpm")) {}
 
     int rowCount(const QModelIndex& parent) const override {
         return parent.isValid() ? 0 : static_cast<int>(m_List.Rows().size());
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid())
             return {};
         const std::string& name = m_List.Rows()[index.row()];
-        return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
+        if (role == Qt::DisplayRole)
+            return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
+        if (role == Qt::DecorationRole && m_ShowGlyphs)
+            return Glyph(name);
+        return {};
     }
+
+    bool ShowGlyphs() const { return m_ShowGlyphs; }
+    int GlyphHeight() const { return m_Program.height(); }
 
     void Reset(const std::function<void()>& change) {
         beginResetModel();
@@ -30,24 +40,49 @@ public:
         change();
     }
 
+    void SetShowGlyphs(bool show) {
+        Reset([&] { m_ShowGlyphs = show; });
+    }
+
 private:
+    // Folders are listed as "[name]" only when the file type admits them.
+    const QPixmap& Glyph(const std::string& row) const {
+        const bool folder =
+            (m_List.FileType() & zumi::ftDirectory) && row.size() > 2 && row.front() == '[' && row.back() == ']';
+        return folder ? m_Folder : zumi::IsProgramName(row) ? m_Program : m_File;
+    }
+
     const zumi::FileList& m_List;
+    bool m_ShowGlyphs = false;
+    QPixmap m_Program;
+    QPixmap m_File;
+    QPixmap m_Folder;
 };
 
 namespace {
 
-// Draws a row as the pane's own: background or highlight, the name 2 pixels in
-// from the left at the row's top, no mnemonic processing, focus rectangle.
+// Draws a row as the pane's own: background or highlight, the glyph 2 pixels
+// in and centred, the name after it (or 2 pixels in) at the row's top, with no
+// mnemonic processing, and the focus rectangle. Rows are one line high, and at
+// least a glyph plus a pixel when glyphs show.
 class FileRowDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    FileRowDelegate(const FileRowModel* model, QObject* parent) : QStyledItemDelegate(parent), m_Model(model) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const bool selected = option.state & QStyle::State_Selected;
         painter->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+        int textLeft = 2;
+        const QVariant glyph = index.data(Qt::DecorationRole);
+        if (glyph.canConvert<QPixmap>()) {
+            const QPixmap picture = glyph.value<QPixmap>();
+            painter->drawPixmap(option.rect.left() + 2,
+                                option.rect.top() + (option.rect.height() - picture.height()) / 2, picture);
+            textLeft = picture.width() + 6;
+        }
         painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter->setFont(option.font);
-        painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+        painter->drawText(option.rect.adjusted(textLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                           index.data().toString());
         if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active)) {
             QStyleOptionFocusRect focus;
@@ -59,8 +94,13 @@ public:
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
-        return {option.rect.width(), option.fontMetrics.height()};
+        const int lineHeight = option.fontMetrics.height();
+        return {option.rect.width(),
+                m_Model->ShowGlyphs() ? std::max(lineHeight, m_Model->GlyphHeight() + 1) : lineHeight};
     }
+
+private:
+    const FileRowModel* m_Model;
 };
 
 constexpr int DesignedWidth = 145;
@@ -72,12 +112,28 @@ TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), m_Model(new Fil
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setItemDelegate(new FileRowDelegate(this));
+    setItemDelegate(new FileRowDelegate(m_Model, this));
     setModel(m_Model);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFileListBox::SelectionChanged);
 }
 
-QString TFileListBox::Mask() const { return QString::fromStdString(m_List.Mask()); }
+void TFileListBox::SetFileType(zumi::TFileType fileType) {
+    if (m_List.SetFileType(fileType) && m_Listed)
+        RereadFiles();
+}
+
+bool TFileListBox::ShowGlyphs() const {
+    return m_Model->ShowGlyphs();
+}
+
+void TFileListBox::SetShowGlyphs(bool show) {
+    if (show != ShowGlyphs())
+        m_Model->SetShowGlyphs(show);
+}
+
+QString TFileListBox::Mask() const {
+    return QString::fromStdString(m_List.Mask());
+}
 
 void TFileListBox::SetMask(const QString& mask) {
     if (m_List.SetMask(mask.toStdString()) && m_Listed)

@@ -13,12 +13,21 @@ class FileRowModel;
 class TFileListBox : public QListView {
     Q_OBJECT
     Q_PROPERTY(QString Mask READ Mask WRITE SetMask)
+    Q_PROPERTY(bool ShowGlyphs READ ShowGlyphs WRITE SetShowGlyphs)
 
 public:
     explicit TFileListBox(QWidget* parent = nullptr);
 
     QString Mask() const;
     void SetMask(const QString& mask);
+
+    // Which entries are listed (zumi::TFileAttr bits); by default files that are not hidden.
+    zumi::TFileType FileType() const { return m_List.FileType(); }
+    void SetFileType(zumi::TFileType fileType);
+
+    // Whether rows carry a small picture of their kind: program, other file or folder.
+    bool ShowGlyphs() const;
+    void SetShowGlyphs(bool show);
 
     const std::string& FolderPath() const { return m_List.FolderPath(); }
     // Moves to another folder (a relative path is taken from the listed one) and

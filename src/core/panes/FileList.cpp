@@ -113,6 +113,18 @@ std::vector<std::string> FileList::ReadRows(const BusyFn& busy) const {
     return rows;
 }
 
-std::string FileList::PathOf(size_t row) const { return JoinPath(m_FolderPath, m_Rows.at(row)); }
+bool IsProgramName(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot != 4)
+        return false;
+    std::string extension;
+    for (char c : name.substr(dot + 1))
+        extension.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
+    return extension == "exe" || extension == "com" || extension == "bat" || extension == "pif";
+}
+
+std::string FileList::PathOf(size_t row) const {
+    return JoinPath(m_FolderPath, m_Rows.at(row));
+}
 
 } // namespace zumi

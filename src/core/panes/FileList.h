@@ -21,6 +21,9 @@ enum TFileAttr : unsigned {
 };
 using TFileType = unsigned;
 
+// True for names whose extension marks a program (.exe, .com, .bat, .pif, any case).
+bool IsProgramName(const std::string& name);
+
 // The files of one folder whose names match a mask of ";"-separated wildcard
 // pieces, sorted. A file that two pieces match stands twice, in adjacent rows.
 // The folder is read through the process's working directory, which every

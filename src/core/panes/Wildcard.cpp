@@ -33,7 +33,9 @@ std::u32string Fold(std::string_view text) {
     return out;
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 bool IsAscii(std::string_view text) {
     for (char c : text)
@@ -123,6 +125,8 @@ bool WildcardPiece::Matches(std::string_view name) const {
     return GlobMatch(m_Pattern, Fold(name));
 }
 
-bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) { return a == b || Fold(a) == Fold(b); }
+bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) {
+    return a == b || Fold(a) == Fold(b);
+}
 
 } // namespace zumi

@@ -21,9 +21,9 @@ private:
     enum class Kind { Nothing, Everything, Suffix, General };
 
     Kind m_Kind = Kind::General;
-    bool m_NoDot = false;       // the piece ended in "."
-    std::string m_AsciiSuffix;  // Suffix: the lower-case ASCII text after the leading "*"
-    std::u32string m_Pattern;   // folded code points, with the wildcards as markers
+    bool m_NoDot = false;      // the piece ended in "."
+    std::string m_AsciiSuffix; // Suffix: the lower-case ASCII text after the leading "*"
+    std::u32string m_Pattern;  // folded code points, with the wildcards as markers
 };
 
 // True when two names are equal with letter case ignored, by the rule above.

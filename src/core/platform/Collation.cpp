@@ -40,8 +40,8 @@ struct KeyedName {
     uint64_t prefix;
     uint32_t offset; // into the buffer of the thread that made the key
     uint32_t length;
-    uint32_t index;  // into the names
-    uint32_t block;  // which thread's buffer
+    uint32_t index; // into the names
+    uint32_t block; // which thread's buffer
 };
 
 void MakeKeys(const UCollator* collator, const std::vector<std::string>& names, size_t begin, size_t end,

@@ -26,7 +26,7 @@ constexpr int PanesTop = 2 * PanelHeight;
 constexpr int PanesHeight = ClientHeight - PanesTop - StatusHeight;
 constexpr int FolderListWidth = 145;
 constexpr int CountPanelWidth = 133;
-const char* const DefaultMask = "*.gif;*.jpg;*.png";
+const char* const DefaultMask = "*.gif;*.jpg;*.png"; // the mask a first run starts with
 
 template <typename T> T* Named(T* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -66,8 +66,7 @@ QToolButton* FlatButton(QWidget* parent, const char* name, const QString& captio
 }
 
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = Named(menu->addAction(caption), name);
-    return action;
+    return Named(menu->addAction(caption), name);
 }
 
 QAction* CheckItem(QMenu* menu, const char* name, const QString& caption) {

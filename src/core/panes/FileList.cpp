@@ -23,10 +23,6 @@ std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     }
 }
 
-} // namespace
-
-namespace {
-
 // The working directory, or the root when it has been removed under us.
 std::string StartFolder() {
     try {
@@ -115,12 +111,13 @@ std::vector<std::string> FileList::ReadRows(const BusyFn& busy) const {
 
 bool IsProgramName(const std::string& name) {
     const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot != 4)
+    if (dot == std::string::npos)
         return false;
-    std::string extension;
-    for (char c : name.substr(dot + 1))
-        extension.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
-    return extension == "exe" || extension == "com" || extension == "bat" || extension == "pif";
+    const std::string_view extension = std::string_view(name).substr(dot);
+    for (const char* program : {".exe", ".com", ".bat", ".pif"})
+        if (NamesEqualIgnoringCase(extension, program))
+            return true;
+    return false;
 }
 
 std::string FileList::PathOf(size_t row) const {

@@ -2,15 +2,15 @@
 
 #include "Application.h"
 #include "Splitter.h"
+#include "panes/DirectoryListBox.h"
+#include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -116,6 +116,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
     ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
     ConnectHandler(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
+    ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
     ConnectHandler(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
 
@@ -157,7 +158,7 @@ void TForm1::CreatePanels() {
     SpeedButton2 = FlatButton(Panel1, "SpeedButton2", QStringLiteral("確認"), QStringLiteral("ブラウザで確認"),
                               QStringLiteral(":/view.xpm"), QRect(73, 4, 52, 25));
     Line(Panel1, QFrame::VLine, QRect(130, 4, 2, 24));
-    DriveComboBox1 = Named(new QComboBox(Panel1), "DriveComboBox1");
+    DriveComboBox1 = Named(new TDriveComboBox(Panel1), "DriveComboBox1");
     DriveComboBox1->setGeometry(136, 8, 153, 18);
 
     Panel2 = Named(new QWidget(client), "Panel2");
@@ -188,10 +189,13 @@ void TForm1::CreatePanels() {
 
 void TForm1::CreatePanes() {
     QWidget* client = centralWidget();
-    DirectoryListBox1 = Named(new QListView(client), "DirectoryListBox1");
+    DirectoryListBox1 = Named(new TDirectoryListBox(client), "DirectoryListBox1");
     DirectoryListBox1->setGeometry(0, PanesTop, FolderListWidth, PanesHeight);
     Splitter1 = Named(new TSplitter(DirectoryListBox1, client), "Splitter1");
     FileListBox1 = Named(new TFileListBox(client), "FileListBox1");
+    // The chain of panes: the drive selector moves the folder list, which moves the file list.
+    DriveComboBox1->SetDirList(DirectoryListBox1);
+    DirectoryListBox1->SetFileList(FileListBox1);
     LayoutPanes();
 }
 

@@ -4,13 +4,13 @@
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListView;
 class QProgressBar;
 class QStatusBar;
 class QToolButton;
+class TDirectoryListBox;
+class TDriveComboBox;
 class TFileListBox;
 class TSplitter;
 
@@ -42,14 +42,14 @@ private:
     QLabel* Panel1;
     QToolButton* SCreateHTML;
     QToolButton* SpeedButton2;
-    QComboBox* DriveComboBox1;
+    TDriveComboBox* DriveComboBox1;
     QWidget* Panel2;
     QLineEdit* Edit1;
     QCheckBox* CBox1;
     QLineEdit* DragEdit1;
     QLabel* Label1;
     QLineEdit* DragEdit2;
-    QListView* DirectoryListBox1;
+    TDirectoryListBox* DirectoryListBox1;
     TSplitter* Splitter1;
     TFileListBox* FileListBox1;
     QStatusBar* StatusBar1;

@@ -2,6 +2,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
+#include "MessageOf.h"
 #include "TempDir.h"
 
 #include <fcntl.h>
@@ -21,15 +22,6 @@ Names Listing(const std::string& folder, const std::string& mask) {
     list.SetMask(mask);
     list.RereadFiles();
     return list.Rows();
-}
-
-std::string MessageOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const IOError& error) {
-        return error.what();
-    }
-    return "no failure";
 }
 
 TEST(FileList, ListsMatchingFilesSorted) {

@@ -1,19 +1,19 @@
 #include "panes/FileListBox.h"
 
-#include <QAbstractListModel>
+#include "panes/PaneRow.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScopeGuard>
 #include <QStyledItemDelegate>
 
 // The rows of a FileList, shown as their names decoded for display only, with
 // the picture of their kind when glyphs are on.
-class FileRowModel : public QAbstractListModel {
+class FileRowModel : public PaneRowModel {
 public:
     FileRowModel(const zumi::FileList& list, QObject* parent)
-        : QAbstractListModel(parent), m_List(list), m_Program(QStringLiteral(":/executable.xpm")),
+        : PaneRowModel(parent), m_List(list), m_Program(QStringLiteral(":/executable.xpm")),
           m_File(QStringLiteral(":/unknownfile.xpm")), m_Folder(QStringLiteral(":/closedfolder.xpm")) {}
 
     int rowCount(const QModelIndex& parent) const override {
@@ -33,12 +33,6 @@ public:
 
     bool ShowGlyphs() const { return m_ShowGlyphs; }
     int GlyphHeight() const { return m_Program.height(); }
-
-    void Reset(const std::function<void()>& change) {
-        beginResetModel();
-        const auto end = qScopeGuard([this] { endResetModel(); });
-        change();
-    }
 
     void SetShowGlyphs(bool show) {
         Reset([&] { m_ShowGlyphs = show; });
@@ -70,27 +64,11 @@ public:
     FileRowDelegate(const FileRowModel* model, QObject* parent) : QStyledItemDelegate(parent), m_Model(model) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        const bool selected = option.state & QStyle::State_Selected;
-        painter->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
-        int textLeft = 2;
         const QVariant glyph = index.data(Qt::DecorationRole);
-        if (glyph.canConvert<QPixmap>()) {
-            const QPixmap picture = glyph.value<QPixmap>();
-            painter->drawPixmap(option.rect.left() + 2,
-                                option.rect.top() + (option.rect.height() - picture.height()) / 2, picture);
-            textLeft = picture.width() + 6;
-        }
-        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->setFont(option.font);
-        painter->drawText(option.rect.adjusted(textLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                          index.data().toString());
-        if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active)) {
-            QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(option);
-            focus.backgroundColor = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
-            QWidget* view = qobject_cast<QWidget*>(parent());
-            view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view);
-        }
+        const QPixmap picture = glyph.value<QPixmap>();
+        const bool hasGlyph = glyph.canConvert<QPixmap>();
+        PaintPaneRow(painter, option, qobject_cast<QWidget*>(parent()), hasGlyph ? &picture : nullptr, 2,
+                     hasGlyph ? picture.width() + 6 : 2, index.data().toString());
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
@@ -110,6 +88,7 @@ constexpr int DesignedWidth = 145;
 TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), m_Model(new FileRowModel(m_List, this)) {
     resize(DesignedWidth, height());
     setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new FileRowDelegate(m_Model, this));

@@ -1,7 +1,6 @@
 #include "panes/FileList.h"
 
 #include "panes/Wildcard.h"
-#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
 namespace zumi {
@@ -23,18 +22,10 @@ std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     }
 }
 
-// The working directory, or the root when it has been removed under us.
-std::string StartFolder() {
-    try {
-        return CurrentDirectory();
-    } catch (const IOError&) {
-        return "/";
-    }
-}
-
 } // namespace
 
-FileList::FileList(const std::string& collationLocale) : m_Collation(collationLocale), m_FolderPath(StartFolder()) {}
+FileList::FileList(const std::string& collationLocale)
+    : m_Collation(collationLocale), m_FolderPath(CurrentDirectoryOrRoot()) {}
 
 bool FileList::IsFolderPath(const std::string& path) const {
     return path == m_FolderPath || (VolumeIgnoresCase(m_FolderPath) && NamesEqualIgnoringCase(path, m_FolderPath));
@@ -43,21 +34,11 @@ bool FileList::IsFolderPath(const std::string& path) const {
 bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy) {
     if (IsFolderPath(path))
         return false;
-    const bool oldExists = FolderExists(m_FolderPath);
-    if (oldExists)
-        ChangeDirectory(m_FolderPath);
-    ChangeDirectory(path);
     std::vector<std::string> rows;
-    std::string folder;
-    try {
-        folder = CurrentDirectory();
+    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string&) {
         if (reread)
             rows = ReadRows(busy);
-    } catch (const IOError&) {
-        if (oldExists)
-            ChangeDirectory(m_FolderPath);
-        throw;
-    }
+    });
     m_FolderPath.swap(folder);
     if (reread)
         m_Rows.swap(rows);

@@ -24,14 +24,44 @@ std::string CurrentDirectory() {
     return buffer;
 }
 
+std::string CurrentDirectoryOrRoot() {
+    try {
+        return CurrentDirectory();
+    } catch (const IOError&) {
+        return "/";
+    }
+}
+
 void ChangeDirectory(const std::string& path) {
     if (path.empty() || chdir(path.c_str()) != 0)
         throw IOError::FromErrno(path.empty() ? ENOENT : errno);
 }
 
+std::string EnterFolder(const std::string& from, const std::string& path,
+                        const std::function<void(const std::string& folder)>& read) {
+    const bool fromExists = FolderExists(from);
+    if (fromExists)
+        ChangeDirectory(from);
+    ChangeDirectory(path);
+    try {
+        std::string folder = CurrentDirectory();
+        read(folder);
+        return folder;
+    } catch (const IOError&) {
+        if (fromExists)
+            ChangeDirectory(from);
+        throw;
+    }
+}
+
 bool FolderExists(const std::string& path) {
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

@@ -1,0 +1,176 @@
+#include "panes/DirectoryListBox.h"
+
+#include "Application.h"
+#include "panes/DriveComboBox.h"
+#include "panes/FileListBox.h"
+#include "panes/PaneRow.h"
+#include "platform/FileSystem.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScopeGuard>
+#include <QStyledItemDelegate>
+
+// The rows of a FolderList, their names decoded for display only, with the
+// picture of their kind: an open folder for levels, the current folder, a
+// closed one for subfolders.
+class FolderRowModel : public PaneRowModel {
+public:
+    FolderRowModel(const zumi::FolderList& list, QObject* parent)
+        : PaneRowModel(parent), m_List(list), m_Level(QStringLiteral(":/openfolder.xpm")),
+          m_Current(QStringLiteral(":/currentfolder.xpm")), m_Subfolder(QStringLiteral(":/closedfolder.xpm")) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_List.Rows().size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        const zumi::FolderRow& row = m_List.Rows()[index.row()];
+        if (role == Qt::DisplayRole)
+            return QFile::decodeName(QByteArray::fromStdString(row.text));
+        if (role == Qt::DecorationRole)
+            return row.kind == zumi::FolderRowKind::Level     ? m_Level
+                   : row.kind == zumi::FolderRowKind::Current ? m_Current
+                                                              : m_Subfolder;
+        return {};
+    }
+
+    int IconHeight() const { return m_Level.height(); }
+
+private:
+    const zumi::FolderList& m_List;
+    QPixmap m_Level;
+    QPixmap m_Current;
+    QPixmap m_Subfolder;
+};
+
+namespace {
+
+// Indents each row's icon by its depth; rows are one line high and at least an icon plus a pixel.
+class FolderRowDelegate : public QStyledItemDelegate {
+public:
+    FolderRowDelegate(const zumi::FolderList& list, const FolderRowModel* model, QWidget* view)
+        : QStyledItemDelegate(view), m_List(list), m_Model(model), m_View(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QPixmap picture = index.data(Qt::DecorationRole).value<QPixmap>();
+        const int iconLeft = m_List.IconOffset(index.row());
+        PaintPaneRow(painter, option, m_View, &picture, iconLeft, iconLeft + picture.width() + 4,
+                     index.data().toString());
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        return {option.rect.width(), std::max(option.fontMetrics.height(), m_Model->IconHeight() + 1)};
+    }
+
+private:
+    const zumi::FolderList& m_List;
+    const FolderRowModel* m_Model;
+    QWidget* m_View;
+};
+
+constexpr int DesignedWidth = 145;
+
+} // namespace
+
+TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListView(parent), m_Model(new FolderRowModel(m_List, this)) {
+    resize(DesignedWidth, height());
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new FolderRowDelegate(m_List, m_Model, this));
+    setModel(m_Model);
+}
+
+const std::vector<zumi::FolderRow>& TDirectoryListBox::Rows() {
+    EnsureBuilt();
+    return m_List.Rows();
+}
+
+void TDirectoryListBox::SetFolderPath(const std::string& path) {
+    if (path.empty() || m_List.IsFolderPath(path))
+        return;
+    const std::string folder = zumi::SplitFolderPath(path);
+    const std::string volume = VolumeOf(folder);
+    if (m_DriveSelector && volume != VolumeOf(FolderPath())) {
+        // The selector follows; the move below is this change's own, so the drive switch it asks for waits.
+        m_InFolderChange = true;
+        const auto end = qScopeGuard([this] { m_InFolderChange = false; });
+        m_DriveSelector->SetDriveLetter(volume);
+    }
+    Move(folder);
+    Announce();
+}
+
+void TDirectoryListBox::SwitchDrive(const std::string& volume) {
+    if (m_InFolderChange || (!volume.empty() && volume == VolumeOf(FolderPath())))
+        return;
+    const auto last = m_LastFolders.find(volume);
+    if (volume.empty())
+        Move(FolderPath());
+    else
+        Move(last != m_LastFolders.end() && zumi::FolderExists(last->second) ? last->second : volume);
+    Announce();
+}
+
+void TDirectoryListBox::SetFileList(TFileListBox* fileList) {
+    m_FileList = fileList;
+}
+
+std::string TDirectoryListBox::VolumeOf(const std::string& path) const {
+    return m_DriveSelector ? m_DriveSelector->VolumeOf(path) : std::string("/");
+}
+
+void TDirectoryListBox::EnsureBuilt() {
+    if (m_Built)
+        return;
+    m_Built = true;
+    m_Model->Reset([this] { m_List.RebuildFolders(); });
+    setCurrentIndex(m_Model->index(static_cast<int>(m_List.CurrentRow())));
+}
+
+void TDirectoryListBox::Move(const std::string& folder) {
+    const std::string left = FolderPath();
+    {
+        // The reset clears the selection, also when the move fails: the current row is selected again.
+        const auto select = qScopeGuard([this] {
+            if (m_Built)
+                setCurrentIndex(m_Model->index(static_cast<int>(m_List.CurrentRow())));
+        });
+        m_Model->Reset([&] { m_List.ChangeFolder(folder, m_Built); });
+    }
+    m_LastFolders[VolumeOf(left)] = left;
+}
+
+void TDirectoryListBox::Announce() {
+    if (m_FileList)
+        m_FileList->SetFolderPath(FolderPath());
+    emit OnChange();
+}
+
+void TDirectoryListBox::OpenSelectedRow() {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        SetFolderPath(m_List.RowPath(rows.first().row()));
+}
+
+void TDirectoryListBox::showEvent(QShowEvent* event) {
+    RunHandler([this] { EnsureBuilt(); });
+    QListView::showEvent(event);
+}
+
+void TDirectoryListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListView::mouseDoubleClickEvent(event);
+    if (indexAt(event->position().toPoint()).isValid())
+        RunHandler([this] { OpenSelectedRow(); });
+}
+
+void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return QListView::keyPressEvent(event);
+    RunHandler([this] { OpenSelectedRow(); });
+}

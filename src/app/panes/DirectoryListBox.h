@@ -1,0 +1,67 @@
+#pragma once
+
+#include "panes/FolderList.h"
+
+#include <QListView>
+#include <QPointer>
+#include <map>
+
+class FolderRowModel;
+class TDriveComboBox;
+class TFileListBox;
+
+// The folder list pane: the current folder as its chain of levels from the root
+// down, then its subfolders. It chooses the folder the whole program works on.
+// Double-click or Enter on a row moves there. Every move is pushed into the
+// linked file list, which re-reads, and only then is OnChange raised.
+class TDirectoryListBox : public QListView {
+    Q_OBJECT
+
+public:
+    explicit TDirectoryListBox(QWidget* parent = nullptr);
+
+    const std::string& FolderPath() const { return m_List.FolderPath(); }
+    // Moves to the folder a text names (see zumi::SplitFolderPath), onto another
+    // volume too; a text naming the current folder by the volume's case rule
+    // does nothing. Throws IOError and changes nothing when the folder cannot be entered.
+    void SetFolderPath(const std::string& path);
+
+    bool CaseSensitive() const { return m_List.CaseSensitive(); }
+    // The rows, built the first time they are needed.
+    const std::vector<zumi::FolderRow>& Rows();
+
+    // Moves to the folder this run last showed on the volume, or to its mount
+    // point the first time; nothing when the current folder is on it already.
+    // Called by the drive selector.
+    void SwitchDrive(const std::string& volume);
+
+    // The file list that follows the folder.
+    void SetFileList(TFileListBox* fileList);
+
+signals:
+    void OnChange();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    friend class TDriveComboBox; // sets the link back to itself
+    // Without a drive selector the whole tree is one volume.
+    std::string VolumeOf(const std::string& path) const;
+    void EnsureBuilt();
+    // Moves to the folder and rebuilds the rows once they have been shown.
+    void Move(const std::string& folder);
+    // Pushes the folder into the file list, then raises OnChange.
+    void Announce();
+    void OpenSelectedRow();
+
+    zumi::FolderList m_List;
+    FolderRowModel* m_Model;
+    QPointer<TFileListBox> m_FileList;
+    QPointer<TDriveComboBox> m_DriveSelector;
+    bool m_Built = false;
+    bool m_InFolderChange = false;
+    std::map<std::string, std::string> m_LastFolders; // volume -> the last folder shown on it
+};

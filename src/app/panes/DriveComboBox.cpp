@@ -1,0 +1,80 @@
+#include "panes/DriveComboBox.h"
+
+#include "Application.h"
+#include "panes/DirectoryListBox.h"
+#include "platform/FileSystem.h"
+
+#include <QFile>
+
+namespace {
+
+QIcon Picture(zumi::DriveKind kind) {
+    switch (kind) {
+    case zumi::DriveKind::FLOPPY:
+        return QIcon(QStringLiteral(":/floppy.xpm"));
+    case zumi::DriveKind::NETWORK:
+        return QIcon(QStringLiteral(":/network.xpm"));
+    case zumi::DriveKind::CDROM:
+        return QIcon(QStringLiteral(":/cdrom.xpm"));
+    case zumi::DriveKind::RAM:
+        return QIcon(QStringLiteral(":/ram.xpm"));
+    case zumi::DriveKind::HARD:
+        break;
+    }
+    return QIcon(QStringLiteral(":/hard.xpm"));
+}
+
+} // namespace
+
+TDriveComboBox::TDriveComboBox(QWidget* parent)
+    : QComboBox(parent), m_Volumes(zumi::ListVolumes(zumi::ReadMountTable(), zumi::VolumeEnvironment::Current())),
+      m_DriveLetter(VolumeOf(zumi::CurrentDirectoryOrRoot())) {
+    setIconSize(QSize(16, 11));
+    RebuildDrives();
+    // Mouse and keyboard choices alike; a choice made by the program is not announced here.
+    connect(this, &QComboBox::activated, this,
+            [this](int row) { RunHandler([&] { SetDriveLetter(itemData(row).toByteArray().toStdString()); }); });
+}
+
+void TDriveComboBox::SetDriveLetter(const std::string& volume) {
+    if (currentIndex() >= 0 && volume == m_DriveLetter)
+        return;
+    m_DriveLetter = volume;
+    if (volume.empty()) {
+        setCurrentIndex(-1);
+    } else if (const int row = findData(QByteArray::fromStdString(volume)); row >= 0) {
+        setCurrentIndex(row);
+    }
+    if (m_DirList)
+        m_DirList->SwitchDrive(volume);
+    emit OnChange();
+}
+
+void TDriveComboBox::SetTextCase(TTextCase textCase) {
+    m_TextCase = textCase;
+    RebuildDrives();
+}
+
+void TDriveComboBox::SetDirList(TDirectoryListBox* dirList) {
+    if (m_DirList)
+        m_DirList->m_DriveSelector = nullptr;
+    m_DirList = dirList;
+    if (dirList)
+        dirList->m_DriveSelector = this;
+}
+
+void TDriveComboBox::SetMountTable(const std::string& table, const zumi::VolumeEnvironment& environment) {
+    m_Volumes = zumi::ListVolumes(table, environment);
+    m_DriveLetter = VolumeOf(m_DirList ? m_DirList->FolderPath() : zumi::CurrentDirectoryOrRoot());
+    RebuildDrives();
+}
+
+void TDriveComboBox::RebuildDrives() {
+    clear();
+    for (const zumi::Volume& volume : m_Volumes)
+        addItem(Picture(volume.kind),
+                QFile::decodeName(QByteArray::fromStdString(zumi::VolumeText(volume, m_TextCase == tcUpperCase))),
+                QByteArray::fromStdString(volume.mountPoint));
+    setCurrentIndex(-1); // adding rows chose the first
+    SetDriveLetter(m_DriveLetter);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QStyleOptionViewItem>
+#include <functional>
+
+class QPainter;
+class QPixmap;
+class QWidget;
+
+// Draws a row the way the panes draw their own: the background or the
+// highlight, the picture (if any) at iconLeft centred vertically, the text at
+// textLeft from the row's top as one line without mnemonic processing, and the
+// focus rectangle when the pane has the focus.
+void PaintPaneRow(QPainter* painter, const QStyleOptionViewItem& option, const QWidget* view, const QPixmap* picture,
+                  int iconLeft, int textLeft, const QString& text);
+
+// A pane's rows over data the pane owns; every change of that data runs inside Reset.
+class PaneRowModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    // Runs the change between the begin and the end of a model reset, also when it throws.
+    void Reset(const std::function<void()>& change);
+};

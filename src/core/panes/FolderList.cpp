@@ -1,0 +1,112 @@
+#include "panes/FolderList.h"
+
+#include "panes/Wildcard.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace zumi {
+
+std::string SplitFolderPath(const std::string& text) {
+    const std::string saved = CurrentDirectoryOrRoot();
+    struct Restore {
+        const std::string& saved;
+        ~Restore() {
+            if (FolderExists(saved) && chdir(saved.c_str()) != 0) {
+                // Nothing more can be done; the next move sets the working directory again.
+            }
+        }
+    } restore{saved};
+
+    std::string path = text;
+    if (path.size() >= 2 && path.front() == '[' && path.back() == ']')
+        path = path.substr(1, path.size() - 2);
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string folder = slash == std::string::npos ? CurrentDirectory()
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    ChangeDirectory(folder);
+    if (!name.empty() && name.find_first_of("*?") == std::string::npos && !FileExists(name))
+        ChangeDirectory(name);
+    return CurrentDirectory();
+}
+
+FolderList::FolderList(const std::string& collationLocale)
+    : m_Collation(collationLocale), m_FolderPath(CurrentDirectoryOrRoot()),
+      m_CaseSensitive(!VolumeIgnoresCase(m_FolderPath)) {}
+
+bool FolderList::IsFolderPath(const std::string& path) const {
+    return path == m_FolderPath || (!m_CaseSensitive && NamesEqualIgnoringCase(path, m_FolderPath));
+}
+
+void FolderList::ChangeFolder(const std::string& path, bool rebuild) {
+    bool caseSensitive = m_CaseSensitive;
+    std::vector<FolderRow> rows;
+    size_t currentRow = 0;
+    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
+        caseSensitive = !VolumeIgnoresCase(entered);
+        if (rebuild)
+            rows = BuildRows(entered, caseSensitive, currentRow);
+    });
+    m_FolderPath.swap(folder);
+    m_CaseSensitive = caseSensitive;
+    if (rebuild) {
+        m_Rows.swap(rows);
+        m_CurrentRow = currentRow;
+    }
+}
+
+void FolderList::RebuildFolders() {
+    m_Rows = BuildRows(m_FolderPath, m_CaseSensitive, m_CurrentRow);
+}
+
+std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow) const {
+    std::vector<FolderRow> rows;
+    if (folder == "/") {
+        rows.push_back({folder, FolderRowKind::Current});
+    } else {
+        size_t start = 0;
+        for (size_t slash; (slash = folder.find('/', start)) != std::string::npos; start = slash + 1)
+            rows.push_back({rows.empty() ? "/" : folder.substr(start, slash - start), FolderRowKind::Level});
+        rows.push_back({folder.substr(start), FolderRowKind::Current});
+    }
+    currentRow = rows.size() - 1;
+
+    std::vector<std::string> names;
+    ReadFolder(folder, false, [&](std::string_view name, unsigned attributes) {
+        if ((attributes & (faDirectory | faHidden | faSystem)) == faDirectory)
+            names.emplace_back(name);
+    });
+    m_Collation.Sort(names);
+    // A case-insensitive volume may still hand over two spellings of one name; show it once.
+    if (!caseSensitive)
+        names.erase(std::unique(names.begin(), names.end(), NamesEqualIgnoringCase), names.end());
+    for (std::string& name : names)
+        rows.push_back({std::move(name), FolderRowKind::Subfolder});
+    return rows;
+}
+
+std::string FolderList::RowPath(size_t row) const {
+    const FolderRow& folderRow = m_Rows.at(row);
+    if (row == 0)
+        return "/";
+    if (folderRow.kind == FolderRowKind::Subfolder)
+        return JoinPath(m_FolderPath, folderRow.text);
+    if (folderRow.kind == FolderRowKind::Current)
+        return m_FolderPath;
+    // Level row i ends before the (i + 1)-th "/".
+    size_t end = 0;
+    for (size_t i = 0; i <= row; ++i)
+        end = m_FolderPath.find('/', end + (i > 0 ? 1 : 0));
+    return m_FolderPath.substr(0, end);
+}
+
+int FolderList::IconOffset(size_t row) const {
+    if (m_Rows.at(row).kind != FolderRowKind::Subfolder)
+        return 4 * static_cast<int>(row) + 2;
+    return 4 * static_cast<int>(std::count(m_FolderPath.begin(), m_FolderPath.end(), '/')) + 6;
+}
+
+} // namespace zumi

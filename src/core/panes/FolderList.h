@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/Collation.h"
+
+#include <string>
+#include <vector>
+
+namespace zumi {
+
+enum class FolderRowKind { Level, Current, Subfolder };
+
+struct FolderRow {
+    std::string text;
+    FolderRowKind kind;
+};
+
+// Reads a folder text the way the folder list accepts it and tests that it can
+// be entered: "[name]" stands for name; a relative text is taken from the
+// working directory; a last component that names a file or holds "*" or "?" is
+// dropped, leaving the folder that holds it. Returns the folder as an absolute
+// path; throws IOError when a component cannot be entered. The working
+// directory is the same afterwards.
+std::string SplitFolderPath(const std::string& text);
+
+// The current folder as a chain of levels from the root down ("/", "home",
+// "taro", then the current "pics"), followed by its visible subfolders in
+// locale order. Every move goes through the process's working directory, and
+// the folder path is always the working directory as reported afterwards.
+class FolderList {
+public:
+    // Starts on the working directory, with no rows until they are built.
+    explicit FolderList(const std::string& collationLocale = Collation::UserLocale());
+
+    const std::string& FolderPath() const { return m_FolderPath; }
+    // Whether the current folder's volume tells names apart by letter case.
+    bool CaseSensitive() const { return m_CaseSensitive; }
+    const std::vector<FolderRow>& Rows() const { return m_Rows; }
+    size_t CurrentRow() const { return m_CurrentRow; }
+
+    // True when the path names the current folder by the volume's case rule.
+    bool IsFolderPath(const std::string& path) const;
+
+    // Moves to the folder (a relative path is taken from the current one), with
+    // the rows built anew when rebuild is set. A folder that cannot be entered or
+    // read throws IOError and changes nothing.
+    void ChangeFolder(const std::string& path, bool rebuild);
+
+    // Builds the rows for the current folder; on failure the old rows stay.
+    void RebuildFolders();
+
+    // The folder a row stands for: the root, a level above, the current folder or a subfolder.
+    std::string RowPath(size_t row) const;
+
+    // How far a row's icon is drawn from the left: one step of 4 pixels per
+    // level, with subfolders one step in from the deepest level.
+    int IconOffset(size_t row) const;
+
+private:
+    // The rows of a folder and the index of its current row.
+    std::vector<FolderRow> BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow) const;
+
+    Collation m_Collation;
+    std::string m_FolderPath;
+    bool m_CaseSensitive;
+    std::vector<FolderRow> m_Rows;
+    size_t m_CurrentRow = 0;
+};
+
+} // namespace zumi

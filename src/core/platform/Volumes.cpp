@@ -1,0 +1,265 @@
+#include "platform/Volumes.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <pwd.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace zumi {
+
+namespace {
+
+struct MountLine {
+    std::string device; // "major:minor"
+    std::string mountPoint;
+    std::string type;
+    std::string source;
+};
+
+bool Among(std::string_view type, std::initializer_list<std::string_view> types) {
+    return std::find(types.begin(), types.end(), type) != types.end();
+}
+
+bool IsDiskType(std::string_view type) {
+    return Among(type,
+                 {"ext2", "ext3", "ext4",  "xfs",   "btrfs", "f2fs",  "jfs",     "reiserfs", "nilfs2",  "bcachefs",
+                  "zfs",  "vfat", "msdos", "exfat", "ntfs",  "ntfs3", "fuseblk", "hfsplus",  "iso9660", "udf"});
+}
+bool IsCdType(std::string_view type) {
+    return Among(type, {"iso9660", "udf"});
+}
+bool IsNetworkType(std::string_view type) {
+    return Among(type, {"nfs", "nfs4", "cifs", "smb3", "fuse.sshfs"});
+}
+bool IsRamType(std::string_view type) {
+    return Among(type, {"tmpfs", "ramfs"});
+}
+
+// True when the path is the folder or lies below it.
+bool IsUnder(std::string_view path, std::string_view folder) {
+    if (folder.empty())
+        return false;
+    if (folder == "/")
+        return true;
+    return path.substr(0, folder.size()) == folder && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+// The mount table writes space, tab, newline and backslash as "\" and three octal digits.
+std::string UnescapeOctal(std::string_view field) {
+    std::string text;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() &&
+            std::all_of(field.begin() + i + 1, field.begin() + i + 4, [](char c) { return c >= '0' && c <= '7'; })) {
+            text += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            text += field[i];
+        }
+    }
+    return text;
+}
+
+// udev writes unsafe bytes of a label link's name as "\x" and two hex digits.
+std::string UnescapeHex(std::string_view name) {
+    std::string text;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (name.substr(i, 2) == "\\x" && i + 4 <= name.size() &&
+            std::isxdigit(static_cast<unsigned char>(name[i + 2])) &&
+            std::isxdigit(static_cast<unsigned char>(name[i + 3]))) {
+            text += static_cast<char>(std::stoi(std::string(name.substr(i + 2, 2)), nullptr, 16));
+            i += 3;
+        } else {
+            text += name[i];
+        }
+    }
+    return text;
+}
+
+// One line: ID PARENT MAJOR:MINOR ROOT MOUNT-POINT OPTIONS [OPTIONAL...] - TYPE SOURCE SUPER-OPTIONS.
+bool ParseLine(const std::string& line, MountLine& mount) {
+    std::vector<std::string_view> fields;
+    std::string_view rest(line);
+    while (!rest.empty()) {
+        const size_t space = rest.find(' ');
+        fields.push_back(rest.substr(0, space));
+        rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+    }
+    const auto dash = std::find(fields.begin() + std::min<size_t>(fields.size(), 6), fields.end(), "-");
+    if (fields.size() < 6 || fields.end() - dash < 3)
+        return false;
+    mount.device = fields[2];
+    mount.mountPoint = UnescapeOctal(fields[4]);
+    mount.type = UnescapeOctal(dash[1]);
+    mount.source = UnescapeOctal(dash[2]);
+    return true;
+}
+
+std::string RealPath(const std::string& path) {
+    std::unique_ptr<char, void (*)(void*)> real(realpath(path.c_str(), nullptr), std::free);
+    return real ? std::string(real.get()) : std::string();
+}
+
+// Labels by the device node their /dev/disk/by-label link resolves to.
+std::map<std::string, std::string> ReadLabels(const std::string& systemRoot) {
+    std::map<std::string, std::string> labels;
+    const std::string folder = systemRoot + "/dev/disk/by-label";
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir)
+        return labels;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string device = RealPath(folder + "/" + entry->d_name);
+        if (entry->d_name[0] != '.' && !device.empty())
+            labels.emplace(device, UnescapeHex(entry->d_name));
+    }
+    return labels;
+}
+
+// sysfs marks removable disks; a partition's mark is on its disk, one folder up.
+bool IsRemovableDevice(const std::string& systemRoot, const std::string& device) {
+    if (device.empty() || device.compare(0, 2, "0:") == 0)
+        return false;
+    const std::string folder = systemRoot + "/sys/dev/block/" + device;
+    for (const char* file : {"/removable", "/../removable"}) {
+        std::ifstream flag(folder + file);
+        char value = 0;
+        if (flag.get(value))
+            return value == '1';
+    }
+    return false;
+}
+
+class VolumeLister {
+public:
+    explicit VolumeLister(const VolumeEnvironment& environment) : m_Environment(environment) {
+        while (m_Environment.home.size() > 1 && m_Environment.home.back() == '/')
+            m_Environment.home.pop_back();
+    }
+
+    bool Admits(const MountLine& mount) const {
+        if (IsRamType(mount.type))
+            return IsUnder(mount.mountPoint, "/mnt") || IsUnder(mount.mountPoint, "/media") ||
+                   IsUnder(mount.mountPoint, "/run/media") || IsUnder(mount.mountPoint, m_Environment.home);
+        return IsDiskType(mount.type) || IsNetworkType(mount.type);
+    }
+
+    Volume Describe(const MountLine& mount) {
+        Volume volume{mount.mountPoint, DriveKind::HARD, {}};
+        if (IsCdType(mount.type))
+            volume.kind = DriveKind::CDROM;
+        else if (IsNetworkType(mount.type))
+            volume.kind = DriveKind::NETWORK;
+        else if (IsRamType(mount.type))
+            volume.kind = DriveKind::RAM;
+        else if (IsRemovableDevice(m_Environment.systemRoot, mount.device) || IsUnder(mount.mountPoint, "/media") ||
+                 IsUnder(mount.mountPoint, "/run/media"))
+            volume.kind = DriveKind::FLOPPY;
+
+        if (volume.kind == DriveKind::NETWORK)
+            volume.name = mount.source;
+        else if (volume.kind != DriveKind::FLOPPY && !mount.source.empty() && mount.source[0] == '/')
+            volume.name = Label(mount.source);
+        return volume;
+    }
+
+private:
+    std::string Label(const std::string& source) {
+        if (!m_LabelsRead) {
+            m_Labels = ReadLabels(m_Environment.systemRoot);
+            m_LabelsRead = true;
+        }
+        const auto found = m_Labels.find(RealPath(m_Environment.systemRoot + source));
+        return found == m_Labels.end() ? std::string() : found->second;
+    }
+
+    VolumeEnvironment m_Environment;
+    bool m_LabelsRead = false;
+    std::map<std::string, std::string> m_Labels;
+};
+
+} // namespace
+
+VolumeEnvironment VolumeEnvironment::Current() {
+    VolumeEnvironment environment;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        environment.home = home;
+    else if (const passwd* user = getpwuid(getuid()))
+        environment.home = user->pw_dir;
+    return environment;
+}
+
+std::string ReadMountTable() {
+    std::ifstream table("/proc/self/mountinfo");
+    std::ostringstream text;
+    text << table.rdbuf();
+    return text.str();
+}
+
+std::vector<Volume> ListVolumes(std::string_view mountTable, const VolumeEnvironment& environment) {
+    std::vector<MountLine> mounts;
+    std::istringstream lines{std::string(mountTable)};
+    for (std::string line; std::getline(lines, line);) {
+        MountLine mount;
+        if (ParseLine(line, mount))
+            mounts.push_back(std::move(mount));
+    }
+
+    VolumeLister lister(environment);
+    // The root comes first whatever its type; the last mount on "/" is the one in sight.
+    const auto root =
+        std::find_if(mounts.rbegin(), mounts.rend(), [](const MountLine& m) { return m.mountPoint == "/"; });
+    std::vector<Volume> volumes;
+    std::vector<const MountLine*> listed;
+    if (root != mounts.rend()) {
+        volumes.push_back(lister.Describe(*root));
+        listed.push_back(&*root);
+    } else {
+        volumes.push_back(Volume{"/", DriveKind::HARD, {}});
+    }
+
+    for (const MountLine& mount : mounts) {
+        if (!lister.Admits(mount))
+            continue;
+        const bool seen = std::any_of(listed.begin(), listed.end(), [&](const MountLine* other) {
+            return other->mountPoint == mount.mountPoint || other->device == mount.device ||
+                   (mount.source.compare(0, 5, "/dev/") == 0 && other->source == mount.source);
+        });
+        if (seen)
+            continue;
+        volumes.push_back(lister.Describe(mount));
+        listed.push_back(&mount);
+    }
+    return volumes;
+}
+
+std::string VolumeText(const Volume& volume, bool upperCase) {
+    switch (volume.kind) {
+    case DriveKind::FLOPPY:
+        return volume.mountPoint;
+    case DriveKind::NETWORK:
+        return volume.mountPoint + " " + volume.name;
+    default:
+        break;
+    }
+    std::string label = volume.name;
+    for (char& c : label)
+        if (upperCase ? (c >= 'a' && c <= 'z') : (c >= 'A' && c <= 'Z'))
+            c = static_cast<char>(c ^ 0x20);
+    return volume.mountPoint + " [" + label + "]";
+}
+
+std::string VolumeOf(const std::vector<Volume>& volumes, const std::string& path) {
+    std::string best = "/";
+    for (const Volume& volume : volumes)
+        if (volume.mountPoint.size() > best.size() && IsUnder(path, volume.mountPoint))
+            best = volume.mountPoint;
+    return best;
+}
+
+} // namespace zumi

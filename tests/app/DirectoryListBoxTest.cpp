@@ -1,0 +1,195 @@
+#include "panes/DirectoryListBox.h"
+#include "RecordingShell.h"
+#include "TempDir.h"
+#include "panes/DriveComboBox.h"
+#include "panes/FileListBox.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+using Events = std::vector<std::string>;
+
+namespace {
+
+// The three chained panes on a temporary tree whose folders "disk", "usb" and
+// "gone" (never created) are volumes of a fixture mount table. They start in disk/pics.
+class DirectoryListBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Recorder().Clear();
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        for (const char* folder : {"disk", "disk/pics", "disk/pics/2001", "disk/pics/Album", "usb", "usb/photos"})
+            dir.Folder(folder);
+        dir.File("disk/pics/a.gif");
+        dir.File("disk/pics/2001/b.gif");
+        zumi::ChangeDirectory(dir / "disk/pics");
+
+        drives = std::make_unique<TDriveComboBox>();
+        folders = std::make_unique<TDirectoryListBox>();
+        files = std::make_unique<TFileListBox>();
+        drives->SetDirList(folders.get());
+        folders->SetFileList(files.get());
+        files->SetMask(QStringLiteral("*.gif"));
+        const std::string table = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                  "2 1 8:17 / " +
+                                  dir / "disk" +
+                                  " rw - ext4 /dev/sdb1 rw\n"
+                                  "3 1 8:33 / " +
+                                  dir / "usb" +
+                                  " rw - vfat /dev/sdc1 rw\n"
+                                  "4 1 8:49 / " +
+                                  dir / "gone" + " rw - ext4 /dev/sdd1 rw\n";
+        drives->SetMountTable(table, zumi::VolumeEnvironment{"/nonexistent", dir / "no-system"});
+        folders->resize(200, 300);
+        folders->show();
+        files->show();
+
+        QObject::connect(drives.get(), &TDriveComboBox::OnChange, [this] { events.push_back("drives"); });
+        QObject::connect(folders.get(), &TDirectoryListBox::OnChange,
+                         [this] { events.push_back("folders, files in " + files->FolderPath()); });
+        QObject::connect(files.get(), &TFileListBox::OnChange, [this] { events.push_back("files re-read"); });
+    }
+    void TearDown() override { unsetenv("LC_ALL"); }
+
+    int RowOf(const std::string& text) {
+        const auto& rows = folders->Rows();
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].text == text)
+                return static_cast<int>(i);
+        return -1;
+    }
+    QPoint Centre(int row) { return folders->visualRect(folders->model()->index(row, 0)).center(); }
+    void Choose(const std::string& volume) {
+        emit drives->activated(drives->findData(QByteArray::fromStdString(volume)));
+    }
+
+    TempDir dir;
+    std::unique_ptr<TDriveComboBox> drives;
+    std::unique_ptr<TDirectoryListBox> folders;
+    std::unique_ptr<TFileListBox> files;
+    Events events;
+};
+
+TEST_F(DirectoryListBoxTest, AFolderChangeReReadsTheFileListAndThenAnnouncesItOnce) {
+    const std::string pics = dir / "disk/pics";
+    const struct {
+        const char* fault;
+        std::string text;
+        std::string folder;
+        Events events;
+    } cases[] = {
+        {"a move not announced after the re-read",
+         pics + "/2001",
+         pics + "/2001",
+         {"files re-read", "folders, files in " + pics + "/2001"}},
+        {"the same folder with a separator re-read or not announced",
+         pics + "/2001/",
+         pics + "/2001",
+         {"folders, files in " + pics + "/2001"}},
+        {"the same folder announced", pics + "/2001", pics + "/2001", {}},
+        {"a file's path not taken to its folder",
+         pics + "/a.gif",
+         pics,
+         {"files re-read", "folders, files in " + pics}},
+        {"a relative path not taken from the current folder",
+         "2001/",
+         pics + "/2001",
+         {"files re-read", "folders, files in " + pics + "/2001"}},
+    };
+    for (const auto& c : cases) {
+        events.clear();
+        folders->SetFolderPath(c.text);
+        EXPECT_EQ(events, c.events) << c.fault;
+        EXPECT_EQ(folders->FolderPath(), c.folder) << c.fault;
+        EXPECT_EQ(zumi::CurrentDirectory(), c.folder) << c.fault;
+        EXPECT_EQ(folders->currentIndex().row(), RowOf(c.folder.substr(c.folder.rfind('/') + 1))) << c.fault;
+    }
+}
+
+TEST_F(DirectoryListBoxTest, AFolderThatCannotBeEnteredChangesNothing) {
+    const auto rows = folders->Rows().size();
+    for (const std::string& text : {dir / "disk/pics/nope", dir / "usb/nope", dir / "gone/x"}) {
+        EXPECT_THROW(folders->SetFolderPath(text), zumi::IOError) << text;
+        EXPECT_EQ(events, Events{}) << text;
+        EXPECT_EQ(folders->FolderPath(), dir / "disk/pics") << text;
+        EXPECT_EQ(folders->Rows().size(), rows) << text;
+        EXPECT_EQ(files->FolderPath(), dir / "disk/pics") << text;
+        EXPECT_EQ(zumi::CurrentDirectory(), dir / "disk/pics") << text;
+        EXPECT_EQ(drives->DriveLetter(), dir / "disk") << text;
+    }
+}
+
+TEST_F(DirectoryListBoxTest, OpensARowOnDoubleClickOrEnterOnly) {
+    const std::string pics = dir / "disk/pics";
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, Centre(RowOf("2001")));
+    QTest::keyClick(folders.get(), Qt::Key_Down);
+    EXPECT_EQ(events, Events{}) << "a click or an arrow key moved";
+
+    QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {}, Centre(RowOf("Album")));
+    EXPECT_EQ(folders->FolderPath(), pics + "/Album") << "double-click on a subfolder";
+
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, Centre(RowOf("pics")));
+    QTest::keyClick(folders.get(), Qt::Key_Return);
+    EXPECT_EQ(folders->FolderPath(), pics) << "Enter on a level row";
+
+    events.clear();
+    QTest::keyClick(folders.get(), Qt::Key_Enter);
+    EXPECT_EQ(events, Events{}) << "opening the current row";
+
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, Centre(0));
+    QTest::keyClick(folders.get(), Qt::Key_Return);
+    EXPECT_EQ(folders->FolderPath(), "/") << "row 0";
+    EXPECT_EQ(drives->DriveLetter(), "/");
+
+    // A folder removed after the rows were built: the error box, and the rows stay.
+    zumi::ChangeDirectory(dir / "usb");
+    folders->SetFolderPath(dir / "usb");
+    dir.Folder("usb/doomed");
+    folders->SetFolderPath(dir / "usb/photos");
+    folders->SetFolderPath(dir / "usb");
+    ASSERT_EQ(rmdir((dir / "usb/doomed").c_str()), 0);
+    QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {}, Centre(RowOf("doomed")));
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません.")});
+    EXPECT_EQ(folders->FolderPath(), dir / "usb");
+    EXPECT_NE(RowOf("doomed"), -1);
+}
+
+TEST_F(DirectoryListBoxTest, TheDriveSelectorMovesTheFolderListAndFollowsIt) {
+    const std::string disk = dir / "disk", usb = dir / "usb";
+    ASSERT_EQ(drives->count(), 4);
+    EXPECT_EQ(drives->itemText(1), QString::fromStdString(disk + " []"));
+    EXPECT_EQ(drives->currentIndex(), 1);
+
+    drives->setFocus();
+    QTest::keyClick(drives.get(), Qt::Key_Down);
+    EXPECT_EQ(events, (Events{"files re-read", "folders, files in " + usb, "drives"})) << "choosing a volume";
+
+    events.clear();
+    Choose(usb);
+    EXPECT_EQ(events, Events{}) << "choosing the volume shown";
+
+    Choose(disk);
+    EXPECT_EQ(folders->FolderPath(), disk + "/pics") << "the folder last shown on the volume forgotten";
+
+    events.clear();
+    folders->SetFolderPath(usb + "/photos");
+    EXPECT_EQ(events, (Events{"drives", "files re-read", "folders, files in " + usb + "/photos"}))
+        << "a folder change onto another volume";
+    EXPECT_EQ(drives->currentIndex(), 2);
+
+    events.clear();
+    Choose(dir / "gone");
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません.")});
+    EXPECT_EQ(events, Events{});
+    EXPECT_EQ(folders->FolderPath(), usb + "/photos") << "a volume that cannot be entered moved the folder";
+    EXPECT_EQ(zumi::CurrentDirectory(), usb + "/photos");
+    EXPECT_EQ(drives->DriveLetter(), dir / "gone") << "the choice not kept";
+    EXPECT_EQ(drives->currentIndex(), 3);
+
+    Choose(usb);
+    EXPECT_EQ(events, Events{"drives"}) << "choosing the folder's own volume again moved it";
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+#include "panes/FolderList.h"
+#include "platform/FileSystem.h"
+
+#include "MessageOf.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace zumi;
+
+namespace {
+
+// A temporary tree with the working directory at its top.
+class FolderListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.Folder("pics");
+        dir.Folder("pics/2001");
+        dir.File("pics/a.png");
+        ChangeDirectory(dir.Path());
+    }
+
+    TempDir dir;
+};
+
+TEST_F(FolderListTest, SplitFindsTheFolderATextNames) {
+    const std::string pics = dir / "pics";
+    const struct {
+        const char* fault;
+        std::string text;
+        std::string folder;
+    } cases[] = {
+        {"a trailing separator not taken as the folder itself", pics + "/", pics},
+        {"a file's path not taken to its folder", pics + "/a.png", pics},
+        {"a mask in the last component entered", pics + "/*.png", pics},
+        {"a single-character wildcard entered", pics + "/2?01", pics},
+        {"the bracketed form not unwrapped", "[" + pics + "]", pics},
+        {"a relative name not taken from the working directory", "pics", pics},
+        {"a relative path not taken from the working directory", "pics/2001", pics + "/2001"},
+        {"a parent step not resolved", pics + "/2001/..", pics},
+        {"a component below the root mishandled", "/tmp", "/tmp"},
+        {"the root mishandled", "/", "/"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SplitFolderPath(c.text), c.folder) << c.fault;
+        EXPECT_EQ(CurrentDirectory(), dir.Path()) << c.fault << ": working directory not restored";
+    }
+}
+
+TEST_F(FolderListTest, SplitFailsOnFoldersThatCannotBeEntered) {
+    const struct {
+        const char* fault;
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {"a missing last folder accepted", dir / "pics/nope", "ﾌｧｲﾙが見つかりません"},
+        {"a missing middle folder accepted", dir / "nope/2001", "ﾌｧｲﾙが見つかりません"},
+        {"a file used as a folder accepted", dir / "pics/a.png/x", "不正なﾌｧｲﾙ名です"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MessageOf([&] { SplitFolderPath(c.text); }), c.message) << c.fault;
+        EXPECT_EQ(CurrentDirectory(), dir.Path()) << c.fault << ": working directory not restored";
+    }
+}
+
+TEST_F(FolderListTest, RowsShowTheLevelsThenTheVisibleSubfolders) {
+    const std::string pics = dir / "pics";
+    for (const char* name : {"Photos", "photos", "10", "9", ".hidden", "b"})
+        dir.Folder("pics/" + std::string(name));
+    ASSERT_EQ(symlink("2001", (pics + "/linked").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", (pics + "/dangling").c_str()), 0);
+    FolderList list("en_US.UTF-8");
+    list.ChangeFolder(pics, true);
+
+    // The levels of the temporary folder and the folders they stand for, then "pics" as the current row.
+    std::vector<std::string> levels{"/"}, levelPaths{"/"};
+    for (size_t start = 1, slash; (slash = pics.find('/', start)) != std::string::npos; start = slash + 1) {
+        levels.push_back(pics.substr(start, slash - start));
+        levelPaths.push_back(pics.substr(0, slash));
+    }
+    const size_t current = levels.size();
+    const std::vector<std::string> subfolders{"9", "10", "2001", "b", "linked", "Photos", "photos"};
+
+    const std::vector<FolderRow>& rows = list.Rows();
+    ASSERT_EQ(rows.size(), current + 1 + subfolders.size());
+    EXPECT_EQ(list.CurrentRow(), current);
+    const int depth = static_cast<int>(std::count(pics.begin(), pics.end(), '/'));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE("row " + std::to_string(i) + " " + rows[i].text);
+        if (i < current) {
+            EXPECT_EQ(rows[i].text, levels[i]);
+            EXPECT_EQ(rows[i].kind, FolderRowKind::Level);
+            EXPECT_EQ(list.IconOffset(i), 4 * static_cast<int>(i) + 2);
+            EXPECT_EQ(list.RowPath(i), levelPaths[i]);
+        } else if (i == current) {
+            EXPECT_EQ(rows[i].text, "pics");
+            EXPECT_EQ(rows[i].kind, FolderRowKind::Current);
+            EXPECT_EQ(list.RowPath(i), pics);
+        } else {
+            EXPECT_EQ(rows[i].text, subfolders[i - current - 1])
+                << "hidden, dangling or case-twin subfolder mishandled";
+            EXPECT_EQ(rows[i].kind, FolderRowKind::Subfolder);
+            EXPECT_EQ(list.IconOffset(i), 4 * depth + 6);
+            EXPECT_EQ(list.RowPath(i), pics + "/" + rows[i].text);
+        }
+    }
+}
+
+TEST_F(FolderListTest, RootIsTheSingleCurrentRow) {
+    FolderList list("");
+    list.ChangeFolder("/", true);
+    ASSERT_GT(list.Rows().size(), 1U);
+    EXPECT_EQ(list.Rows()[0].text, "/");
+    EXPECT_EQ(list.Rows()[0].kind, FolderRowKind::Current);
+    EXPECT_EQ(list.Rows()[1].kind, FolderRowKind::Subfolder);
+    EXPECT_EQ(list.IconOffset(1), 10);
+}
+
+TEST_F(FolderListTest, AFailedMoveChangesNothing) {
+    dir.Folder("pics/locked", 0311); // can be entered but not read by others
+    FolderList list("");
+    list.ChangeFolder(dir / "pics", true);
+    const std::vector<FolderRow> rows = list.Rows();
+    EXPECT_EQ(MessageOf([&] { list.ChangeFolder("nope", true); }), "ﾌｧｲﾙが見つかりません");
+    EXPECT_EQ(list.FolderPath(), dir / "pics");
+    EXPECT_EQ(list.Rows().size(), rows.size());
+    EXPECT_EQ(CurrentDirectory(), dir / "pics");
+
+    const std::string seen = AsUnprivilegedUser([&] {
+        const std::string message = MessageOf([&] { list.ChangeFolder(dir / "pics/locked", true); });
+        return message + "|" + list.FolderPath() + "|" + std::to_string(list.Rows().size()) + "|" + CurrentDirectory();
+    });
+    EXPECT_EQ(seen,
+              "ﾌｧｲﾙへのｱｸｾｽが拒否されました|" + dir / "pics" + "|" + std::to_string(rows.size()) + "|" + dir / "pics");
+}
+
+} // namespace

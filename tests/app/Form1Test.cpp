@@ -2,6 +2,8 @@
 #include "Splitter.h"
 #include "TempDir.h"
 #include "Unit1.h"
+#include "panes/DirectoryListBox.h"
+#include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 #include "platform/FileSystem.h"
 
@@ -73,6 +75,20 @@ TEST_F(Form1Test, AMaskChangeInAVanishedFolderShowsTheErrorAndKeepsTheCount) {
     rename(moved.c_str(), dir.Path().c_str());
     EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません.")});
     EXPECT_EQ(CountText(), QStringLiteral("4 個のオブジェクト"));
+}
+
+TEST_F(Form1Test, OpeningAFolderRowShowsItsFilesAndTheirCount) {
+    dir.Folder("album");
+    dir.File("album/x.png");
+    auto* folders = Child<TDirectoryListBox>("DirectoryListBox1");
+    folders->SetFolderPath(dir.Path() + "/"); // the same folder by another text: rows built again
+    const int row = static_cast<int>(folders->Rows().size()) - 1;
+    ASSERT_EQ(folders->Rows()[row].text, "album");
+    QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {},
+                       folders->visualRect(folders->model()->index(row, 0)).center());
+    EXPECT_EQ(Child<TFileListBox>("FileListBox1")->FolderPath(), dir / "album");
+    EXPECT_EQ(CountText(), QStringLiteral("1 個のオブジェクト"));
+    EXPECT_EQ(Child<TDriveComboBox>("DriveComboBox1")->DriveLetter(), "/") << "the volume of a temporary folder";
 }
 
 TEST_F(Form1Test, CannotBeResizedOrMaximised) {

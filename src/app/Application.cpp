@@ -1,8 +1,12 @@
 #include "Application.h"
 
+#include "DragEdit.h"
 #include "Shell.h"
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    TDragEdit::SetBeep([] { CurrentShell().Beep(); });
+    TDragEdit::SetErrorBox(&ShowException);
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "Application.h"
+#include "DragEdit.h"
 #include "Splitter.h"
 #include "panes/DirectoryListBox.h"
 #include "panes/DriveComboBox.h"
@@ -63,6 +64,22 @@ QToolButton* FlatButton(QWidget* parent, const char* name, const QString& captio
     button->setFocusPolicy(Qt::NoFocus);
     button->setGeometry(place);
     return button;
+}
+
+// A height or width field: whole pixels from 0 to 9999, one per 5 pixels of drag, off until the size lock.
+TDragEdit* SizeField(QWidget* parent, const char* name, const QString& hint, const QRect& place) {
+    auto* field = Named(new TDragEdit(parent), name);
+    field->setToolTip(hint);
+    field->setGeometry(place);
+    field->SetButtonWidth(15);
+    field->SetIncrement(QStringLiteral("1"));
+    field->SetIncStep(5);
+    field->SetMaxValue(QStringLiteral("9999"));
+    field->SetMinValue(QStringLiteral("0"));
+    field->SetRangeLimited(true);
+    field->setText(QStringLiteral("100"));
+    field->setEnabled(false);
+    return field;
 }
 
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption) {
@@ -171,20 +188,14 @@ void TForm1::CreatePanels() {
     CBox1 = Named(new QCheckBox(QStringLiteral("固定"), Panel2), "CBox1");
     CBox1->setToolTip(QStringLiteral("サイズ固定"));
     CBox1->setGeometry(152, 8, 48, 17);
-    DragEdit1 = Named(new QLineEdit(QStringLiteral("100"), Panel2), "DragEdit1");
-    DragEdit1->setToolTip(QStringLiteral("縦 (HEIGHT)"));
-    DragEdit1->setGeometry(202, 5, 49, 20);
-    DragEdit1->setEnabled(false);
+    DragEdit1 = SizeField(Panel2, "DragEdit1", QStringLiteral("縦 (HEIGHT)"), QRect(202, 5, 49, 20));
     Label1 = Named(new QLabel(QStringLiteral("x"), Panel2), "Label1");
     Label1->setToolTip(QStringLiteral("縦横のサイズをセット"));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->move(256, 8);
     Label1->resize(Label1->sizeHint());
     Label1->setEnabled(false);
-    DragEdit2 = Named(new QLineEdit(QStringLiteral("100"), Panel2), "DragEdit2");
-    DragEdit2->setToolTip(QStringLiteral("横 (WIDTH)"));
-    DragEdit2->setGeometry(267, 5, 49, 20);
-    DragEdit2->setEnabled(false);
+    DragEdit2 = SizeField(Panel2, "DragEdit2", QStringLiteral("横 (WIDTH)"), QRect(267, 5, 49, 20));
 }
 
 void TForm1::CreatePanes() {

@@ -1,0 +1,320 @@
+#include "DragEdit.h"
+
+#include "numbers/NumberText.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace {
+
+constexpr int Border = 2;  // the sunken frame of an edit field, on each side
+constexpr int TextGap = 2; // between the end of the text area and the handle
+constexpr int DefaultWidth = 121;
+
+std::function<void()>& Beep() {
+    static std::function<void()> beep = [] { QApplication::beep(); };
+    return beep;
+}
+
+std::function<void(const std::exception&)>& ErrorBox() {
+    static std::function<void(const std::exception&)> show = [](const std::exception& failure) {
+        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+                              QString::fromUtf8(failure.what()));
+    };
+    return show;
+}
+
+std::string Bytes(const QString& text) {
+    return text.toStdString();
+}
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+TDragButton::TDragButton(TDragEdit* owner) : QFrame(owner), m_Owner(owner) {
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setLineWidth(1);
+    setAutoFillBackground(true);
+    setCursor(Qt::ArrowCursor);
+    setMouseTracking(true); // moves over the handle count even with no button held
+    setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+void TDragButton::SetCaption(const QString& caption) {
+    m_Caption = caption;
+    update();
+}
+
+void TDragButton::SetCaptionColor(const QColor& color) {
+    m_CaptionColor = color;
+    update();
+}
+
+QColor TDragButton::Color() const {
+    return palette().color(QPalette::Window);
+}
+
+void TDragButton::SetColor(const QColor& color) {
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, color);
+    setPalette(colours);
+}
+
+void TDragButton::SetSunken(bool sunken) {
+    setFrameShadow(sunken ? QFrame::Sunken : QFrame::Raised);
+}
+
+void TDragButton::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(m_CaptionColor);
+    painter.drawText(contentsRect(), Qt::AlignCenter | Qt::TextSingleLine, m_Caption);
+}
+
+bool TDragButton::Reaches(const QMouseEvent* event, bool leftHeld) const {
+    return leftHeld || rect().contains(event->position().toPoint());
+}
+
+void TDragButton::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    m_Owner->Dispatch([&] { m_Owner->ButtonMouseDown(this, event->button(), event->modifiers(), at.x(), at.y()); });
+}
+
+void TDragButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
+
+void TDragButton::mouseMoveEvent(QMouseEvent* event) {
+    if (!Reaches(event, event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint at = event->position().toPoint();
+    m_Owner->Dispatch([&] { m_Owner->ButtonMouseMove(this, event->modifiers(), at.x(), at.y()); });
+}
+
+void TDragButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (!Reaches(event, event->button() == Qt::LeftButton))
+        return;
+    const QPoint at = event->position().toPoint();
+    m_Owner->Dispatch([&] { m_Owner->ButtonMouseUp(this, event->button(), event->modifiers(), at.x(), at.y()); });
+}
+
+TDragEdit::TDragEdit(QWidget* parent) : QLineEdit(parent) {
+    resize(DefaultWidth, fontMetrics().height() + 8);
+    // Composed text would slip past the key filter, which takes single ASCII characters only.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    m_DragButton = new TDragButton(this);
+    m_DragButton->setGeometry(0, 0, height() - 3, height());
+    m_DragButton->SetCaption(QStringLiteral("◇"));
+    m_DragButton->SetCaptionColor(Qt::black);
+    m_DragButton->SetColor(palette().color(QPalette::Button));
+
+    m_ActiveMark = QStringLiteral("◆");
+    m_InactiveMark = QStringLiteral("◇");
+    m_ActiveColor = Qt::red;
+    m_InactiveColor = Qt::black;
+}
+
+void TDragEdit::SetBeep(std::function<void()> beep) {
+    Beep() = std::move(beep);
+}
+
+void TDragEdit::SetErrorBox(std::function<void(const std::exception&)> show) {
+    ErrorBox() = std::move(show);
+}
+
+QColor TDragEdit::ButtonColor() const {
+    return m_DragButton->Color();
+}
+
+void TDragEdit::SetButtonColor(const QColor& color) {
+    m_DragButton->SetColor(color);
+}
+
+int TDragEdit::ButtonWidth() const {
+    return m_DragButton->width();
+}
+
+void TDragEdit::SetButtonWidth(int width) {
+    const QRect place = m_DragButton->geometry();
+    m_DragButton->setGeometry(place.left() + place.width() - width, place.top(), width, place.height());
+    UpdateTextArea();
+}
+
+void TDragEdit::SetInactiveColor(const QColor& color) {
+    m_InactiveColor = color;
+    m_DragButton->SetCaptionColor(color);
+}
+
+void TDragEdit::SetInactiveMark(const QString& mark) {
+    m_InactiveMark = mark;
+    m_DragButton->SetCaption(mark);
+}
+
+QString TDragEdit::Increment() const {
+    return ValueText(m_IntIncrement, m_FloatIncrement);
+}
+
+QString TDragEdit::ValueText(int32_t intValue, float floatValue) const {
+    return m_ValueType == Int ? Text(zumi::IntegerText(intValue)) : QString::number(floatValue, 'g', m_FloatPrecision);
+}
+
+void TDragEdit::SetIncrement(const QString& text) {
+    m_FloatIncrement = zumi::RoundToSingle(zumi::ReadFloat(Bytes(text)));
+    if (m_ValueType == Int)
+        m_IntIncrement = std::max(1, zumi::RoundToInt32(m_FloatIncrement));
+}
+
+QString TDragEdit::MaxValue() const {
+    return ValueText(m_IntMax, m_FloatMax);
+}
+
+void TDragEdit::SetMaxValue(const QString& text) {
+    m_FloatMax = zumi::RoundToSingle(zumi::ReadFloat(Bytes(text)));
+    m_StartFloat = std::min(m_StartFloat, m_FloatMax);
+    m_IntMax = zumi::RoundToInt32(m_FloatMax);
+    m_StartInt = std::min(m_StartInt, m_IntMax);
+}
+
+QString TDragEdit::MinValue() const {
+    return ValueText(m_IntMin, m_FloatMin);
+}
+
+void TDragEdit::SetMinValue(const QString& text) {
+    m_FloatMin = zumi::RoundToSingle(zumi::ReadFloat(Bytes(text)));
+    m_StartFloat = std::max(m_StartFloat, m_FloatMin);
+    m_IntMin = zumi::RoundToInt32(m_FloatMin);
+    m_StartInt = std::max(m_StartInt, m_IntMin);
+}
+
+bool TDragEdit::KeyAccepted(QChar ch) const {
+    const char16_t c = ch.unicode();
+    bool accepted = (c >= '0' && c <= '9') || (c < 32 && c != 13);
+    const int caret = hasSelectedText() ? selectionStart() : cursorPosition();
+    const QString content = text();
+    if ((c == '+' || c == '-') && caret == 0)
+        accepted = true;
+    if (m_ValueType == Float && m_FloatFormat == ffFixed) {
+        accepted = accepted || (c == '.' && !content.contains(QLatin1Char('.')));
+    } else if (m_ValueType == Float && m_FloatFormat == ffExponent) {
+        const bool hasExponent = content.contains(QLatin1Char('E')) || content.contains(QLatin1Char('e'));
+        const QChar before = caret > 0 && caret <= content.size() ? content[caret - 1] : QChar();
+        accepted = accepted || (c == '.' && !content.contains(QLatin1Char('.'))) ||
+                   ((c == 'E' || c == 'e') && !hasExponent) ||
+                   ((c == '+' || c == '-') && (before == QLatin1Char('E') || before == QLatin1Char('e')));
+    }
+    if (!isEnabled() && (c == 8 || c >= 32))
+        accepted = false;
+    return accepted;
+}
+
+void TDragEdit::UpdateTextArea() {
+    setTextMargins(0, 0, m_DragButton->width() + TextGap, 0);
+}
+
+void TDragEdit::cut() {
+    if (isEnabled() && !isReadOnly())
+        QLineEdit::cut();
+}
+
+void TDragEdit::paste() {
+    if (isEnabled() && !isReadOnly())
+        QLineEdit::paste();
+}
+
+void TDragEdit::ButtonMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+    if (isReadOnly() || !isEnabled())
+        return;
+    m_PressX = x;
+    m_PressY = y;
+    if (text().isEmpty())
+        setText(QStringLiteral("0"));
+    if (m_ValueType == Int)
+        m_StartInt = zumi::ReadInteger(Bytes(text()));
+    ShowLook(true);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Text, Qt::black);
+    setPalette(colours);
+    m_Dragging = true;
+}
+
+void TDragEdit::ButtonMouseMove(QObject*, Qt::KeyboardModifiers shift, int x, int) {
+    // A step of 0 pixels has no count of steps: such a drag changes nothing.
+    if (isReadOnly() || !isEnabled() || !m_Dragging || m_IncStep == 0)
+        return;
+    // 32-bit arithmetic that wraps around, done unsigned so that overflow is defined.
+    const auto steps = static_cast<uint32_t>((int64_t{x} - m_PressX) / m_IncStep);
+    uint32_t factor = shift & Qt::ShiftModifier ? 10 : 1;
+    if (m_ValueType == Int) {
+        if (shift & Qt::AltModifier)
+            factor *= 100;
+        auto value = static_cast<int32_t>(steps * static_cast<uint32_t>(m_IntIncrement) * factor +
+                                          static_cast<uint32_t>(m_StartInt));
+        if (m_RangeLimited) {
+            if (value > m_IntMax)
+                value = m_IntMax;
+            else if (value < m_IntMin)
+                value = m_IntMin;
+        }
+        SetTextIfChanged(Text(zumi::IntegerText(value)));
+    }
+}
+
+void TDragEdit::ButtonMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+    ShowLook(false);
+    m_Dragging = false;
+}
+
+void TDragEdit::resizeEvent(QResizeEvent* event) {
+    QLineEdit::resizeEvent(event);
+    // The handle fills the right end of the area inside the frame, from top to bottom.
+    const int buttonWidth = m_DragButton->width();
+    m_DragButton->setGeometry(width() - buttonWidth - Border, Border, buttonWidth, height() - 2 * Border);
+    UpdateTextArea();
+}
+
+void TDragEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // Tab, a program call or the window's activation selects the text; a click or a closing menu does not.
+    if (m_AutoSelect && event->reason() != Qt::MouseFocusReason && event->reason() != Qt::PopupFocusReason)
+        selectAll();
+}
+
+void TDragEdit::keyPressEvent(QKeyEvent* event) {
+    // Delete sends 127, but it is an editing key, not a typed character; Ctrl
+    // with a key is a command (copy, paste, select all), whatever text it carries.
+    const QString typed = event->text();
+    const bool character =
+        !typed.isEmpty() && typed != QStringLiteral("\x7f") && !(event->modifiers() & Qt::ControlModifier);
+    if (character && !std::all_of(typed.begin(), typed.end(), [this](QChar ch) { return KeyAccepted(ch); })) {
+        event->accept();
+        Beep()();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TDragEdit::Dispatch(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const std::exception& failure) {
+        ErrorBox()(failure);
+    }
+}
+
+void TDragEdit::ShowLook(bool active) {
+    m_DragButton->SetSunken(active);
+    m_DragButton->SetCaption(active ? m_ActiveMark : m_InactiveMark);
+    m_DragButton->SetCaptionColor(active ? m_ActiveColor : m_InactiveColor);
+}
+
+void TDragEdit::SetTextIfChanged(const QString& text) {
+    if (text != this->text())
+        setText(text);
+}

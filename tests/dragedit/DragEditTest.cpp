@@ -1,0 +1,361 @@
+#include "DragEdit.h"
+#include "platform/Errors.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A field configured like a height field of a picture index: 49 x 20, steps of
+// 1 per 5 pixels, from 0 to 9999, text "100"; beeps and error boxes recorded.
+class DragEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TDragEdit::SetBeep([this] { ++beeps; });
+        TDragEdit::SetErrorBox([this](const std::exception& failure) { messages.push_back(failure.what()); });
+        edit.setGeometry(0, 0, 49, 20);
+        edit.setProperty("ButtonWidth", 15);
+        edit.setProperty("Increment", "1");
+        edit.setProperty("IncStep", 5);
+        edit.setProperty("MaxValue", "9999");
+        edit.setProperty("MinValue", "0");
+        edit.setProperty("RangeLimited", true);
+        edit.setText(QStringLiteral("100"));
+        edit.show();
+    }
+
+    TDragButton* Handle() { return edit.DragButton(); }
+    void Press(int x, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mousePress(Handle(), button, {}, QPoint(x, 5));
+    }
+    // QTest::mouseMove carries no modifiers, so the move is made by hand.
+    void Move(int x, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButtons held = Qt::LeftButton) {
+        const QPointF at(x, 5);
+        QMouseEvent move(QEvent::MouseMove, at, Handle()->mapToGlobal(at), Qt::NoButton, held, modifiers);
+        QApplication::sendEvent(Handle(), &move);
+    }
+    void Release(int x, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseRelease(Handle(), button, {}, QPoint(x, 5));
+    }
+    std::string Text() const { return edit.text().toStdString(); }
+
+    TDragEdit edit;
+    int beeps = 0;
+    std::vector<std::string> messages;
+};
+
+TEST_F(DragEditTest, IntegerDragCountsStepsFromThePressPoint) {
+    QSignalSpy changes(&edit, &QLineEdit::textChanged);
+    const Qt::KeyboardModifiers none, shift = Qt::ShiftModifier, alt = Qt::AltModifier, both = shift | alt;
+    const struct {
+        int x;
+        Qt::KeyboardModifiers modifiers;
+        const char* text;
+    } moves[] = {
+        {11, none, "100"},
+        {12, none, "101"},
+        {3, none, "100"},
+        {2, none, "99"},
+        {17, shift, "120"},
+        {12, alt, "200"},
+        {12, both, "1100"},
+        {-100, alt, "0"},
+        {500, both, "9999"},
+        {7, none, "100"},
+        {17, none, "102"},
+        {17, shift, "120"},
+        {17, Qt::ControlModifier, "102"},
+    };
+    Press(7);
+    EXPECT_TRUE(Handle()->Sunken());
+    EXPECT_EQ(Handle()->Caption(), QStringLiteral("◆"));
+    EXPECT_EQ(Handle()->CaptionColor(), QColor(Qt::red));
+    QString shown = edit.text();
+    int expectedChanges = 0;
+    for (const auto& move : moves) {
+        Move(move.x, move.modifiers);
+        EXPECT_EQ(Text(), move.text) << "x = " << move.x << " modifiers " << move.modifiers;
+        expectedChanges += edit.text() != shown ? 1 : 0;
+        shown = edit.text();
+        EXPECT_EQ(changes.count(), expectedChanges) << "a change announced for the same text at x = " << move.x;
+    }
+    edit.setText(edit.text());
+    EXPECT_EQ(changes.count(), expectedChanges) << "a program write of the same text announced";
+    Release(40);
+    EXPECT_FALSE(edit.Dragging());
+    EXPECT_FALSE(Handle()->Sunken());
+    EXPECT_EQ(Handle()->Caption(), QStringLiteral("◇"));
+    Move(60);
+    EXPECT_EQ(Text(), "102") << "a move after the release";
+}
+
+TEST_F(DragEditTest, TheFirstMoveRewritesTheTextAsRead) {
+    const struct {
+        const char* start;
+        const char* text;
+    } cases[] = {
+        {"012", "12"}, {"+12", "12"}, {" 12", "12"}, {"$10", "16"}, {"20000", "9999"}, {"", "0"}, {"-5", "0"},
+    };
+    for (const auto& c : cases) {
+        edit.setText(QString::fromUtf8(c.start));
+        Press(7);
+        Move(7);
+        EXPECT_EQ(Text(), c.text) << "from '" << c.start << "'";
+        Release(7);
+    }
+}
+
+TEST_F(DragEditTest, BoundsAndStepsAsConfigured) {
+    const struct {
+        const char* fault;
+        bool limited;
+        const char* maxValue;
+        const char* minValue;
+        int incStep;
+        const char* increment;
+        const char* start;
+        int x;
+        Qt::KeyboardModifiers modifiers;
+        const char* text;
+    } cases[] = {
+        {"no wrap-around with the bounds off", false, "9999", "0", 5, "1", "2147483647", 12, {}, "-2147483648"},
+        {"crossed bounds: upper not tested first", true, "10", "50", 5, "1", "100", 7, {}, "10"},
+        {"crossed bounds: lower not applied", true, "10", "50", 5, "1", "5", 7, {}, "50"},
+        {"negative steps not reversed", true, "9999", "0", -5, "1", "100", 12, {}, "99"},
+        {"increment not applied", true, "9999", "0", 5, "3", "100", 12, {}, "103"},
+        {"increment not scaled by Shift", true, "9999", "0", 5, "3", "100", 12, Qt::ShiftModifier, "130"},
+        {"a zero step divided by", true, "9999", "0", 0, "1", "100", 40, {}, "100"},
+    };
+    for (const auto& c : cases) {
+        edit.SetRangeLimited(c.limited);
+        edit.SetMaxValue(QString::fromUtf8(c.maxValue));
+        edit.SetMinValue(QString::fromUtf8(c.minValue));
+        edit.SetIncStep(c.incStep);
+        edit.SetIncrement(QString::fromUtf8(c.increment));
+        edit.setText(QString::fromUtf8(c.start));
+        Press(7);
+        Move(c.x, c.modifiers);
+        EXPECT_EQ(Text(), c.text) << c.fault;
+        EXPECT_TRUE(Handle()->Sunken()) << c.fault;
+        Release(7);
+    }
+
+    TDragEdit fresh;
+    fresh.SetRangeLimited(true);
+    fresh.setText(QStringLiteral("100"));
+    fresh.show();
+    QTest::mousePress(fresh.DragButton(), Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseMove(fresh.DragButton(), QPoint(40, 2));
+    EXPECT_EQ(fresh.text(), QStringLiteral("0")) << "bounds never set";
+}
+
+TEST_F(DragEditTest, ATextThatIsNoIntegerStartsNoDrag) {
+    edit.setText(QStringLiteral("abc"));
+    Press(7);
+    EXPECT_EQ(messages, std::vector<std::string>{"'abc' は整数ではありません"});
+    EXPECT_FALSE(edit.Dragging());
+    Release(7);
+    Move(40);
+    EXPECT_EQ(Text(), "abc");
+    EXPECT_FALSE(Handle()->Sunken());
+    EXPECT_EQ(Handle()->Caption(), QStringLiteral("◇"));
+}
+
+TEST_F(DragEditTest, OnlyTheLeftButtonHoldsThePointer) {
+    Press(7, Qt::RightButton);
+    Move(100, {}, Qt::RightButton);
+    EXPECT_EQ(Text(), "100") << "a move away from the handle reached it";
+    Release(100, Qt::RightButton);
+    EXPECT_TRUE(edit.Dragging()) << "a release away from the handle ended the drag";
+    Move(12, {}, Qt::NoButton);
+    EXPECT_EQ(Text(), "101") << "a move over the handle";
+    Release(12, Qt::RightButton);
+    EXPECT_FALSE(edit.Dragging());
+}
+
+TEST_F(DragEditTest, NoDragWhileDisabledOrReadOnlyAndThePressTurnsTheTextBlack) {
+    QPalette colours = edit.palette();
+    colours.setColor(QPalette::Text, Qt::blue);
+    edit.setPalette(colours);
+    for (bool readOnly : {true, false}) {
+        edit.setReadOnly(readOnly);
+        edit.setEnabled(readOnly);
+        Press(7);
+        Move(40);
+        EXPECT_EQ(Text(), "100");
+        EXPECT_FALSE(edit.Dragging());
+    }
+    edit.setReadOnly(false);
+    edit.setEnabled(true);
+    Press(7);
+    EXPECT_EQ(edit.palette().color(QPalette::Text), QColor(Qt::black));
+    Release(7);
+    EXPECT_EQ(edit.palette().color(QPalette::Text), QColor(Qt::black)) << "the release gave the colour back";
+}
+
+TEST_F(DragEditTest, KeyFilterByValueType) {
+    using TDE = TDragEdit;
+    const struct {
+        TDE::TValueType type;
+        TDE::TFloatFormat format;
+        const char* text;
+        int caret;
+        const char* accepted;
+        const char* refused;
+    } cases[] = {
+        {TDE::Int, TDE::ffFixed, "100", 0, "0123456789+-\x03\x08\t", "a,.Ee\r é"},
+        {TDE::Int, TDE::ffFixed, "100", 2, "5", "+-"},
+        {TDE::Float, TDE::ffFixed, "15", 1, ".", "Ee"},
+        {TDE::Float, TDE::ffFixed, "1.5", 1, "7", "."},
+        {TDE::Float, TDE::ffExponent, "1.5", 3, "eE", ".+-"},
+        {TDE::Float, TDE::ffExponent, "1.5e", 4, "+-", "eE"},
+        {TDE::Float, TDE::ffGeneral, "1", 1, "2", ".eE"},
+    };
+    for (const auto& c : cases) {
+        edit.SetValueType(c.type);
+        edit.SetFloatFormat(c.format);
+        edit.setText(QString::fromUtf8(c.text));
+        edit.setCursorPosition(c.caret);
+        for (const QChar ch : QString::fromUtf8(c.accepted))
+            EXPECT_TRUE(edit.KeyAccepted(ch)) << c.text << " at " << c.caret << ": " << ch.unicode();
+        for (const QChar ch : QString::fromUtf8(c.refused))
+            EXPECT_FALSE(edit.KeyAccepted(ch)) << c.text << " at " << c.caret << ": " << ch.unicode();
+    }
+
+    // A selected "." still counts: the character would replace it, but the filter does not look.
+    edit.setText(QStringLiteral("1.5"));
+    edit.setSelection(1, 1);
+    EXPECT_FALSE(edit.KeyAccepted(QLatin1Char('.')));
+
+    edit.setEnabled(false);
+    EXPECT_FALSE(edit.KeyAccepted(QLatin1Char('5')));
+    EXPECT_FALSE(edit.KeyAccepted(QChar(8)));
+    EXPECT_TRUE(edit.KeyAccepted(QChar(3))) << "copy refused on a disabled field";
+}
+
+TEST_F(DragEditTest, RefusedKeysBeepAndLeaveTheTextAlone) {
+    edit.setFocus();
+    edit.setCursorPosition(3);
+    QTest::keyClick(&edit, Qt::Key_A);
+    QTest::keyClick(&edit, Qt::Key_Return);
+    EXPECT_EQ(beeps, 2);
+    QTest::keyClick(&edit, Qt::Key_5);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    QTest::keyClick(&edit, Qt::Key_Home);
+    QTest::keyClick(&edit, Qt::Key_Delete);
+    QTest::keyClick(&edit, Qt::Key_Minus);
+    EXPECT_EQ(Text(), "-00");
+    EXPECT_EQ(beeps, 2) << "an editing key beeped";
+}
+
+TEST_F(DragEditTest, TabSelectsTheTextAndAClickDoesNot) {
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* field = new TDragEdit(&window);
+    field->setText(QStringLiteral("100"));
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(before);
+    layout->addWidget(field);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    before->setFocus();
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_TRUE(field->hasFocus());
+    EXPECT_EQ(field->selectedText(), QStringLiteral("100"));
+
+    before->setFocus();
+    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
+    ASSERT_TRUE(field->hasFocus());
+    EXPECT_EQ(field->selectedText(), QString());
+}
+
+TEST_F(DragEditTest, CutAndPasteDoNothingOnAFieldThatCannotChange) {
+    QClipboard* clipboard = QApplication::clipboard();
+    edit.setFocus();
+    for (const auto& [enabled, readOnly] : {std::pair{false, false}, std::pair{true, true}}) {
+        clipboard->setText(QStringLiteral("55"));
+        edit.setEnabled(enabled);
+        edit.setReadOnly(readOnly);
+        edit.selectAll();
+        edit.paste();
+        edit.cut();
+        QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(&edit, Qt::Key_X, Qt::ControlModifier);
+        EXPECT_EQ(Text(), "100") << "enabled " << enabled << ", read-only " << readOnly;
+        EXPECT_EQ(clipboard->text(), QStringLiteral("55"));
+    }
+    edit.setEnabled(true);
+    edit.setReadOnly(false);
+    edit.selectAll();
+    edit.paste();
+    EXPECT_EQ(Text(), "55") << "paste on a field that can change";
+    EXPECT_EQ(beeps, 0);
+}
+
+TEST_F(DragEditTest, ValuePropertiesRoundAndKeepTheirFieldsOnFailure) {
+    const struct {
+        const char* written;
+        const char* read;
+    } increments[] = {{"2.5", "2"}, {"3.5", "4"}, {"0.4", "1"}, {"-3", "1"}, {"1e2", "100"}};
+    for (const auto& c : increments) {
+        edit.setProperty("Increment", QString::fromUtf8(c.written));
+        EXPECT_EQ(edit.property("Increment").toString(), QString::fromUtf8(c.read)) << c.written;
+    }
+
+    edit.SetMaxValue(QStringLiteral("9999.5"));
+    EXPECT_EQ(edit.MaxValue(), QStringLiteral("10000")) << "a tie not rounded to even";
+    const struct {
+        const char* text;
+        const char* message;
+    } failures[] = {
+        {"1e10", "不正な浮動小数点数演算命令"},
+        {"1e39", "浮動小数点数のｵｰﾊﾞｰﾌﾛｰ"},
+        {"lots", "'lots' は浮動小数点数ではありません"},
+    };
+    for (const auto& c : failures) {
+        try {
+            edit.SetMaxValue(QString::fromUtf8(c.text));
+            ADD_FAILURE() << c.text << " accepted";
+        } catch (const zumi::Error& failure) {
+            EXPECT_STREQ(failure.what(), c.message);
+        }
+        EXPECT_EQ(edit.MaxValue(), QStringLiteral("10000")) << c.text;
+    }
+
+    edit.SetMinValue(QStringLiteral("20000"));
+    EXPECT_EQ(edit.MinValue(), QStringLiteral("20000")) << "a lower bound above the upper one refused";
+
+    // A step of 0.5 written as integers rounds to 0 and is raised to 1; the float step keeps 0.5.
+    edit.SetIncrement(QStringLiteral("0.5"));
+    edit.SetValueType(TDragEdit::Float);
+    EXPECT_EQ(edit.Increment(), QStringLiteral("0.5"));
+    edit.SetValueType(TDragEdit::Int);
+    EXPECT_EQ(edit.Increment(), QStringLiteral("1"));
+}
+
+TEST_F(DragEditTest, HandleSitsInsideTheRightEndAndKeepsItsRightEdge) {
+    TDragEdit fresh;
+    EXPECT_EQ(fresh.width(), 121);
+    EXPECT_EQ(fresh.ButtonWidth(), fresh.height() - 3);
+    EXPECT_EQ(fresh.property("Increment").toString(), QStringLiteral("1"));
+    EXPECT_EQ(fresh.property("MaxValue").toString(), QStringLiteral("0"));
+    EXPECT_EQ(fresh.property("MinValue").toString(), QStringLiteral("0"));
+    EXPECT_EQ(fresh.property("ValueType").value<TDragEdit::TValueType>(), TDragEdit::Int);
+
+    // Inside the 2-pixel frame: client left 30 is 32 in the field's own coordinates.
+    EXPECT_EQ(Handle()->geometry(), QRect(32, 2, 15, 16));
+    edit.SetButtonWidth(20);
+    EXPECT_EQ(Handle()->geometry(), QRect(27, 2, 20, 16));
+
+    // The text stops short of the handle: the caret at the end of a long text stays left of it.
+    edit.setText(QStringLiteral("1234567890123"));
+    edit.setCursorPosition(13);
+    edit.grab(); // the scroll position is worked out when painting
+    EXPECT_LE(edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().right(), Handle()->x());
+}
+
+} // namespace

@@ -1,3 +1,4 @@
+#include "DragEdit.h"
 #include "RecordingShell.h"
 #include "Splitter.h"
 #include "TempDir.h"
@@ -120,6 +121,25 @@ TEST_F(Form1Test, SplitterMovesTheBoundaryWithinItsLimitsAndEscapeCancels) {
         EXPECT_EQ(files->x(), drag.width + 1);
         EXPECT_EQ(files->x() + files->width(), 319);
     }
+}
+
+TEST_F(Form1Test, SizeFieldsStepByOnePerFivePixelsWithinTheirRange) {
+    Child<QCheckBox>("CBox1")->click();
+    for (const char* name : {"DragEdit1", "DragEdit2"}) {
+        auto* field = Child<TDragEdit>(name);
+        QWidget* handle = field->DragButton();
+        QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(7, 5));
+        QTest::mouseMove(handle, QPoint(17, 5));
+        EXPECT_EQ(field->text(), QStringLiteral("102")) << name;
+        QTest::mouseMove(handle, QPoint(-5000, 5));
+        EXPECT_EQ(field->text(), QStringLiteral("0")) << name;
+        QTest::mouseMove(handle, QPoint(60000, 5));
+        EXPECT_EQ(field->text(), QStringLiteral("9999")) << name;
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(60000, 5));
+    }
+    // Enter in a size field is refused with the program's beep.
+    QTest::keyClick(Child<TDragEdit>("DragEdit1"), Qt::Key_Return);
+    EXPECT_EQ(Recorder().beeps, 1);
 }
 
 TEST_F(Form1Test, SizeLockEnablesTheSizeFieldsAndTheLabel) {

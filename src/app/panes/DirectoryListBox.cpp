@@ -109,11 +109,13 @@ void TDirectoryListBox::SetFolderPath(const std::string& path) {
 void TDirectoryListBox::SwitchDrive(const std::string& volume) {
     if (m_InFolderChange || (!volume.empty() && volume == VolumeOf(FolderPath())))
         return;
-    const auto last = m_LastFolders.find(volume);
-    if (volume.empty())
+    if (volume.empty()) {
         Move(FolderPath());
-    else
+    } else {
+        // The folder last shown there may have gone since; then the volume's top.
+        const auto last = m_LastFolders.find(volume);
         Move(last != m_LastFolders.end() && zumi::FolderExists(last->second) ? last->second : volume);
+    }
     Announce();
 }
 

@@ -114,9 +114,11 @@ std::map<std::string, std::string> ReadLabels(const std::string& systemRoot) {
     if (!dir)
         return labels;
     while (const dirent* entry = readdir(dir.get())) {
-        const std::string device = RealPath(folder + "/" + entry->d_name);
-        if (entry->d_name[0] != '.' && !device.empty())
-            labels.emplace(device, UnescapeHex(entry->d_name));
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (const std::string device = RealPath(folder + "/" + name); !device.empty())
+            labels.emplace(device, UnescapeHex(name));
     }
     return labels;
 }

@@ -1,5 +1,6 @@
 #include "numbers/NumberText.h"
-#include "platform/Errors.h"
+
+#include "MessageOf.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -7,15 +8,6 @@
 using namespace zumi;
 
 namespace {
-
-template <typename Step> std::string FailureOf(Step step) {
-    try {
-        step();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no failure";
-}
 
 TEST(ReadInteger, ReadsDecimalAndHexadecimalTextsWithin32Bits) {
     const struct {
@@ -42,7 +34,7 @@ TEST(ReadInteger, ReadsDecimalAndHexadecimalTextsWithin32Bits) {
 TEST(ReadInteger, RefusesEverythingElse) {
     for (const char* text : {"", " ", "abc", "12 ", "1.5", "+", "-", "$", "+$10", "$-1", "$100000000", "$g",
                              "2147483648", "-2147483649", "99999999999999999999", "1e3", "１２"})
-        EXPECT_EQ(FailureOf([&] { ReadInteger(text); }), "'" + std::string(text) + "' は整数ではありません") << text;
+        EXPECT_EQ(MessageOf([&] { ReadInteger(text); }), "'" + std::string(text) + "' は整数ではありません") << text;
 }
 
 TEST(ReadFloat, ReadsTheAcceptedShapes) {
@@ -61,10 +53,10 @@ TEST(ReadFloat, ReadsTheAcceptedShapes) {
 TEST(ReadFloat, RefusesMalformedTexts) {
     for (const char* text :
          {"", " ", "abc", "1,5", "1.5.1", "1e5e", "e5", "1E5000", "- 1", "1 2", "1e 2", "++1", "0x10", "inf", "nan"})
-        EXPECT_EQ(FailureOf([&] { ReadFloat(text); }), "'" + std::string(text) + "' は浮動小数点数ではありません")
+        EXPECT_EQ(MessageOf([&] { ReadFloat(text); }), "'" + std::string(text) + "' は浮動小数点数ではありません")
             << text;
     const std::string huge = "1" + std::string(5000, '0');
-    EXPECT_NE(FailureOf([&] { ReadFloat(huge); }), "no failure") << "digits beyond the extended range";
+    EXPECT_NE(MessageOf([&] { ReadFloat(huge); }), "no failure") << "digits beyond the extended range";
 }
 
 TEST(RoundToSingle, RoundsToNearestEvenAndRefusesOverflow) {
@@ -72,7 +64,7 @@ TEST(RoundToSingle, RoundsToNearestEvenAndRefusesOverflow) {
     EXPECT_EQ(RoundToSingle(16777217.0L), 16777216.0f) << "tie not to even";
     EXPECT_EQ(RoundToSingle(1e-50L), 0.0f) << "underflow";
     for (long double value : {3.5e38L, -3.5e38L, ReadFloat("1E500")})
-        EXPECT_EQ(FailureOf([&] { RoundToSingle(value); }), "浮動小数点数のｵｰﾊﾞｰﾌﾛｰ");
+        EXPECT_EQ(MessageOf([&] { RoundToSingle(value); }), "浮動小数点数のｵｰﾊﾞｰﾌﾛｰ");
 }
 
 TEST(RoundToInt32, RoundsTiesToEvenWithin32Bits) {
@@ -89,7 +81,7 @@ TEST(RoundToInt32, RoundsTiesToEvenWithin32Bits) {
     for (const auto& c : cases)
         EXPECT_EQ(RoundToInt32(c.value), c.rounded) << static_cast<double>(c.value);
     for (long double value : {1e10L, 2147483647.5L, -2147483648.6L})
-        EXPECT_EQ(FailureOf([&] { RoundToInt32(value); }), "不正な浮動小数点数演算命令");
+        EXPECT_EQ(MessageOf([&] { RoundToInt32(value); }), "不正な浮動小数点数演算命令");
 }
 
 } // namespace

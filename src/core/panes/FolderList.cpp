@@ -59,7 +59,9 @@ void FolderList::ChangeFolder(const std::string& path, bool rebuild) {
 }
 
 void FolderList::RebuildFolders() {
-    m_Rows = BuildRows(m_FolderPath, m_CaseSensitive, m_CurrentRow);
+    size_t currentRow = 0;
+    m_Rows = BuildRows(m_FolderPath, m_CaseSensitive, currentRow);
+    m_CurrentRow = currentRow;
 }
 
 std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow) const {

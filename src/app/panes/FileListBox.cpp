@@ -1,5 +1,6 @@
 #include "panes/FileListBox.h"
 
+#include "Application.h"
 #include "panes/PaneRow.h"
 
 #include <QApplication>
@@ -191,7 +192,8 @@ int TFileListBox::SelectedRow() const {
 }
 
 void TFileListBox::showEvent(QShowEvent* event) {
-    EnsureListed();
+    // A folder that cannot be listed shows the error box here; nothing may unwind through Qt.
+    RunHandler([this] { EnsureListed(); });
     QListView::showEvent(event);
 }
 

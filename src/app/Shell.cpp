@@ -1,6 +1,8 @@
 #include "Shell.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 
 namespace {
 Shell* g_Shell = nullptr;
@@ -13,6 +15,14 @@ void Shell::Beep() {
 void Shell::MessageBox(QMessageBox::Icon icon, const QString& text) {
     QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
+}
+
+void Shell::Open(const std::string& path) {
+    if (path.empty())
+        return;
+    // Built from the percent-encoded bytes, so that a name that is not UTF-8 still names its file.
+    const QByteArray encoded = QByteArray::fromStdString(path).toPercentEncoding("/");
+    QDesktopServices::openUrl(QUrl::fromEncoded("file://" + encoded));
 }
 
 Shell& CurrentShell() {

@@ -3,13 +3,18 @@
 #include <QMessageBox>
 #include <QString>
 
-// What the program asks of the desktop beyond its own windows: the beep and the
-// modal message boxes. Tests install a Shell that records instead.
+#include <string>
+
+// What the program asks of the desktop beyond its own windows: the beep, the
+// modal message boxes and opening files. Tests install a Shell that records instead.
 class Shell {
 public:
     virtual ~Shell() = default;
     virtual void Beep();
     virtual void MessageBox(QMessageBox::Icon icon, const QString& text);
+    // Hands the file at path (bytes) to the desktop's default application for
+    // it, without waiting or looking at the outcome. An empty path opens nothing.
+    virtual void Open(const std::string& path);
 };
 
 // The shell in use; SetShell(nullptr) puts the real one back.

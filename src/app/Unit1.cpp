@@ -2,10 +2,13 @@
 
 #include "Application.h"
 #include "DragEdit.h"
+#include "Shell.h"
 #include "Splitter.h"
+#include "index/IndexPage.h"
 #include "panes/DirectoryListBox.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
+#include "platform/FileSystem.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolButton>
@@ -131,10 +135,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setFixedSize(ClientWidth, menuBar()->sizeHint().height() + ClientHeight);
     move(318, 101);
 
-    ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    ConnectHandler(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
-    ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
+    ConnectHandler(MCreateHTML, &QAction::triggered, this, &TForm1::MCreateHTMLClick);
+    ConnectHandler(SCreateHTML, &QToolButton::clicked, this, &TForm1::MCreateHTMLClick);
+    ConnectHandler(MOpenHTML, &QAction::triggered, this, &TForm1::MOpenHTMLClick);
+    ConnectHandler(SpeedButton2, &QToolButton::clicked, this, &TForm1::MOpenHTMLClick);
+    ConnectHandler(MDeleteHTML, &QAction::triggered, this, &TForm1::MDeleteHTMLClick);
     ConnectHandler(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    ConnectHandler(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
+    Label1->installEventFilter(this);
+    ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
+    ConnectHandler(FileListBox1, &TFileListBox::OnDblClick, this, &TForm1::FileListBox1DblClick);
     connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
 
     // A failure here skips the rest of the creation handler; the window opens as designed.
@@ -236,17 +247,61 @@ void TForm1::FormCreate() {
     ProgressBar->setValue(0);
 }
 
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The "x" label is clicked when the left button goes up over it. Filters see
+    // the mouse events of a disabled widget too, so the lock is checked here.
+    if (watched == Label1 && event->type() == QEvent::MouseButtonRelease && Label1->isEnabled()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && Label1->rect().contains(mouse->position().toPoint()))
+            RunHandler([this] { Label1Click(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TForm1::ShowCount() {
     StatusPanel0->setText(QString::number(FileListBox1->Count()) + QStringLiteral(" 個のオブジェクト"));
 }
 
-void TForm1::Edit1Change() {
-    FileListBox1->SetMask(Edit1->text());
-    ShowCount();
+std::string TForm1::IndexPath() const {
+    return zumi::IndexPath(DirectoryListBox1->FolderPath());
 }
 
-void TForm1::DirectoryListBox1Change() {
-    ShowCount();
+void TForm1::MCreateHTMLClick() {
+    const int count = FileListBox1->Count();
+    if (count == 0) {
+        ShowNotice(QStringLiteral("画像ファイルがありません。"));
+        return;
+    }
+    const zumi::PageOptions options{CBox1->isChecked(), DragEdit1->text().toStdString(),
+                                    DragEdit2->text().toStdString(), MBorder->isChecked()};
+    ProgressBar->setMaximum(count);
+    const std::string page =
+        zumi::BuildPage(FileListBox1->Items(), options, [this] { ProgressBar->setValue(ProgressBar->value() + 1); });
+    zumi::SavePage(IndexPath(), page);
+    ProgressBar->setValue(0);
+    DirectoryListBox1Change();
+    ShowNotice(QStringLiteral("imgindex.html を出力しました。"));
+    if (MCreateOpen->isChecked())
+        MOpenHTMLClick();
+}
+
+void TForm1::MOpenHTMLClick() {
+    const std::string path = IndexPath();
+    if (zumi::FileExists(path))
+        CurrentShell().Open(path);
+}
+
+void TForm1::MDeleteHTMLClick() {
+    const std::string path = IndexPath();
+    if (!zumi::FileExists(path))
+        return;
+    zumi::DeletePage(path);
+    DirectoryListBox1Change();
+    ShowNotice(QStringLiteral("imgindex.html を削除しました。"));
+}
+
+void TForm1::Exit1Click() {
+    close();
 }
 
 void TForm1::CBox1Click() {
@@ -256,6 +311,20 @@ void TForm1::CBox1Click() {
     Label1->setEnabled(fixed);
 }
 
-void TForm1::Exit1Click() {
-    close();
+void TForm1::Label1Click() {
+    DragEdit2->setText(DragEdit1->text());
+}
+
+void TForm1::Edit1Change() {
+    FileListBox1->SetMask(Edit1->text());
+    ShowCount();
+}
+
+void TForm1::DirectoryListBox1Change() {
+    ShowCount();
+    Panel1->setText(zumi::FileExists(IndexPath()) ? QStringLiteral("* ") : QString());
+}
+
+void TForm1::FileListBox1DblClick() {
+    CurrentShell().Open(FileListBox1->SelectedPath());
 }

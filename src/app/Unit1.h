@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <string>
+
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -22,11 +24,19 @@ class TForm1 : public QMainWindow {
 public:
     explicit TForm1(QWidget* parent = nullptr);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
-    void Edit1Change();
-    void CBox1Click();
-    void DirectoryListBox1Change();
+    void MCreateHTMLClick();
+    void MOpenHTMLClick();
+    void MDeleteHTMLClick();
     void Exit1Click();
+    void CBox1Click();
+    void Label1Click();
+    void Edit1Change();
+    void DirectoryListBox1Change();
+    void FileListBox1DblClick();
 
 private:
     void CreateMenu();
@@ -38,6 +48,8 @@ private:
     void FormCreate();
     // The status line's count of listed files.
     void ShowCount();
+    // Where the index page of the current folder lives.
+    std::string IndexPath() const;
 
     // Controls; each carries its name as its object name.
     QLabel* Panel1;

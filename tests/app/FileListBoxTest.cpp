@@ -36,7 +36,7 @@ TEST_F(FileListBoxTest, ListsOnceWhenFirstShownWithTheMaskSetBefore) {
     pane.show();
     EXPECT_EQ(changes.count(), 1);
     ASSERT_EQ(pane.Count(), 2);
-    EXPECT_EQ(pane.Item(0), "A.gif");
+    EXPECT_EQ(pane.Items().at(0), "A.gif");
     EXPECT_EQ(pane.model()->index(1, 0).data().toString(), QStringLiteral("b.gif"));
     pane.SetMask(QStringLiteral("*.gif"));
     EXPECT_EQ(changes.count(), 1) << "the same mask re-read";
@@ -102,7 +102,7 @@ TEST_F(FileListBoxTest, ShowsTheBusyPointerFromTheHundredAndFirstRowAndAlwaysRes
     EXPECT_THROW(pane.RereadFiles(), zumi::IOError);
     rename(moved.c_str(), dir.Path().c_str());
     EXPECT_EQ(pane.Count(), 101);
-    EXPECT_EQ(pane.Item(100), "p100.gif");
+    EXPECT_EQ(pane.Items().at(100), "p100.gif");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -113,7 +113,7 @@ TEST_F(FileListBoxTest, ShowsAnIllFormedNameButKeepsItsBytes) {
     pane.SetMask(QStringLiteral("*.jpg"));
     pane.show();
     ASSERT_EQ(pane.Count(), 1);
-    EXPECT_EQ(pane.Item(0), shiftJis);
+    EXPECT_EQ(pane.Items().at(0), shiftJis);
     EXPECT_TRUE(pane.model()->index(0, 0).data().toString().endsWith(QStringLiteral(".jpg")));
 }
 
@@ -138,7 +138,7 @@ TEST_F(FileListBoxTest, GlyphsShowTheKindOfEachRowAndMakeRowsTallEnough) {
     ASSERT_EQ(pane.Count(), 6);
     for (int row = 0; row < pane.Count(); ++row) {
         const QImage shown = pane.model()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>().toImage();
-        EXPECT_EQ(shown, expected.at(pane.Item(row))) << pane.Item(row);
+        EXPECT_EQ(shown, expected.at(pane.Items().at(row))) << pane.Items().at(row);
     }
 }
 

@@ -13,8 +13,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QProgressBar>
 #include <QTest>
+#include <QToolButton>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace {
 
@@ -32,6 +36,14 @@ protected:
 
     template <typename T> T* Child(const char* name) { return form->findChild<T*>(QLatin1String(name)); }
     QString CountText() { return Child<QLabel>("StatusPanel0")->text(); }
+    QString Marker() { return Child<QLabel>("Panel1")->text(); }
+    void Trigger(const char* action) { Child<QAction>(action)->trigger(); }
+    std::string Page() {
+        std::ifstream in(dir / "imgindex.html", std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
 
     TempDir dir;
     std::unique_ptr<TForm1> form;
@@ -51,7 +63,7 @@ TEST_F(Form1Test, StartsOnTheWorkingDirectoryWithTheDefaultMask) {
     auto* files = Child<TFileListBox>("FileListBox1");
     EXPECT_EQ(files->FolderPath(), dir.Path());
     ASSERT_EQ(files->Count(), 4);
-    EXPECT_EQ(files->Item(3), "IMG_0001.JPG");
+    EXPECT_EQ(files->Items().at(3), "IMG_0001.JPG");
     EXPECT_EQ(CountText(), QStringLiteral("4 個のオブジェクト"));
     EXPECT_EQ(form->focusWidget(), files);
 }
@@ -149,6 +161,100 @@ TEST_F(Form1Test, SizeLockEnablesTheSizeFieldsAndTheLabel) {
         for (const char* name : {"DragEdit1", "DragEdit2", "Label1"})
             EXPECT_EQ(Child<QWidget>(name)->isEnabled(), fixed) << name;
     }
+}
+
+TEST_F(Form1Test, CreateWritesTheListedFilesStepsTheProgressAndReports) {
+    Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.gif;a*;*.png")); // a.gif matched twice
+    Child<QCheckBox>("CBox1")->click();
+    Child<TDragEdit>("DragEdit1")->setText(QStringLiteral("64"));
+    QTest::mouseClick(Child<QLabel>("Label1"), Qt::LeftButton);
+    Child<QAction>("MCreateOpen")->setChecked(false);
+    auto* progress = Child<QProgressBar>("ProgressBar");
+    QList<int> positions;
+    QObject::connect(progress, &QProgressBar::valueChanged, [&](int value) { positions.append(value); });
+    Recorder().Clear();
+
+    Child<QToolButton>("SCreateHTML")->click();
+    const char* tail = R"(" HEIGHT="64" WIDTH="64" BORDER="0"></A>)";
+    EXPECT_EQ(Page(), std::string("<HTML>\r\n<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n<BODY>\r\n") +
+                          R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif)" + tail + "\r\n" +
+                          R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif)" + tail + "\r\n" +
+                          R"(<A HREF="c.png"><IMG SRC="c.png" ALT="c.png)" + tail + "\r\n</BODY>\r\n</HTML>\r\n");
+    EXPECT_EQ(progress->maximum(), 3);
+    EXPECT_EQ(positions, (QList<int>{1, 2, 3, 0}));
+    EXPECT_EQ(Marker(), QStringLiteral("* "));
+    EXPECT_EQ(Recorder().beeps, 1);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("imgindex.html を出力しました。")});
+    EXPECT_TRUE(Recorder().opened.empty());
+
+    // Again with the option on: the page, now itself the only item, replaces the first and is opened.
+    Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.html"));
+    Child<QAction>("MCreateOpen")->setChecked(true);
+    Child<QCheckBox>("CBox1")->click();
+    Child<QAction>("MBorder")->setChecked(false);
+    Trigger("MCreateHTML");
+    EXPECT_EQ(Page(), "<HTML>\r\n<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n<BODY>\r\n"
+                      "<A HREF=\"imgindex.html\"><IMG SRC=\"imgindex.html\" ALT=\"imgindex.html\"></A>\r\n"
+                      "</BODY>\r\n</HTML>\r\n");
+    EXPECT_EQ(Recorder().opened, std::vector<std::string>{dir / "imgindex.html"});
+}
+
+TEST_F(Form1Test, CreateWithNoListedFilesOnlySaysSo) {
+    std::ofstream(dir / "imgindex.html") << "old";
+    Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.none"));
+    Recorder().Clear();
+    Trigger("MCreateHTML");
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("画像ファイルがありません。")});
+    EXPECT_EQ(Recorder().beeps, 1);
+    EXPECT_EQ(Page(), "old");
+    EXPECT_TRUE(Recorder().opened.empty());
+}
+
+TEST_F(Form1Test, ACreateThatCannotWriteShowsTheErrorAndStops) {
+    dir.Folder("imgindex.html");
+    Recorder().Clear();
+    Trigger("MCreateHTML");
+    EXPECT_EQ(Recorder().messages,
+              QStringList{QString::fromStdString("ﾌｧｲﾙ " + (dir / "imgindex.html") + " を作成できません.")});
+    EXPECT_EQ(Recorder().beeps, 0);
+    EXPECT_TRUE(Recorder().opened.empty());
+    EXPECT_EQ(Child<QProgressBar>("ProgressBar")->value(), 4) << "kept where the build left it";
+    EXPECT_EQ(Marker(), QString()) << "a folder is no page";
+}
+
+TEST_F(Form1Test, OpenAndDeleteActOnlyOnAnExistingPage) {
+    EXPECT_EQ(Marker(), QString());
+    Recorder().Clear();
+    Trigger("MOpenHTML");
+    Trigger("MDeleteHTML");
+    EXPECT_EQ(Recorder().beeps + Recorder().messages.size() + Recorder().opened.size(), 0);
+
+    const std::string page = dir.File("imgindex.html");
+    Child<QToolButton>("SpeedButton2")->click();
+    EXPECT_EQ(Recorder().opened, std::vector<std::string>{page});
+    Trigger("MDeleteHTML");
+    EXPECT_NE(access(page.c_str(), F_OK), 0);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("imgindex.html を削除しました。")});
+    EXPECT_EQ(Recorder().beeps, 1);
+    EXPECT_EQ(Marker(), QString());
+}
+
+TEST_F(Form1Test, LabelCopiesTheHeightIntoTheWidthOnlyWhileLocked) {
+    auto* height = Child<TDragEdit>("DragEdit1");
+    auto* width = Child<TDragEdit>("DragEdit2");
+    height->setText(QStringLiteral("37"));
+    QTest::mouseClick(Child<QLabel>("Label1"), Qt::LeftButton);
+    EXPECT_EQ(width->text(), QStringLiteral("100"));
+    Child<QCheckBox>("CBox1")->click();
+    QTest::mouseClick(Child<QLabel>("Label1"), Qt::LeftButton);
+    EXPECT_EQ(width->text(), QStringLiteral("37"));
+}
+
+TEST_F(Form1Test, DoubleClickOpensTheSelectedFileOrNothingSelected) {
+    auto* files = Child<QListView>("FileListBox1");
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, QPoint(5, files->viewport()->height() - 3));
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(files->model()->index(0, 0)).center());
+    EXPECT_EQ(Recorder().opened, (std::vector<std::string>{"", dir / "a.gif"}));
 }
 
 } // namespace

@@ -4,7 +4,8 @@
 
 #include <QStringList>
 
-// Records beeps and message boxes instead of making noise or waiting for a click.
+// Records beeps, message boxes and opened files instead of making noise,
+// waiting for a click or starting another program.
 class RecordingShell : public Shell {
 public:
     void Beep() override { ++beeps; }
@@ -12,15 +13,18 @@ public:
         icons.append(icon);
         messages.append(text);
     }
+    void Open(const std::string& path) override { opened.push_back(path); }
     void Clear() {
         beeps = 0;
         icons.clear();
         messages.clear();
+        opened.clear();
     }
 
     int beeps = 0;
     QList<QMessageBox::Icon> icons;
     QStringList messages;
+    std::vector<std::string> opened;
 };
 
 // The shell every app test runs with.

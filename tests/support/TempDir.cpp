@@ -63,20 +63,14 @@ gid_t NobodyGid() {
     return pw != nullptr ? pw->pw_gid : 65534;
 }
 
-std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
+std::string InChildProcess(const std::function<std::string()>& step) {
     int fds[2];
     if (pipe(fds) != 0)
         throw std::runtime_error("pipe failed");
-    const uid_t uid = NobodyUid();
-    const gid_t gid = NobodyGid();
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        std::string result;
-        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 || getuid() == 0)
-            result = "could not drop privileges";
-        else
-            result = step();
+        const std::string result = step();
         const char* data = result.data();
         size_t left = result.size();
         while (left > 0) {
@@ -98,4 +92,14 @@ std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
     int status = 0;
     waitpid(child, &status, 0);
     return result;
+}
+
+std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
+    const uid_t uid = NobodyUid();
+    const gid_t gid = NobodyGid();
+    return InChildProcess([&] {
+        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 || getuid() == 0)
+            return std::string("could not drop privileges");
+        return step();
+    });
 }

@@ -24,6 +24,9 @@ private:
     std::string m_Path;
 };
 
+// Runs the step in a forked child process and returns the text the step produced.
+std::string InChildProcess(const std::function<std::string()>& step);
+
 // Runs the step in a child process that has dropped root for the user "nobody",
 // so permission bits apply to it, and returns the text the step produced.
 std::string AsUnprivilegedUser(const std::function<std::string()>& step);

@@ -131,9 +131,9 @@ int TFileListBox::Count() {
     return static_cast<int>(m_List.Rows().size());
 }
 
-const std::string& TFileListBox::Item(int row) {
+const std::vector<std::string>& TFileListBox::Items() {
     EnsureListed();
-    return m_List.Rows().at(row);
+    return m_List.Rows();
 }
 
 QString TFileListBox::SelectedName() {

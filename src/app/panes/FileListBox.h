@@ -36,7 +36,7 @@ public:
 
     // The rows, in display order, as stored bytes.
     int Count();
-    const std::string& Item(int row);
+    const std::vector<std::string>& Items();
 
     QString SelectedName();
     // FolderPath joined with the selected row's name; empty when no row is selected.

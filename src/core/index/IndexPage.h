@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The index page "imgindex.html": one line per listed file, each an image of
+// the file wrapped in a link to it.
+namespace zumi {
+
+// The page's path in a folder.
+std::string IndexPath(const std::string& folderPath);
+
+// What the main window's options make of every item line.
+struct PageOptions {
+    bool sizeLock = false; // write the height and width
+    std::string height;    // taken as they stand, unvalidated
+    std::string width;
+    bool borderOff = false; // BORDER="0"
+};
+
+// A name as it stands in HREF and SRC: every byte but the ASCII letters, digits
+// and -._~!$'()*+,;=@ is written as %XX, so that any file name is a relative
+// URL of that very file.
+std::string UrlText(std::string_view name);
+
+// A name as it stands in ALT: & " < > as character references, all else as it is.
+std::string AltText(std::string_view text);
+
+// The whole page, every line ending in CR LF. step runs after each item line.
+std::string BuildPage(const std::vector<std::string>& names, const PageOptions& options,
+                      const std::function<void()>& step = {});
+
+// Replaces the file at path with the text, all or nothing: the text goes to a
+// temporary file beside it that is renamed over it once it is on disk. An
+// existing page keeps its permissions, and a page that is a link is replaced
+// where the link points. Throws zumi::Error "ﾌｧｲﾙ <path> を作成できません" when the
+// file cannot be created or replaced, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the text does not
+// fit on the disk; either way nothing on disk has changed.
+void SavePage(const std::string& path, std::string_view text);
+
+// Removes the page; throws zumi::Error "ﾌｧｲﾙ <path> を削除できません" when a file is
+// still there afterwards.
+void DeletePage(const std::string& path);
+
+} // namespace zumi

@@ -1,0 +1,64 @@
+#include "index/IndexPage.h"
+
+#include "TempDir.h"
+
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+
+using namespace zumi;
+
+namespace {
+
+// A 3 × 2 pixel PNG picture.
+const char TinyPng[] = "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x03\x00\x00\x00"
+                       "\x02\x08\x03\x00\x00\x00\xaa\xaa\x96\x28\x00\x00\x00\x03\x50\x4c\x54\x45\xff\x00\x00\x19\xe2"
+                       "\x09\x37\x00\x00\x00\x0b\x49\x44\x41\x54\x08\xd7\x63\x60\x80\x00\x00\x00\x08\x00\x01\x2f\x20"
+                       "\xdd\x31\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82";
+
+std::string OutputOf(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, got);
+    pclose(pipe);
+    return output;
+}
+
+// Every picture of a page loads in a real browser, whatever its name holds.
+TEST(PageInBrowser, EveryPictureLoads) {
+    TempDir dir;
+    const std::vector<std::string> names = {
+        "plain.png", "a b.png",  "say\"hi\".png", "x\" onerror=\"alert(1).png",
+        "x#1.png",   "100%.png", "q?.png",        "a&b.png",
+        "<i>.png",   "c:d.png",  "猫.png",        "\x93\xfa\x96\x7b.png",
+    };
+    for (const std::string& name : names)
+        std::ofstream(dir / name, std::ios::binary).write(TinyPng, sizeof TinyPng - 1);
+
+    // The page as written, with a script that records each picture's width once all have loaded.
+    std::string page = BuildPage(names, {});
+    page.insert(page.find("</BODY>"),
+                "<SCRIPT>addEventListener('load', () => document.body.setAttribute('data-widths', "
+                "Array.from(document.images, i => i.naturalWidth).join(',')));</SCRIPT>\r\n");
+    SavePage(dir / "check.html", page);
+
+    const std::string dom =
+        OutputOf("chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking "
+                 "--disable-component-update --disable-sync --user-data-dir='" +
+                 dir.Path() +
+                 "/profile' "
+                 "--virtual-time-budget=3000 --dump-dom 'file://" +
+                 dir.Path() + "/check.html' 2>/dev/null");
+    std::smatch widths;
+    ASSERT_TRUE(std::regex_search(dom, widths, std::regex("data-widths=\"([0-9,]*)\""))) << dom;
+    std::string expected = "3";
+    for (size_t i = 1; i < names.size(); ++i)
+        expected += ",3";
+    EXPECT_EQ(widths[1], expected);
+}
+
+} // namespace

@@ -1,0 +1,195 @@
+#include "index/IndexPage.h"
+#include "platform/Errors.h"
+
+#include "MessageOf.h"
+#include "TempDir.h"
+
+#include <csignal>
+#include <dirent.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace zumi;
+
+namespace {
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::set<std::string> Entries(const std::string& folder) {
+    std::set<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    while (const dirent* entry = readdir(dir))
+        names.insert(entry->d_name);
+    closedir(dir);
+    return names;
+}
+
+TEST(BuildPage, OneItemMakesSixLinesEachEndingInCrLf) {
+    EXPECT_EQ(BuildPage({"a.gif"}, {}), "<HTML>\r\n"
+                                        "<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n"
+                                        "<BODY>\r\n"
+                                        "<A HREF=\"a.gif\"><IMG SRC=\"a.gif\" ALT=\"a.gif\"></A>\r\n"
+                                        "</BODY>\r\n"
+                                        "</HTML>\r\n");
+}
+
+TEST(BuildPage, ItemLineTailFollowsTheSizeLockAndBorderOption) {
+    const struct {
+        PageOptions options;
+        const char* line;
+    } cases[] = {
+        {{false, "100", "120", false}, R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif"></A>)"},
+        {{false, "100", "120", true}, R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif" BORDER="0"></A>)"},
+        {{true, "100", "120", false}, R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif" HEIGHT="100" WIDTH="120"></A>)"},
+        {{true, "100", "120", true},
+         R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif" HEIGHT="100" WIDTH="120" BORDER="0"></A>)"},
+        {{true, "", " 7", false}, R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif" HEIGHT="" WIDTH=" 7"></A>)"},
+        // A size text from a hand-edited settings file cannot break out of its attribute.
+        {{true, "1\"x", "<2>", false},
+         R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif" HEIGHT="1&quot;x" WIDTH="&lt;2&gt;"></A>)"},
+    };
+    for (const auto& c : cases) {
+        const std::string page = BuildPage({"a.gif"}, c.options);
+        const size_t start = page.find("<A ");
+        EXPECT_EQ(page.substr(start, page.find("\r\n", start) - start), c.line);
+    }
+}
+
+TEST(BuildPage, KeepsTheOrderAndStepsOncePerItem) {
+    int steps = 0;
+    const std::string page = BuildPage({"b.png", "a.gif", "a.gif"}, {}, [&] { ++steps; });
+    EXPECT_EQ(steps, 3);
+    const size_t b = page.find("HREF=\"b.png\"");
+    const size_t a1 = page.find("HREF=\"a.gif\"");
+    const size_t a2 = page.find("HREF=\"a.gif\"", a1 + 1);
+    EXPECT_TRUE(b < a1 && a1 < a2 && a2 != std::string::npos);
+}
+
+TEST(PageNames, UrlsEscapeEveryByteThatIsNotPlainAndAltEscapesMarkup) {
+    const struct {
+        const char* name;
+        const char* url;
+        const char* alt;
+    } cases[] = {
+        {"IMG_0001.JPG", "IMG_0001.JPG", "IMG_0001.JPG"},
+        {"-._~!$'()*+,;=@", "-._~!$'()*+,;=@", "-._~!$'()*+,;=@"},
+        {"a b.png", "a%20b.png", "a b.png"},
+        {"say\"hi\".png", "say%22hi%22.png", "say&quot;hi&quot;.png"},
+        {"x\" onerror=\"alert(1).png", "x%22%20onerror=%22alert(1).png", "x&quot; onerror=&quot;alert(1).png"},
+        {"x#1.png", "x%231.png", "x#1.png"},
+        {"100%.png", "100%25.png", "100%.png"},
+        {"q?.png", "q%3F.png", "q?.png"},
+        {"a&b.png", "a%26b.png", "a&amp;b.png"},
+        {"<i>.png", "%3Ci%3E.png", "&lt;i&gt;.png"},
+        {"c:d.png", "c%3Ad.png", "c:d.png"},
+        {"猫.png", "%E7%8C%AB.png", "猫.png"},
+        {"\x93\xfa\x96\x7b.png", "%93%FA%96%7B.png", "\x93\xfa\x96\x7b.png"}, // Shift-JIS bytes
+        {"tab\there", "tab%09here", "tab\there"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UrlText(c.name), c.url) << c.name;
+        EXPECT_EQ(AltText(c.name), c.alt) << c.name;
+    }
+}
+
+TEST(IndexPath, IsThePageInTheFolderWithOneSeparator) {
+    EXPECT_EQ(IndexPath("/"), "/imgindex.html");
+    EXPECT_EQ(IndexPath("/pics"), "/pics/imgindex.html");
+}
+
+TEST(SavePage, ReplacesTheWholePageAndKeepsItsPermissions) {
+    TempDir dir;
+    const std::string page = dir / "imgindex.html";
+    SavePage(page, "a long first page\r\n");
+    EXPECT_EQ(Contents(page), "a long first page\r\n");
+    chmod(page.c_str(), 0604);
+    SavePage(page, "second\r\n");
+    EXPECT_EQ(Contents(page), "second\r\n");
+    struct stat st;
+    ASSERT_EQ(stat(page.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
+}
+
+TEST(SavePage, WritesThroughALinkToTheFileItNames) {
+    TempDir dir;
+    dir.Folder("pages");
+    Write(dir / "pages/real.html", "old");
+    ASSERT_EQ(symlink("pages/real.html", (dir / "imgindex.html").c_str()), 0);
+    SavePage(dir / "imgindex.html", "new");
+    struct stat st;
+    ASSERT_EQ(lstat((dir / "imgindex.html").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(Contents(dir / "pages/real.html"), "new");
+}
+
+// Each failure shows its message and leaves the old page and the folder exactly as they were.
+TEST(SavePage, AFailedSaveChangesNothingOnDisk) {
+    const std::string created = "ﾌｧｲﾙ %s を作成できません";
+    const struct {
+        const char* what;
+        mode_t folderMode;
+        mode_t pageMode;
+        bool asNobody;
+        rlim_t sizeLimit;
+        std::string message;
+    } cases[] = {
+        {"folder not writable", 0755, 0666, true, RLIM_INFINITY, created},
+        {"page read-only", 0777, 0444, true, RLIM_INFINITY, created},
+        {"disk full", 0755, 0644, false, 1000, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"},
+    };
+    const std::string text(5000, 'x');
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string folder = dir.Folder("pics", c.folderMode);
+        const std::string page = folder + "/imgindex.html";
+        Write(page, "old page\r\n");
+        chmod(page.c_str(), c.pageMode);
+        const auto save = [&] {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{c.sizeLimit, c.sizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            return MessageOf([&] { SavePage(page, text); });
+        };
+        std::string expected = c.message;
+        if (expected.find("%s") != std::string::npos)
+            expected.replace(expected.find("%s"), 2, page);
+        EXPECT_EQ(c.asNobody ? AsUnprivilegedUser(save) : InChildProcess(save), expected) << c.what;
+        EXPECT_EQ(Contents(page), "old page\r\n") << c.what;
+        EXPECT_EQ(Entries(folder), (std::set<std::string>{".", "..", "imgindex.html"})) << c.what;
+    }
+}
+
+TEST(SavePage, AFolderOfThePageNameCannotBeReplaced) {
+    TempDir dir;
+    dir.Folder("imgindex.html");
+    EXPECT_EQ(MessageOf([&] { SavePage(dir / "imgindex.html", "x"); }),
+              "ﾌｧｲﾙ " + (dir / "imgindex.html") + " を作成できません");
+    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
+}
+
+TEST(DeletePage, ReportsAPageThatIsStillThere) {
+    TempDir dir;
+    const std::string page = dir.File("imgindex.html");
+    EXPECT_EQ(AsUnprivilegedUser([&] { return MessageOf([&] { DeletePage(page); }); }),
+              "ﾌｧｲﾙ " + page + " を削除できません");
+    EXPECT_EQ(access(page.c_str(), F_OK), 0);
+    EXPECT_EQ(MessageOf([&] { DeletePage(page); }), "no failure");
+    EXPECT_NE(access(page.c_str(), F_OK), 0);
+}
+
+} // namespace

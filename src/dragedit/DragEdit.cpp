@@ -1,6 +1,8 @@
 #include "DragEdit.h"
 
+#include "numbers/FloatText.h"
 #include "numbers/NumberText.h"
+#include "platform/Collation.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -162,7 +164,22 @@ QString TDragEdit::Increment() const {
 }
 
 QString TDragEdit::ValueText(int32_t intValue, float floatValue) const {
-    return m_ValueType == Int ? Text(zumi::IntegerText(intValue)) : QString::number(floatValue, 'g', m_FloatPrecision);
+    if (m_ValueType == Int)
+        return Text(zumi::IntegerText(intValue));
+    switch (m_FloatFormat) {
+    case ffExponent:
+        return Text(zumi::ScientificText(floatValue, m_FloatPrecision, m_FloatDigits));
+    case ffFixed:
+        return Text(zumi::FixedText(floatValue, m_FloatPrecision, m_FloatDigits));
+    case ffNumber:
+        return Text(zumi::GroupedText(floatValue, m_FloatPrecision, m_FloatDigits,
+                                      zumi::GroupingSeparator(zumi::Collation::UserLocale("LC_NUMERIC"))));
+    case ffCurrency:
+        return Text(zumi::CurrencyText(floatValue, m_FloatDigits, zumi::Collation::UserLocale("LC_MONETARY")));
+    case ffGeneral:
+        break;
+    }
+    return Text(zumi::GeneralText(floatValue, m_FloatPrecision));
 }
 
 void TDragEdit::SetIncrement(const QString& text) {
@@ -237,6 +254,8 @@ void TDragEdit::ButtonMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers
         setText(QStringLiteral("0"));
     if (m_ValueType == Int)
         m_StartInt = zumi::ReadInteger(Bytes(text()));
+    else
+        ReadFloatStart();
     ShowLook(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Text, Qt::black);
@@ -263,6 +282,59 @@ void TDragEdit::ButtonMouseMove(QObject*, Qt::KeyboardModifiers shift, int x, in
                 value = m_IntMin;
         }
         SetTextIfChanged(Text(zumi::IntegerText(value)));
+    } else {
+        MoveFloat(static_cast<int32_t>(steps), factor, shift & Qt::AltModifier);
+    }
+}
+
+void TDragEdit::ReadFloatStart() {
+    const QString content = text();
+    if (m_FloatFormat == ffFixed) {
+        m_StartFloat = zumi::RoundToSingle(zumi::ReadFloat(Bytes(content)));
+    } else if (m_FloatFormat == ffExponent) {
+        qsizetype letter = content.indexOf(QLatin1Char('E'));
+        if (letter < 0)
+            letter = content.indexOf(QLatin1Char('e'));
+        if (letter < 0) {
+            m_StartFloat = zumi::RoundToSingle(zumi::ReadFloat(Bytes(content)));
+            m_StartExponent = 0;
+        } else {
+            // In this order: a bad exponent leaves the mantissa just read in place.
+            m_StartFloat = zumi::RoundToSingle(zumi::ReadFloat(Bytes(content.left(letter))));
+            m_StartExponent = zumi::ReadInteger(Bytes(content.mid(letter + 1)));
+        }
+    }
+}
+
+void TDragEdit::MoveFloat(int32_t steps, uint32_t factor, bool alt) {
+    // Every step is computed in extended precision and stored in single precision.
+    const auto outOfRange = [this](float value) {
+        return m_RangeLimited && (value > m_FloatMax || value < m_FloatMin);
+    };
+    if (m_FloatFormat == ffFixed) {
+        if (alt)
+            factor *= 100;
+        float value = zumi::RoundToSingle(static_cast<long double>(steps) * m_FloatIncrement * factor + m_StartFloat);
+        if (m_RangeLimited) {
+            if (value > m_FloatMax)
+                value = m_FloatMax;
+            else if (value < m_FloatMin)
+                value = m_FloatMin;
+        }
+        SetTextIfChanged(Text(zumi::FixedText(value, m_FloatPrecision, m_FloatDigits)));
+    } else if (m_FloatFormat == ffExponent && alt) {
+        // The exponent moves; a step past a bound is refused and the text stays.
+        const auto exponent =
+            static_cast<int32_t>(static_cast<uint32_t>(m_StartExponent) + static_cast<uint32_t>(steps));
+        if (outOfRange(zumi::RoundToSingle(zumi::PowerOfTen(exponent) * m_StartFloat)))
+            return;
+        SetTextIfChanged(Text(zumi::ExponentText(exponent, m_StartFloat, m_FloatDigits)));
+    } else if (m_FloatFormat == ffExponent) {
+        // The mantissa moves, never normalised.
+        const long double mantissa = static_cast<long double>(steps) * m_FloatIncrement * factor + m_StartFloat;
+        if (outOfRange(zumi::RoundToSingle(zumi::PowerOfTen(m_StartExponent) * mantissa)))
+            return;
+        SetTextIfChanged(Text(zumi::ExponentText(m_StartExponent, zumi::RoundToSingle(mantissa), m_FloatDigits)));
     }
 }
 

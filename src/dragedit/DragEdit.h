@@ -151,6 +151,10 @@ private:
     // Runs a handle event and shows a failure in the error box: nothing may unwind through Qt.
     void Dispatch(const std::function<void()>& operation);
     void ShowLook(bool active);
+    // The press's reading of a float text into the start value (and exponent).
+    void ReadFloatStart();
+    // A move of the float drag by whole steps; factor is 10 with Shift, else 1.
+    void MoveFloat(int32_t steps, uint32_t factor, bool alt);
     // A step or bound as the current value type writes it.
     QString ValueText(int32_t intValue, float floatValue) const;
     // Replaces the text only when it differs, so that no change is announced for the same text.
@@ -161,6 +165,7 @@ private:
     int32_t m_PressY = 0;
     bool m_Dragging = false;
     float m_StartFloat = 0;
+    int32_t m_StartExponent = 0;
     float m_FloatIncrement = 1;
     int32_t m_StartInt = 0;
     int32_t m_IntIncrement = 1;

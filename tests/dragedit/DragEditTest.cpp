@@ -42,6 +42,7 @@ protected:
         QTest::mouseRelease(Handle(), button, {}, QPoint(x, 5));
     }
     std::string Text() const { return edit.text().toStdString(); }
+    static std::string Text(const QString& text) { return text.toStdString(); }
 
     TDragEdit edit;
     int beeps = 0;
@@ -327,9 +328,145 @@ TEST_F(DragEditTest, ValuePropertiesRoundAndKeepTheirFieldsOnFailure) {
     // A step of 0.5 written as integers rounds to 0 and is raised to 1; the float step keeps 0.5.
     edit.SetIncrement(QStringLiteral("0.5"));
     edit.SetValueType(TDragEdit::Float);
-    EXPECT_EQ(edit.Increment(), QStringLiteral("0.5"));
+    EXPECT_EQ(edit.Increment(), QStringLiteral("0.50"));
     edit.SetValueType(TDragEdit::Int);
     EXPECT_EQ(edit.Increment(), QStringLiteral("1"));
+}
+
+// Float drags with 2 digits after the point, precision 8 and a step per 2 pixels, pressed at x = 0.
+class FloatDragTest : public DragEditTest {
+protected:
+    void Configure(TDragEdit::TFloatFormat format, const char* increment, bool limited = false,
+                   const char* maxValue = "0") {
+        edit.SetValueType(TDragEdit::Float);
+        edit.SetFloatFormat(format);
+        edit.SetFloatDigits(2);
+        edit.SetFloatPrecision(8);
+        edit.SetIncStep(2);
+        edit.SetIncrement(QString::fromUtf8(increment));
+        edit.SetMinValue(QStringLiteral("0"));
+        edit.SetMaxValue(QString::fromUtf8(maxValue));
+        edit.SetRangeLimited(limited);
+    }
+};
+
+TEST_F(FloatDragTest, FixedAndExponentFormsStepAsConfigured) {
+    const Qt::KeyboardModifiers none, shift = Qt::ShiftModifier, alt = Qt::AltModifier, both = shift | alt;
+    const struct {
+        TDragEdit::TFloatFormat format;
+        const char* increment;
+        bool limited;
+        const char* maxValue;
+        const char* start;
+        struct {
+            int x;
+            Qt::KeyboardModifiers modifiers;
+            const char* text;
+        } moves[4];
+    } cases[] = {
+        {TDragEdit::ffFixed,
+         "0.1",
+         false,
+         "0",
+         "1.5",
+         {{4, none, "1.70"}, {4, shift, "3.50"}, {4, alt, "21.50"}, {4, both, "201.50"}}},
+        {TDragEdit::ffFixed, "0.1", false, "0", "1.5", {{-4, none, "1.30"}}},
+        {TDragEdit::ffFixed, "1", true, "2", "1.5", {{2, none, "2.00"}, {-40, none, "0.00"}}},
+        {TDragEdit::ffFixed, "1", false, "0", "123456789", {{1, none, "1.2345679E8"}}},
+        {TDragEdit::ffExponent,
+         "1",
+         false,
+         "0",
+         "1.5E3",
+         {{2, none, "2.50E+3"}, {2, alt, "1.50E+4"}, {-10, alt, "1.50E-2"}, {2, shift, "11.50E+3"}}},
+        {TDragEdit::ffExponent, "1", false, "0", "2.5", {{0, none, "2.50E+0"}}},
+        {TDragEdit::ffExponent, "1", false, "0", "1.5e-3", {{0, none, "1.50E-3"}}},
+        {TDragEdit::ffExponent, "1", false, "0", "9.5E2", {{2, none, "10.50E+2"}}},
+        {TDragEdit::ffExponent, "1", false, "0", "1E0", {{-100, alt, "1.00E-50"}}}, // underflow passes silently
+        {TDragEdit::ffExponent, "1", false, "0", "-3E+1", {{2, none, "-2.00E+1"}}},
+        // Past a bound the exponent form refuses the step and keeps the last text.
+        {TDragEdit::ffExponent,
+         "1",
+         true,
+         "5000",
+         "4E3",
+         {{2, alt, "4E3"}, {2, none, "5.00E+3"}, {4, none, "5.00E+3"}, {-2, alt, "4.00E+2"}}},
+        // Other forms are not dragged.
+        {TDragEdit::ffGeneral, "1", false, "0", "1.5", {{20, none, "1.5"}}},
+    };
+    for (const auto& c : cases) {
+        Configure(c.format, c.increment, c.limited, c.maxValue);
+        edit.setText(QString::fromUtf8(c.start));
+        Press(0);
+        for (const auto& move : c.moves) {
+            if (move.text == nullptr)
+                break;
+            Move(move.x, move.modifiers);
+            EXPECT_EQ(Text(), move.text) << "from " << c.start << " at " << move.x;
+        }
+        Release(0);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FloatDragTest, FailuresLeaveTheTextAsItWas) {
+    const struct {
+        TDragEdit::TFloatFormat format;
+        const char* increment;
+        const char* start;
+        int x;
+        Qt::KeyboardModifiers modifiers;
+        const char* message;
+    } cases[] = {
+        {TDragEdit::ffExponent, "1", "E5", 0, {}, "'' は浮動小数点数ではありません"},
+        {TDragEdit::ffExponent, "1", "1.5E", 0, {}, "'' は整数ではありません"},
+        {TDragEdit::ffFixed, "1", "x", 0, {}, "'x' は浮動小数点数ではありません"},
+        {TDragEdit::ffFixed, "1e38", "3e38", 2, {}, "浮動小数点数のｵｰﾊﾞｰﾌﾛｰ"},
+        {TDragEdit::ffExponent, "1", "1E62", 4, Qt::AltModifier, "浮動小数点数のｵｰﾊﾞｰﾌﾛｰ"},
+        {TDragEdit::ffExponent, "1e38", "3E0", 8, {}, "浮動小数点数のｵｰﾊﾞｰﾌﾛｰ"},
+    };
+    for (const auto& c : cases) {
+        Configure(c.format, c.increment);
+        edit.setText(QString::fromUtf8(c.start));
+        messages.clear();
+        Press(0);
+        Move(c.x, c.modifiers);
+        EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.start;
+        EXPECT_EQ(Text(), c.start);
+        Release(0);
+    }
+}
+
+TEST_F(FloatDragTest, FloatReadsFollowTheFormat) {
+    Configure(TDragEdit::ffFixed, "0.1");
+    edit.SetMaxValue(QStringLiteral("1234567"));
+    const char* const locale = getenv("LC_ALL");
+    const std::string saved = locale != nullptr ? locale : "";
+    setenv("LC_ALL", "ja_JP.UTF-8", 1);
+    const struct {
+        TDragEdit::TFloatFormat format;
+        const char* increment;
+        const char* maxValue;
+    } cases[] = {
+        {TDragEdit::ffFixed, "0.10", "1234567.00"},
+        {TDragEdit::ffExponent, "1.0000000E-01", "1.2345670E+06"},
+        {TDragEdit::ffGeneral, "0.1", "1234567"},
+        {TDragEdit::ffNumber, "0.10", "1,234,567.00"},
+    };
+    for (const auto& c : cases) {
+        edit.SetFloatFormat(c.format);
+        EXPECT_EQ(Text(edit.Increment()), c.increment);
+        EXPECT_EQ(Text(edit.MaxValue()), c.maxValue);
+        EXPECT_EQ(Text(edit.MinValue()), c.format == TDragEdit::ffExponent  ? "0.0000000E+00"
+                                         : c.format == TDragEdit::ffGeneral ? "0"
+                                                                            : "0.00");
+    }
+    edit.SetFloatFormat(TDragEdit::ffCurrency);
+    EXPECT_TRUE(edit.MaxValue().contains(QStringLiteral("1,234,567.00"))) << Text(edit.MaxValue());
+    if (locale != nullptr)
+        setenv("LC_ALL", saved.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
 }
 
 TEST_F(DragEditTest, HandleSitsInsideTheRightEndAndKeepsItsRightEdge) {

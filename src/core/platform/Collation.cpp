@@ -77,8 +77,8 @@ Collation::Collation(const std::string& locale) : m_Collator(OpenCollator(locale
 
 Collation::~Collation() = default;
 
-std::string Collation::UserLocale() {
-    for (const char* variable : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+std::string Collation::UserLocale(const char* category) {
+    for (const char* variable : {"LC_ALL", category, "LANG"}) {
         const char* value = std::getenv(variable);
         if (value != nullptr && *value != '\0')
             return value;

@@ -21,8 +21,9 @@ public:
     Collation(const Collation&) = delete;
     Collation& operator=(const Collation&) = delete;
 
-    // The user's collation locale: LC_ALL, else LC_COLLATE, else LANG.
-    static std::string UserLocale();
+    // The user's locale for a category: LC_ALL, else the category's variable
+    // (LC_COLLATE by default), else LANG.
+    static std::string UserLocale(const char* category = "LC_COLLATE");
 
     // Sorts the names in place, computing one sort key per name (on two threads for large lists).
     void Sort(std::vector<std::string>& names) const;

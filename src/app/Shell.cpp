@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QUrl>
 
 namespace {
 Shell* g_Shell = nullptr;
@@ -18,11 +17,13 @@ void Shell::MessageBox(QMessageBox::Icon icon, const QString& text) {
 }
 
 void Shell::Open(const std::string& path) {
-    if (path.empty())
-        return;
-    // Built from the percent-encoded bytes, so that a name that is not UTF-8 still names its file.
-    const QByteArray encoded = QByteArray::fromStdString(path).toPercentEncoding("/");
-    QDesktopServices::openUrl(QUrl::fromEncoded("file://" + encoded));
+    if (!path.empty())
+        QDesktopServices::openUrl(FileUrl(path));
+}
+
+QUrl FileUrl(const std::string& path) {
+    // Not QUrl::fromLocalFile: a QString cannot hold a name that is not UTF-8.
+    return QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"));
 }
 
 Shell& CurrentShell() {

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QUrl>
 
 #include <string>
 
@@ -16,6 +17,9 @@ public:
     // it, without waiting or looking at the outcome. An empty path opens nothing.
     virtual void Open(const std::string& path);
 };
+
+// The file URL of a path, its bytes percent-encoded so that any name survives.
+QUrl FileUrl(const std::string& path);
 
 // The shell in use; SetShell(nullptr) puts the real one back.
 Shell& CurrentShell();

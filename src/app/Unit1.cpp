@@ -8,6 +8,7 @@
 #include "panes/DirectoryListBox.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
 #include <QAction>
@@ -295,7 +296,12 @@ void TForm1::MDeleteHTMLClick() {
     const std::string path = IndexPath();
     if (!zumi::FileExists(path))
         return;
-    zumi::DeletePage(path);
+    try {
+        zumi::DeletePage(path);
+    } catch (const zumi::Error&) {
+        DirectoryListBox1Change(); // the marker keeps showing the page that is still there
+        throw;
+    }
     DirectoryListBox1Change();
     ShowNotice(QStringLiteral("imgindex.html を削除しました。"));
 }

@@ -46,9 +46,13 @@ private:
 
 // A numeric edit field with a drag handle: press the handle and move the pointer
 // sideways, and the number changes by Increment for every IncStep pixels (10
-// times with Shift, 100 times with Alt in integer mode), kept within MinValue
-// and MaxValue when RangeLimited is on. The text is the value; typing is
-// filtered to what a number can hold. Knows nothing of any program using it.
+// times with Shift; 100 times with Alt, except in the exponent form), kept
+// within MinValue and MaxValue when RangeLimited is on. A Float value in the
+// fixed form ("1.50") is pinned to a bound it crosses; in the exponent form
+// ("1.50E+3") the mantissa moves, or with Alt the exponent, and a step past a
+// bound is refused. The text is the value; typing is filtered to what a number
+// can hold, with "." as the decimal point in every locale. Knows nothing of any
+// program using it.
 class TDragEdit : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(QColor ActiveColor READ ActiveColor WRITE SetActiveColor)

@@ -29,6 +29,12 @@ TEST(ErrorBox, AppendsAPeriodOnlyAfterCharactersAboveIt) {
         EXPECT_EQ(WithFinalPeriod(QString::fromUtf8(c.message)), QString::fromUtf8(c.shown)) << c.message;
 }
 
+TEST(FileUrl, KeepsEveryByteOfThePath) {
+    EXPECT_EQ(FileUrl("/tmp/a b/#1?.png").toEncoded(), "file:///tmp/a%20b/%231%3F.png");
+    EXPECT_EQ(FileUrl("/tmp/\x93\xfa.png").toEncoded(), "file:///tmp/%93%FA.png");
+    EXPECT_EQ(FileUrl("/写真/猫.png").toLocalFile(), QStringLiteral("/写真/猫.png"));
+}
+
 // A handler that fails on every change of the edit's text.
 class FailingHandler : public QObject {
 public:

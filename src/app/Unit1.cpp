@@ -130,6 +130,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     StatusPanel0->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusPanel0->setAlignment(Qt::AlignCenter);
     StatusPanel0->setGeometry(0, 2, CountPanelWidth, StatusHeight - 2);
+    // The progress bar covers the status bar from the count panel to its right
+    // end. It is made here, not by the start-up settings, so that the create
+    // command has it even when those fail.
+    ProgressBar = Named(new QProgressBar(StatusBar1), "ProgressBar");
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setGeometry(CountPanelWidth + 2, 2, ClientWidth - CountPanelWidth - 2, StatusHeight - 2);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
 
     SetTabOrder();
     FileListBox1->setFocus();
@@ -239,13 +247,6 @@ void TForm1::FormCreate() {
     Edit1->setText(QString::fromLatin1(DefaultMask));
     DirectoryListBox1Change();
     CBox1Click();
-
-    // The progress bar covers the status bar from the count panel to its right end.
-    ProgressBar = Named(new QProgressBar(StatusBar1), "ProgressBar");
-    ProgressBar->setTextVisible(false);
-    ProgressBar->setGeometry(CountPanelWidth + 2, 2, ClientWidth - CountPanelWidth - 2, StatusHeight - 2);
-    ProgressBar->setRange(0, 100);
-    ProgressBar->setValue(0);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

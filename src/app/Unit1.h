@@ -67,7 +67,7 @@ private:
     TFileListBox* FileListBox1;
     QStatusBar* StatusBar1;
     QLabel* StatusPanel0;
-    QProgressBar* ProgressBar = nullptr;
+    QProgressBar* ProgressBar;
 
     QAction* MCreateHTML;
     QAction* MDeleteHTML;

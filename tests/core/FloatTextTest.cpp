@@ -58,6 +58,7 @@ TEST(FloatText, PrecisionAndDigitsAreClampedAndNegativeDigitsRoundBeforeThePoint
         {1234.0f, 8, -2, "1200.000000000000000000"},
         {1250.0f, 8, -2, "1300.000000000000000000"},
         {49.0f, 8, -2, "0.000000000000000000"},
+        {3e38f, 40, INT32_MIN, "0.000000000000000000"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FixedText(c.value, c.precision, c.digits), c.fixed)

@@ -75,7 +75,9 @@ char DigitAt(const Decimal& d, int i) {
 
 std::string Fixed(long double value, int precision, int digits, const std::string& separator) {
     const int p = ClampPrecision(precision);
-    const int roundingDigits = std::min(digits, 18);
+    // Single values have at most 39 digits before the point, so rounding
+    // further left than that gives zero all the same.
+    const int roundingDigits = std::clamp(digits, -100, 18);
     const int layoutDigits = digits < 0 ? 18 : roundingDigits;
     const Decimal d = Expand(value);
     const Decimal r = Round(d, std::min(p, d.point + roundingDigits));

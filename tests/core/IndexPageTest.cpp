@@ -182,6 +182,18 @@ TEST(SavePage, AFolderOfThePageNameCannotBeReplaced) {
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }
 
+TEST(SavePage, APagePathTooLongCannotBeCreated) {
+    TempDir dir;
+    std::string folder = dir.Path();
+    while (folder.size() < 4080) {
+        folder += "/" + std::string(std::min<size_t>(200, 4085 - folder.size()), 'd');
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    }
+    const std::string page = folder + "/imgindex.html";
+    EXPECT_EQ(MessageOf([&] { SavePage(page, "x"); }), "ﾌｧｲﾙ " + page + " を作成できません");
+    EXPECT_EQ(Entries(folder), (std::set<std::string>{".", ".."}));
+}
+
 TEST(DeletePage, ReportsAPageThatIsStillThere) {
     TempDir dir;
     const std::string page = dir.File("imgindex.html");

@@ -37,6 +37,11 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A float text as a single-precision value; throws zumi::Error.
+float ReadSingle(const QString& text) {
+    return zumi::RoundToSingle(zumi::ReadFloat(Bytes(text)));
+}
+
 } // namespace
 
 TDragButton::TDragButton(TDragEdit* owner) : QFrame(owner), m_Owner(owner) {
@@ -183,7 +188,7 @@ QString TDragEdit::ValueText(int32_t intValue, float floatValue) const {
 }
 
 void TDragEdit::SetIncrement(const QString& text) {
-    m_FloatIncrement = zumi::RoundToSingle(zumi::ReadFloat(Bytes(text)));
+    m_FloatIncrement = ReadSingle(text);
     if (m_ValueType == Int)
         m_IntIncrement = std::max(1, zumi::RoundToInt32(m_FloatIncrement));
 }
@@ -193,7 +198,7 @@ QString TDragEdit::MaxValue() const {
 }
 
 void TDragEdit::SetMaxValue(const QString& text) {
-    m_FloatMax = zumi::RoundToSingle(zumi::ReadFloat(Bytes(text)));
+    m_FloatMax = ReadSingle(text);
     m_StartFloat = std::min(m_StartFloat, m_FloatMax);
     m_IntMax = zumi::RoundToInt32(m_FloatMax);
     m_StartInt = std::min(m_StartInt, m_IntMax);
@@ -204,7 +209,7 @@ QString TDragEdit::MinValue() const {
 }
 
 void TDragEdit::SetMinValue(const QString& text) {
-    m_FloatMin = zumi::RoundToSingle(zumi::ReadFloat(Bytes(text)));
+    m_FloatMin = ReadSingle(text);
     m_StartFloat = std::max(m_StartFloat, m_FloatMin);
     m_IntMin = zumi::RoundToInt32(m_FloatMin);
     m_StartInt = std::max(m_StartInt, m_IntMin);
@@ -290,17 +295,17 @@ void TDragEdit::ButtonMouseMove(QObject*, Qt::KeyboardModifiers shift, int x, in
 void TDragEdit::ReadFloatStart() {
     const QString content = text();
     if (m_FloatFormat == ffFixed) {
-        m_StartFloat = zumi::RoundToSingle(zumi::ReadFloat(Bytes(content)));
+        m_StartFloat = ReadSingle(content);
     } else if (m_FloatFormat == ffExponent) {
         qsizetype letter = content.indexOf(QLatin1Char('E'));
         if (letter < 0)
             letter = content.indexOf(QLatin1Char('e'));
         if (letter < 0) {
-            m_StartFloat = zumi::RoundToSingle(zumi::ReadFloat(Bytes(content)));
+            m_StartFloat = ReadSingle(content);
             m_StartExponent = 0;
         } else {
             // In this order: a bad exponent leaves the mantissa just read in place.
-            m_StartFloat = zumi::RoundToSingle(zumi::ReadFloat(Bytes(content.left(letter))));
+            m_StartFloat = ReadSingle(content.left(letter));
             m_StartExponent = zumi::ReadInteger(Bytes(content.mid(letter + 1)));
         }
     }

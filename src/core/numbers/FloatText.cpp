@@ -73,7 +73,9 @@ char DigitAt(const Decimal& d, int i) {
     return i >= 0 && i < static_cast<int>(d.digits.size()) ? d.digits[i] : '0';
 }
 
-std::string Fixed(long double value, int precision, int digits, const std::string& separator) {
+} // namespace
+
+std::string GroupedText(long double value, int precision, int digits, const std::string& separator) {
     const int p = ClampPrecision(precision);
     // Single values have at most 39 digits before the point, so rounding
     // further left than that gives zero all the same.
@@ -102,18 +104,8 @@ std::string Fixed(long double value, int precision, int digits, const std::strin
     return text;
 }
 
-std::string IcuLocale(const std::string& locale) {
-    return locale.substr(0, locale.find_first_of(".@"));
-}
-
-} // namespace
-
 std::string FixedText(long double value, int precision, int digits) {
-    return Fixed(value, precision, digits, "");
-}
-
-std::string GroupedText(long double value, int precision, int digits, const std::string& separator) {
-    return Fixed(value, precision, digits, separator);
+    return GroupedText(value, precision, digits, "");
 }
 
 std::string GeneralText(long double value, int precision) {
@@ -173,6 +165,14 @@ long double PowerOfTen(int32_t n) {
     }
     return n < 0 ? 1.0L / result : result;
 }
+
+namespace {
+
+std::string IcuLocale(const std::string& locale) {
+    return locale.substr(0, locale.find_first_of(".@"));
+}
+
+} // namespace
 
 std::string GroupingSeparator(const std::string& locale) {
     UErrorCode status = U_ZERO_ERROR;

@@ -29,6 +29,19 @@ TEST(JoinPath, NeverDoublesTheSeparator) {
         EXPECT_EQ(JoinPath(c.folder, c.name), c.joined) << c.folder << " + " << c.name;
 }
 
+TEST(ChangeFileExtension, ReplacesOnlyTheFileNamesLastExtension) {
+    const struct {
+        const char* path;
+        const char* changed;
+    } cases[] = {
+        {"/usr/bin/zumi", "/usr/bin/zumi.ini"},       {"/opt/zumi/zumi.exe", "/opt/zumi/zumi.ini"},
+        {"/opt/zumi.d/zumi", "/opt/zumi.d/zumi.ini"}, // a dot in a folder's name is not an extension
+        {"/opt/zumi.tar.gz", "/opt/zumi.tar.ini"},    {"/opt/.zumi", "/opt/.ini"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChangeFileExtension(c.path, ".ini"), c.changed) << c.path;
+}
+
 TEST(IOError, MessagesMeanWhatTheySay) {
     const struct {
         int err;

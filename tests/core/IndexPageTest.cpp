@@ -5,11 +5,7 @@
 #include "TempDir.h"
 
 #include <csignal>
-#include <dirent.h>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <set>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,26 +13,6 @@
 using namespace zumi;
 
 namespace {
-
-std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::set<std::string> Entries(const std::string& folder) {
-    std::set<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    while (const dirent* entry = readdir(dir))
-        names.insert(entry->d_name);
-    closedir(dir);
-    return names;
-}
 
 TEST(BuildPage, OneItemMakesSixLinesEachEndingInCrLf) {
     EXPECT_EQ(BuildPage({"a.gif"}, {}), "<HTML>\r\n"

@@ -1,10 +1,13 @@
 #include "TempDir.h"
 
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <ftw.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -102,4 +105,24 @@ std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
             return std::string("could not drop privileges");
         return step();
     });
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::set<std::string> Entries(const std::string& folder) {
+    std::set<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    while (const dirent* entry = readdir(dir))
+        names.insert(entry->d_name);
+    closedir(dir);
+    return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 #include <sys/types.h>
 
@@ -34,3 +35,10 @@ std::string AsUnprivilegedUser(const std::function<std::string()>& step);
 // The uid and gid of "nobody".
 uid_t NobodyUid();
 gid_t NobodyGid();
+
+// The whole file's bytes; empty when it cannot be read.
+std::string Contents(const std::string& path);
+// Creates or replaces the file with the text.
+void Write(const std::string& path, const std::string& text);
+// The names in the folder, "." and ".." included.
+std::set<std::string> Entries(const std::string& folder);

@@ -32,12 +32,10 @@ std::string AltText(std::string_view text);
 std::string BuildPage(const std::vector<std::string>& names, const PageOptions& options,
                       const std::function<void()>& step = {});
 
-// Replaces the file at path with the text, all or nothing: the text goes to a
-// temporary file beside it that is renamed over it once it is on disk. An
-// existing page keeps its permissions, and a page that is a link is replaced
-// where the link points. Throws zumi::Error "ﾌｧｲﾙ <path> を作成できません" when the
-// file cannot be created or replaced, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the text does not
-// fit on the disk; either way nothing on disk has changed.
+// Replaces the page with the text, all or nothing (zumi::ReplaceFile). Throws
+// zumi::Error "ﾌｧｲﾙ <path> を作成できません" when the file cannot be created or
+// replaced, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the text does not fit on the disk; either
+// way nothing on disk has changed.
 void SavePage(const std::string& path, std::string_view text);
 
 // Removes the page; throws zumi::Error "ﾌｧｲﾙ <path> を削除できません" when a file is

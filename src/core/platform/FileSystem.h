@@ -51,4 +51,20 @@ bool VolumeIgnoresCase(const std::string& path);
 using FolderEntryFn = std::function<void(std::string_view name, unsigned attributes)>;
 void ReadFolder(const std::string& path, bool wantReadOnly, const FolderEntryFn& onEntry);
 
+// The path with its file name's extension (from the name's last ".") replaced
+// by the given one, or the extension appended when the name has no ".".
+std::string ChangeFileExtension(const std::string& path, std::string_view extension);
+
+enum class ReplaceResult {
+    Replaced,
+    CannotCreate, // the file (or its temporary) could not be created, or the file is not writable
+    WriteFailed,  // the text did not fit on the disk
+};
+
+// Replaces the file at path with the text, all or nothing: the text goes to a
+// hidden temporary file beside it, which is synced and renamed over it. An
+// existing file keeps its permissions, and a file that is a link is replaced
+// where the link points. Whatever the result, nothing else on disk has changed.
+ReplaceResult ReplaceFile(const std::string& path, std::string_view text);
+
 } // namespace zumi

@@ -1,0 +1,231 @@
+#include "platform/ProfileFile.h"
+
+#include "numbers/NumberText.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace zumi {
+
+namespace {
+
+constexpr size_t None = std::string::npos;
+
+// Reads the whole file; returns 0, or the errno of the failure.
+int ReadWhole(const std::string& path, std::string& text) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    char buffer[65536];
+    int result = 0;
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            result = errno;
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return result;
+}
+
+// The file's lines, each with its line ending; a last line may have none.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const size_t newline = text.find('\n');
+        const size_t end = newline == None ? text.size() : newline + 1;
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(end);
+    }
+    return lines;
+}
+
+// The line without its "\n" or "\r\n".
+std::string_view Body(std::string_view line) {
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
+
+std::string_view Ending(std::string_view line) {
+    return line.substr(Body(line).size());
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// What one line of the file holds.
+struct Line {
+    enum Kind { Other, Section, Key } kind = Other; // Other: blank, comment or a line without "="
+    std::string_view name;                          // the section's or the key's name
+    std::string_view value;                         // a key's value, trimmed but still quoted
+};
+
+Line Parse(std::string_view line) {
+    const std::string_view text = Trim(Body(line));
+    if (text.empty() || text.front() == ';')
+        return {};
+    if (text.front() == '[')
+        return {Line::Section, Trim(text.substr(1, text.find(']') - 1)), {}};
+    const size_t equals = text.find('=');
+    if (equals == None)
+        return {};
+    return {Line::Key, Trim(text.substr(0, equals)), Trim(text.substr(equals + 1))};
+}
+
+// Where a key stands in the file's lines.
+struct Place {
+    size_t section = None; // the header line of the first section of the name
+    size_t key = None;     // the first line of the key in that section
+    size_t last = None;    // the section's last line that is not blank
+};
+
+Place Find(const std::vector<std::string_view>& lines, std::string_view section, std::string_view key) {
+    Place place;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const Line line = Parse(lines[i]);
+        if (line.kind == Line::Section) {
+            if (place.section != None)
+                break;
+            if (SameName(line.name, section))
+                place.section = place.last = i;
+        } else if (place.section != None) {
+            if (line.kind == Line::Key && SameName(line.name, key)) {
+                place.key = i;
+                break;
+            }
+            if (!Trim(Body(lines[i])).empty())
+                place.last = i;
+        }
+    }
+    return place;
+}
+
+std::string_view Unquoted(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+std::string Quoted(std::string_view value) {
+    const bool plain =
+        value.empty() || (!IsBlank(value.front()) && !IsBlank(value.back()) && Unquoted(value).size() == value.size());
+    return plain ? std::string(value) : "\"" + std::string(value) + "\"";
+}
+
+// Writes the file with the key's line replaced by entry, or removed when there
+// is no entry; a missing key gets entry in its section, or a new section.
+void Rewrite(const std::string& path, std::string_view section, std::string_view key,
+             const std::optional<std::string>& entry) {
+    std::string text;
+    const int failure = ReadWhole(path, text);
+    if (failure != 0 && failure != ENOENT)
+        throw Error(path + " に書き込めません");
+    const std::vector<std::string_view> lines = SplitLines(text);
+    const Place place = Find(lines, section, key);
+    if (!entry && place.key == None)
+        return;
+    const std::string_view newline = !lines.empty() && Ending(lines.front()) == "\r\n" ? "\r\n" : "\n";
+
+    std::string out;
+    out.reserve(text.size() + section.size() + (entry ? entry->size() : 0) + 8);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i == place.key) {
+            if (entry)
+                out.append(*entry).append(Ending(lines[i]));
+            continue;
+        }
+        out += lines[i];
+        if (i == place.last && place.key == None) {
+            if (Ending(lines[i]).empty())
+                out += newline;
+            out.append(*entry).append(newline);
+        }
+    }
+    if (place.section == None) {
+        if (!out.empty() && out.back() != '\n')
+            out += newline;
+        out.append("[").append(section).append("]").append(newline).append(*entry).append(newline);
+    }
+    if (ReplaceFile(path, out) != ReplaceResult::Replaced)
+        throw Error(path + " に書き込めません");
+}
+
+} // namespace
+
+std::string ProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
+    std::string text;
+    if (ReadWhole(m_Path, text) != 0)
+        return std::string(fallback);
+    const std::vector<std::string_view> lines = SplitLines(text);
+    const Place place = Find(lines, section, key);
+    if (place.key == None)
+        return std::string(fallback);
+    return std::string(Unquoted(Parse(lines[place.key]).value).substr(0, MaxValue));
+}
+
+int ProfileFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const {
+    std::string text = ReadString(section, key, "");
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.replace(0, 2, "$");
+    try {
+        return zumi::ReadInteger(text);
+    } catch (const Error&) {
+        return fallback;
+    }
+}
+
+bool ProfileFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (value.find_first_of("\r\n") != None)
+        return;
+    Rewrite(m_Path, section, key, std::string(key) + "=" + Quoted(value));
+}
+
+void ProfileFile::WriteInteger(std::string_view section, std::string_view key, int value) {
+    WriteString(section, key, IntegerText(value));
+}
+
+void ProfileFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+    Rewrite(m_Path, section, key, std::nullopt);
+}
+
+} // namespace zumi

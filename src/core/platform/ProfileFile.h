@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zumi {
+
+// An INI file of "[section]" lines and "key=value" lines, read and written one
+// key at a time; every call opens the file afresh, so nothing is cached.
+//
+// Reading: section and key names match ignoring ASCII case; blank lines and
+// lines starting with ";" are skipped; spaces and tabs around names and values
+// are trimmed, and a value enclosed in a pair of double quotes loses them. The
+// first matching section and key count. A missing or unreadable file, section
+// or key gives the fallback; a key with an empty value gives the empty text.
+//
+// Writing replaces the key's line in place, or adds the key after the last
+// line of its section, or appends the section with the key at the end of the
+// file. Every other line stays as it was, byte for byte, and new lines end the
+// way the file's first line does ("\n" when there is none). The new file
+// replaces the old one whole (zumi::ReplaceFile). A write the file system
+// refuses throws zumi::Error "<path> に書き込めません" and changes nothing.
+class ProfileFile {
+public:
+    // The longest value a read returns, in bytes.
+    static constexpr size_t MaxValue = 1023;
+
+    explicit ProfileFile(std::string path) : m_Path(std::move(path)) {}
+
+    const std::string& Path() const { return m_Path; }
+
+    // At most MaxValue bytes of the value.
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback) const;
+    // The value as a decimal integer, or hexadecimal after "$" or "0x"; the
+    // fallback when it is missing or not a 32-bit integer.
+    int ReadInteger(std::string_view section, std::string_view key, int fallback) const;
+    // Any non-zero integer is true.
+    bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
+
+    // A value that would not read back as it stands (spaces or tabs at either
+    // end, or enclosed in double quotes) is written in double quotes. A value
+    // holding a line break cannot be kept in one line: the key keeps the value
+    // it has.
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    void WriteInteger(std::string_view section, std::string_view key, int value);
+    // "1" for true, "0" for false.
+    void WriteBool(std::string_view section, std::string_view key, bool value);
+    // Removes the key's line; nothing when there is none.
+    void DeleteKey(std::string_view section, std::string_view key);
+
+private:
+    std::string m_Path;
+};
+
+} // namespace zumi

@@ -1,0 +1,207 @@
+#include "platform/ProfileFile.h"
+
+#include "MessageOf.h"
+#include "TempDir.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace zumi;
+
+namespace {
+
+// Layout a hand-edited file may have: comments, blank lines, CRLF, odd case, quotes, repeats.
+const char* const HandEdited = "orphan=before any section\r\n"
+                               "; settings\r\n"
+                               "\r\n"
+                               " [ window ] \r\n"
+                               "top = 0x20 \r\n"
+                               "Left=\r\n"
+                               "name=\"  quoted  \"\r\n"
+                               "half=\"open\r\n"
+                               "no equals sign\r\n"
+                               ";Splitter=9\r\n"
+                               "Top=999\r\n"
+                               "[Setting]\r\n"
+                               "\tMask = \"*.gif\"\r\n"
+                               "[WINDOW]\r\n"
+                               "Splitter=7\r\n";
+
+TEST(ProfileFile, ReadsKeysTheWayHandEditedFilesLayThemOut) {
+    TempDir dir;
+    Write(dir / "zumi.ini", HandEdited);
+    const ProfileFile ini(dir / "zumi.ini");
+    const struct {
+        const char* section;
+        const char* key;
+        std::string expected;
+    } cases[] = {
+        {"Window", "Top", "0x20"},            // trimmed, first of two
+        {"WINDOW", "tOP", "0x20"},            // names ignore ASCII case
+        {"Window", "Left", ""},               // present but empty is not the fallback
+        {"Window", "name", "  quoted  "},     // a pair of quotes goes, the spaces inside stay
+        {"Window", "half", "\"open"},         // a lone quote stays
+        {"Window", "no equals sign", "(fb)"}, // not a key line
+        {"Window", "Splitter", "(fb)"},       // a comment, and a later section of the same name
+        {"Window", "orphan", "(fb)"},         // outside every section
+        {"Setting", "Mask", "*.gif"},
+        {"Other", "Top", "(fb)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ini.ReadString(c.section, c.key, "(fb)"), c.expected) << c.section << "/" << c.key;
+    EXPECT_EQ(ProfileFile(dir / "missing.ini").ReadString("Window", "Top", "(fb)"), "(fb)");
+}
+
+TEST(ProfileFile, ReadsAtMost1023BytesOfAValue) {
+    TempDir dir;
+    const std::string value(5000, 'v');
+    Write(dir / "zumi.ini", "[S]\nlong=" + value + "\n");
+    EXPECT_EQ(ProfileFile(dir / "zumi.ini").ReadString("S", "long", ""), value.substr(0, 1023));
+}
+
+TEST(ProfileFile, ReadsIntegersAndBooleansOrFallsBack) {
+    TempDir dir;
+    const struct {
+        const char* text;
+        int integer; // fallback 100
+        bool flag;   // fallback true
+    } cases[] = {
+        {"0x20", 32, true}, {"0X1f", 31, true},   {"$10", 16, true},          {"-5", -5, true},
+        {"0", 0, false},    {"2", 2, true},       {"abc", 100, true},         {"0x", 100, true},
+        {"", 100, true},    {"12abc", 100, true}, {"99999999999", 100, true},
+    };
+    for (const auto& c : cases) {
+        Write(dir / "zumi.ini", std::string("[S]\nk=") + c.text + "\n");
+        const ProfileFile ini(dir / "zumi.ini");
+        EXPECT_EQ(ini.ReadInteger("S", "k", 100), c.integer) << c.text;
+        EXPECT_EQ(ini.ReadBool("S", "k", true), c.flag) << c.text;
+    }
+    EXPECT_FALSE(ProfileFile(dir / "zumi.ini").ReadBool("S", "missing", false));
+}
+
+TEST(ProfileFile, AWriteChangesOnlyItsOwnLine) {
+    const struct {
+        const char* what;
+        const char* before; // nullptr: no file
+        std::function<void(ProfileFile&)> write;
+        const char* after;
+    } cases[] = {
+        {"first write creates the file", nullptr, [](ProfileFile& f) { f.WriteInteger("Software", "Version", 200); },
+         "[Software]\nVersion=200\n"},
+        {"replaced in place, CRLF kept", "; c\r\n[W]\r\nTop = 5 \r\n\r\n[S]\r\nx=1\r\n",
+         [](ProfileFile& f) { f.WriteInteger("w", "top", -7); }, "; c\r\n[W]\r\ntop=-7\r\n\r\n[S]\r\nx=1\r\n"},
+        {"added after its section's last line", "[W]\nTop=1\n\n[S]\nx=1\n",
+         [](ProfileFile& f) { f.WriteBool("W", "Left", true); }, "[W]\nTop=1\nLeft=1\n\n[S]\nx=1\n"},
+        {"added to a last line without a newline", "[W]\nTop=1",
+         [](ProfileFile& f) { f.WriteBool("W", "Left", false); }, "[W]\nTop=1\nLeft=0\n"},
+        {"new section after a last line without a newline", "[W]\nTop=1",
+         [](ProfileFile& f) { f.WriteString("S", "Mask", "*.gif"); }, "[W]\nTop=1\n[S]\nMask=*.gif\n"},
+        {"new section in a CRLF file", "[W]\r\nTop=1\r\n", [](ProfileFile& f) { f.WriteString("S", "Mask", ""); },
+         "[W]\r\nTop=1\r\n[S]\r\nMask=\r\n"},
+        {"blanks at the ends kept in quotes", "", [](ProfileFile& f) { f.WriteString("S", "Mask", " *.gif\t"); },
+         "[S]\nMask=\" *.gif\t\"\n"},
+        {"a quoted value kept in quotes", "", [](ProfileFile& f) { f.WriteString("S", "Mask", "\"a\""); },
+         "[S]\nMask=\"\"a\"\"\n"},
+        {"a line break leaves the key alone", "[S]\nMask=old\n",
+         [](ProfileFile& f) { f.WriteString("S", "Mask", "a\nb"); }, "[S]\nMask=old\n"},
+        {"a deleted key loses its line", "[S]\r\nAddBMP=1\r\nMask=a\r\n",
+         [](ProfileFile& f) { f.DeleteKey("setting", "addbmp"), f.DeleteKey("S", "ADDBMP"); }, "[S]\r\nMask=a\r\n"},
+        {"deleting a missing key creates nothing", nullptr, [](ProfileFile& f) { f.DeleteKey("S", "AddBMP"); },
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        if (c.before != nullptr)
+            Write(dir / "zumi.ini", c.before);
+        ProfileFile ini(dir / "zumi.ini");
+        c.write(ini);
+        if (c.after == nullptr)
+            EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", ".."})) << c.what;
+        else
+            EXPECT_EQ(Contents(dir / "zumi.ini"), c.after) << c.what;
+    }
+}
+
+TEST(ProfileFile, EveryOtherLineSurvivesAWriteByteForByte) {
+    TempDir dir;
+    const std::string longLine = "comment=" + std::string(5000, 'c') + "\r\n";
+    const std::string text = std::string(HandEdited) + longLine;
+    Write(dir / "zumi.ini", text);
+    ProfileFile ini(dir / "zumi.ini");
+    ini.WriteString("Window", "Top", "5");
+    std::string expected = text;
+    expected.replace(expected.find("top = 0x20 "), 11, "Top=5");
+    EXPECT_EQ(Contents(dir / "zumi.ini"), expected);
+}
+
+TEST(ProfileFile, ReadsBackWhatItWrote) {
+    TempDir dir;
+    ProfileFile ini(dir / "zumi.ini");
+    for (const std::string value : {"", " lead", "trail\t", "\"q\"", "\"", "a=b", ";x", "[x]", "\xff\xfe bytes"}) {
+        ini.WriteString("S", "k", value);
+        EXPECT_EQ(ini.ReadString("S", "k", "(fb)"), value) << value;
+    }
+}
+
+TEST(ProfileFile, ARefusedWriteNamesTheFileAndChangesNothing) {
+    const struct {
+        const char* what;
+        mode_t folderMode;
+        mode_t fileMode; // 0: no file
+    } cases[] = {
+        {"read-only file", 0777, 0444},
+        {"folder not writable, no file", 0755, 0},
+        {"folder not writable, file writable", 0755, 0666},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string folder = dir.Folder("bin", 0777);
+        const std::string path = folder + "/zumi.ini";
+        if (c.fileMode != 0) {
+            Write(path, "[S]\nk=old\n");
+            chmod(path.c_str(), c.fileMode);
+        }
+        chmod(folder.c_str(), c.folderMode);
+        const std::string message = AsUnprivilegedUser([&] {
+            ProfileFile ini(path);
+            return MessageOf([&] { ini.WriteString("S", "k", "new"); });
+        });
+        EXPECT_EQ(message, path + " に書き込めません") << c.what;
+        EXPECT_EQ(Contents(path), c.fileMode != 0 ? "[S]\nk=old\n" : "") << c.what;
+        EXPECT_EQ(Entries(folder).size(), c.fileMode != 0 ? 3u : 2u) << c.what;
+    }
+    TempDir dir;
+    dir.Folder("zumi.ini");
+    EXPECT_EQ(MessageOf([&] { ProfileFile(dir / "zumi.ini").WriteString("S", "k", "v"); }),
+              dir / "zumi.ini" + " に書き込めません");
+}
+
+// A writer killed at any moment leaves the file whole: the old text or the new one.
+TEST(ProfileFile, AKilledWriterLeavesTheOldFileOrTheNewOne) {
+    TempDir dir;
+    const std::string path = dir / "zumi.ini";
+    const std::string a(300000, 'a');
+    const std::string b(200000, 'b');
+    ProfileFile(path).WriteString("S", "k", a);
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ProfileFile ini(path);
+            for (;;) {
+                ini.WriteString("S", "k", b);
+                ini.WriteString("S", "k", a);
+            }
+        }
+        usleep(1000 + 1500 * round);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const std::string text = Contents(path);
+        ASSERT_TRUE(text == "[S]\nk=" + a + "\n" || text == "[S]\nk=" + b + "\n") << "round " << round;
+    }
+}
+
+} // namespace

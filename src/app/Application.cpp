@@ -3,6 +3,35 @@
 #include "DragEdit.h"
 #include "Shell.h"
 
+#include <QSocketNotifier>
+#include <QWidget>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int TerminationSignals[] = {SIGTERM, SIGHUP, SIGINT};
+int signalPipe[2] = {-1, -1};
+
+sigset_t TerminationSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : TerminationSignals)
+        sigaddset(&set, signal);
+    return set;
+}
+
+void OnTerminationSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     TDragEdit::SetBeep([] { CurrentShell().Beep(); });
     TDragEdit::SetErrorBox(&ShowException);
@@ -19,4 +48,29 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 
 void ShowException(const std::exception& failure) {
     ShowErrorBox(QString::fromUtf8(failure.what()));
+}
+
+void BlockTerminationSignals() {
+    const sigset_t set = TerminationSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void CloseOnTerminationSignals(QWidget* window) {
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char bytes[16];
+        while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        window->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = &OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : TerminationSignals)
+        sigaction(signal, &action, nullptr);
+    const sigset_t set = TerminationSet();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }

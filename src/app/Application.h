@@ -13,6 +13,14 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// SIGTERM, SIGHUP and SIGINT end the program through a normal close of its
+// window, so the settings are saved as at any close. Block them first thing,
+// before any thread starts, so that one arriving during start-up waits for the
+// window; CloseOnTerminationSignals then lets them through to it. The signal
+// handler only writes a byte to a pipe; the event loop does the rest.
+void BlockTerminationSignals();
+void CloseOnTerminationSignals(QWidget* window);
+
 // Shows a caught failure in the error box.
 void ShowException(const std::exception& failure);
 

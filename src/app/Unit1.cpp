@@ -10,17 +10,24 @@
 #include "panes/FileListBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/ProfileFile.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QSessionManager>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolButton>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +40,7 @@ constexpr int PanesHeight = ClientHeight - PanesTop - StatusHeight;
 constexpr int FolderListWidth = 145;
 constexpr int CountPanelWidth = 133;
 const char* const DefaultMask = "*.gif;*.jpg;*.png"; // the mask a first run starts with
+constexpr int SettingsVersion = 200;
 
 template <typename T> T* Named(T* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -87,6 +95,29 @@ TDragEdit* SizeField(QWidget* parent, const char* name, const QString& hint, con
     return field;
 }
 
+// Where the settings live and which folder a run without them opens on. The
+// file lives beside the executable, named after it; an installed program's
+// folder is not writable by its users, so unless a file is already there the
+// settings then live in the user's configuration folder, and a first run opens
+// on the user's pictures rather than on the program's folder.
+struct SettingsPlace {
+    std::string file;
+    std::string firstFolder;
+};
+
+SettingsPlace FindSettings(const std::string& executablePath) {
+    const std::string beside = zumi::ChangeFileExtension(executablePath, ".ini");
+    const std::string folder = executablePath.substr(0, executablePath.rfind('/') + 1);
+    if (zumi::FileExists(beside) || access(folder.c_str(), W_OK) == 0)
+        return {beside, folder};
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/zumi";
+    QDir().mkpath(config);
+    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!QFileInfo(pictures).isDir())
+        pictures = QDir::homePath();
+    return {QFile::encodeName(config + "/zumi.ini").toStdString(), QFile::encodeName(pictures + "/").toStdString()};
+}
+
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption) {
     return Named(menu->addAction(caption), name);
 }
@@ -105,8 +136,11 @@ static void LoadPictures() {
     Q_INIT_RESOURCE(resources);
 }
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(const std::string& executablePath, QWidget* parent) : QMainWindow(parent) {
     LoadPictures();
+    const SettingsPlace settings = FindSettings(executablePath);
+    m_IniPath = settings.file;
+    m_FirstFolder = settings.firstFolder;
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zumi"));
     setWindowIcon(QIcon(QStringLiteral(":/zumi.xpm")));
@@ -156,6 +190,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
     ConnectHandler(FileListBox1, &TFileListBox::OnDblClick, this, &TForm1::FileListBox1DblClick);
     connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
+    // The session is ending: the close query runs as at any close, and a save
+    // that fails asks the session to wait.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        bool canClose = false;
+        RunHandler([&] { FormCloseQuery(canClose); });
+        if (!canClose)
+            manager.cancel();
+    });
 
     // A failure here skips the rest of the creation handler; the window opens as designed.
     RunHandler([this] { FormCreate(); });
@@ -244,9 +286,65 @@ void TForm1::LayoutPanes() {
 
 void TForm1::FormCreate() {
     QApplication::setWindowIcon(windowIcon());
-    Edit1->setText(QString::fromLatin1(DefaultMask));
+    LoadSettings();
     DirectoryListBox1Change();
     CBox1Click();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    bool canClose = false;
+    RunHandler([&] { FormCloseQuery(canClose); });
+    event->setAccepted(canClose);
+}
+
+void TForm1::FormCloseQuery(bool& CanClose) {
+    SaveSettings();
+    CanClose = true;
+}
+
+// Each step may run a handler: a folder change, the size lock, the mask.
+void TForm1::LoadSettings() {
+    zumi::ProfileFile ini(m_IniPath);
+    // Settings older than this version held a key that means nothing now.
+    if (ini.ReadInteger("Software", "Version", SettingsVersion) < SettingsVersion) {
+        try {
+            ini.DeleteKey("Setting", "AddBMP");
+        } catch (const zumi::Error&) {
+            // the version write below reports a file that cannot be written
+        }
+    }
+    ini.WriteInteger("Software", "Version", SettingsVersion);
+
+    move(x(), ini.ReadInteger("Window", "Top", 100));
+    move(ini.ReadInteger("Window", "Left", 100), y());
+    DirectoryListBox1->resize(ini.ReadInteger("Window", "Splitter", FolderListWidth), PanesHeight);
+    LayoutPanes();
+    try {
+        DirectoryListBox1->SetFolderPath(ini.ReadString("File", "IniDir", m_FirstFolder));
+    } catch (const zumi::IOError&) {
+        CurrentShell().Beep();
+        ShowNotice(QStringLiteral("フォルダが見つかりません。"));
+    }
+    MBorder->setChecked(ini.ReadBool("Setting", "ImageBorder", true));
+    CBox1->setChecked(ini.ReadBool("Setting", "SizeFixed", false));
+    MCreateOpen->setChecked(ini.ReadBool("Setting", "AfterView", true));
+    DragEdit1->setText(QString::fromStdString(ini.ReadString("Setting", "SizeHeight", "100")));
+    DragEdit2->setText(QString::fromStdString(ini.ReadString("Setting", "SizeWidth", "100")));
+    Edit1->setText(QString::fromStdString(ini.ReadString("Setting", "Mask", DefaultMask)));
+}
+
+void TForm1::SaveSettings() {
+    zumi::ProfileFile ini(m_IniPath);
+    ini.WriteInteger("Window", "Top", y());
+    ini.WriteInteger("Window", "Left", x());
+    ini.WriteInteger("Window", "Splitter", DirectoryListBox1->width());
+    ini.WriteString("File", "IniDir", DirectoryListBox1->FolderPath());
+    ini.WriteBool("Setting", "ImageBorder", MBorder->isChecked());
+    ini.WriteBool("Setting", "AfterView", MCreateOpen->isChecked());
+    ini.WriteBool("Setting", "SizeFixed", CBox1->isChecked());
+    ini.WriteString("Setting", "SizeHeight", DragEdit1->text().toStdString());
+    ini.WriteString("Setting", "SizeWidth", DragEdit2->text().toStdString());
+    ini.WriteString("Setting", "Mask", Edit1->text().toStdString());
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -22,10 +22,12 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // The settings file is found from the executable's path.
+    explicit TForm1(const std::string& executablePath, QWidget* parent = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void MCreateHTMLClick();
@@ -46,10 +48,17 @@ private:
     // Places the folder list, the splitter and the file list after a change of the folder list's width.
     void LayoutPanes();
     void FormCreate();
+    // Saves the settings, then lets the window close; a failed save throws first.
+    void FormCloseQuery(bool& CanClose);
+    void LoadSettings();
+    void SaveSettings();
     // The status line's count of listed files.
     void ShowCount();
     // Where the index page of the current folder lives.
     std::string IndexPath() const;
+
+    std::string m_IniPath;     // the settings file
+    std::string m_FirstFolder; // the folder a run without settings opens on
 
     // Controls; each carries its name as its object name.
     QLabel* Panel1;

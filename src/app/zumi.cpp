@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "Unit1.h"
 
+#include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 1;
     }
+    BlockTerminationSignals();
     TApplication app(argc, argv);
     // The interface is Japanese, so Qt's own dialogs speak Japanese too.
     QTranslator qtTranslator;
@@ -35,7 +37,8 @@ int main(int argc, char** argv) {
         TApplication::installTranslator(&qtTranslator);
     TApplication::setApplicationDisplayName(QStringLiteral("Zumi"));
 
-    TForm1 form;
+    TForm1 form(QFile::encodeName(TApplication::applicationFilePath()).toStdString());
+    CloseOnTerminationSignals(&form);
     form.show();
     return TApplication::exec();
 }

@@ -16,13 +16,12 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace {
 
-// The main window started in a temporary folder, as if the program had been started there.
+// The main window started in a temporary folder, as if the program had been
+// started there with settings that name no folder.
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,7 +29,8 @@ protected:
         for (const char* name : {"a.gif", "b.jpg", "c.png", "IMG_0001.JPG", "d.bmp"})
             dir.File(name);
         zumi::ChangeDirectory(dir.Path());
-        form = std::make_unique<TForm1>();
+        Write(bin / "zumi.ini", "[File]\nIniDir=\n");
+        form = std::make_unique<TForm1>(bin / "zumi");
         form->show();
     }
 
@@ -38,13 +38,9 @@ protected:
     QString CountText() { return Child<QLabel>("StatusPanel0")->text(); }
     QString Marker() { return Child<QLabel>("Panel1")->text(); }
     void Trigger(const char* action) { Child<QAction>(action)->trigger(); }
-    std::string Page() {
-        std::ifstream in(dir / "imgindex.html", std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    std::string Page() { return Contents(dir / "imgindex.html"); }
 
+    TempDir bin; // the executable's folder
     TempDir dir;
     std::unique_ptr<TForm1> form;
 };
@@ -200,7 +196,7 @@ TEST_F(Form1Test, CreateWritesTheListedFilesStepsTheProgressAndReports) {
 }
 
 TEST_F(Form1Test, CreateWithNoListedFilesOnlySaysSo) {
-    std::ofstream(dir / "imgindex.html") << "old";
+    Write(dir / "imgindex.html", "old");
     Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.none"));
     Recorder().Clear();
     Trigger("MCreateHTML");

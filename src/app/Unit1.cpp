@@ -322,7 +322,6 @@ void TForm1::LoadSettings() {
     try {
         DirectoryListBox1->SetFolderPath(ini.ReadString("File", "IniDir", m_FirstFolder));
     } catch (const zumi::IOError&) {
-        CurrentShell().Beep();
         ShowNotice(QStringLiteral("フォルダが見つかりません。"));
     }
     MBorder->setChecked(ini.ReadBool("Setting", "ImageBorder", true));

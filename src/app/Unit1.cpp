@@ -190,13 +190,17 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent) : QMainWindow
     ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
     ConnectHandler(FileListBox1, &TFileListBox::OnDblClick, this, &TForm1::FileListBox1DblClick);
     connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
-    // The session is ending: the close query runs as at any close, and a save
-    // that fails asks the session to wait.
+    // The session is ending: the close query runs as at any close. A save that
+    // fails is shown when the session manager lets us, and stops the logout.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
-        bool canClose = false;
-        RunHandler([&] { FormCloseQuery(canClose); });
-        if (!canClose)
+        try {
+            bool canClose = false;
+            FormCloseQuery(canClose);
+        } catch (const std::exception& failure) {
+            if (manager.allowsErrorInteraction())
+                ShowException(failure);
             manager.cancel();
+        }
     });
 
     // A failure here skips the rest of the creation handler; the window opens as designed.

@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "About.h"
 #include "Application.h"
 #include "DragEdit.h"
 #include "Shell.h"
@@ -27,6 +28,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolButton>
+#include <filesystem>
 #include <unistd.h>
 
 namespace {
@@ -118,6 +120,13 @@ SettingsPlace FindSettings(const std::string& executablePath) {
     return {QFile::encodeName(config + "/zumi.ini").toStdString(), QFile::encodeName(pictures + "/").toStdString()};
 }
 
+// An installed program's help page is not beside it in <prefix>/bin but in the
+// documentation folder, <prefix>/share/doc/zumi.
+std::string InstalledHelpFile(const std::string& helpFile) {
+    const std::filesystem::path path(helpFile);
+    return (path.parent_path().parent_path() / "share/doc/zumi" / path.filename()).string();
+}
+
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption) {
     return Named(menu->addAction(caption), name);
 }
@@ -141,6 +150,7 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent) : QMainWindow
     const SettingsPlace settings = FindSettings(executablePath);
     m_IniPath = settings.file;
     m_FirstFolder = settings.firstFolder;
+    m_HelpFile = zumi::ChangeFileExtension(executablePath, ".html");
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zumi"));
     setWindowIcon(QIcon(QStringLiteral(":/zumi.xpm")));
@@ -189,6 +199,8 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent) : QMainWindow
     ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
     ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
     ConnectHandler(FileListBox1, &TFileListBox::OnDblClick, this, &TForm1::FileListBox1DblClick);
+    ConnectHandler(Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
+    ConnectHandler(About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
     // The session is ending: the close query runs as at any close. A save that
     // fails is shown when the session manager lets us, and stops the logout.
@@ -205,6 +217,7 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent) : QMainWindow
 
     // A failure here skips the rest of the creation handler; the window opens as designed.
     RunHandler([this] { FormCreate(); });
+    AboutBox = new TAboutBox(this);
 }
 
 void TForm1::CreateMenu() {
@@ -410,6 +423,22 @@ void TForm1::MDeleteHTMLClick() {
 
 void TForm1::Exit1Click() {
     close();
+}
+
+void TForm1::Contents1Click() {
+    const std::string installed = InstalledHelpFile(m_HelpFile);
+    for (const std::string& path : {m_HelpFile, installed}) {
+        if (zumi::FileExists(path)) {
+            CurrentShell().Open(path);
+            return;
+        }
+    }
+    ShowNotice(QStringLiteral("ヘルプファイルが見つかりません。\n%1\n%2")
+                   .arg(QFile::decodeName(m_HelpFile.c_str()), QFile::decodeName(installed.c_str())));
+}
+
+void TForm1::About1Click() {
+    AboutBox->exec();
 }
 
 void TForm1::CBox1Click() {

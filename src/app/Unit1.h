@@ -11,6 +11,7 @@ class QLineEdit;
 class QProgressBar;
 class QStatusBar;
 class QToolButton;
+class TAboutBox;
 class TDirectoryListBox;
 class TDragEdit;
 class TDriveComboBox;
@@ -39,6 +40,8 @@ private slots:
     void Edit1Change();
     void DirectoryListBox1Change();
     void FileListBox1DblClick();
+    void Contents1Click();
+    void About1Click();
 
 private:
     void CreateMenu();
@@ -59,6 +62,7 @@ private:
 
     std::string m_IniPath;     // the settings file
     std::string m_FirstFolder; // the folder a run without settings opens on
+    std::string m_HelpFile;    // the help page beside the executable
 
     // Controls; each carries its name as its object name.
     QLabel* Panel1;
@@ -86,4 +90,6 @@ private:
     QAction* MCreateOpen;
     QAction* Contents1;
     QAction* About1;
+
+    TAboutBox* AboutBox;
 };

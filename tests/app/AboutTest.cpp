@@ -1,0 +1,155 @@
+#include "RecordingShell.h"
+#include "TempDir.h"
+#include "Unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The main window of a program installed under a temporary prefix: <prefix>/bin/zumi.
+class HelpMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Recorder().Clear();
+        prefix.Folder("bin");
+        Write(prefix / "bin/zumi.ini", "[File]\nIniDir=\n");
+        form = std::make_unique<TForm1>(prefix / "bin/zumi");
+        form->show();
+    }
+
+    void Trigger(const char* action) { form->findChild<QAction*>(QLatin1String(action))->trigger(); }
+
+    // Opens the About box from the menu and runs the step while it is up; the
+    // step must close it. Returns the box's result.
+    int WithAboutBox(const std::function<void(QDialog&)>& step) {
+        QDialog* shown = nullptr;
+        QTimer::singleShot(0, [&] {
+            shown = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (shown == nullptr)
+                return;
+            step(*shown);
+            if (shown->isVisible()) { // a failed step must not leave the test waiting
+                ADD_FAILURE() << "the About box is still open";
+                shown->reject();
+            }
+        });
+        Trigger("About1");
+        EXPECT_NE(shown, nullptr) << "no modal box";
+        box = shown;
+        return shown == nullptr ? -1 : shown->result();
+    }
+
+    template <typename T> static T* Part(QDialog& dialog, const char* name) {
+        return dialog.findChild<T*>(QLatin1String(name));
+    }
+
+    TempDir prefix;
+    std::unique_ptr<TForm1> form;
+    QDialog* box = nullptr;
+};
+
+TEST_F(HelpMenuTest, AboutBoxClosesWithOKOnlyByOKEnterOrItsTitleBar) {
+    const struct {
+        const char* fault;
+        std::function<void(QDialog&)> close;
+        int result;
+    } cases[] = {
+        {"OK does not close with OK",
+         [](QDialog& b) { QTest::mouseClick(Part<QPushButton>(b, "OKButton"), Qt::LeftButton); }, QDialog::Accepted},
+        {"Enter in the address does not reach the default button",
+         [](QDialog& b) { QTest::keyClick(Part<QLineEdit>(b, "HomePage"), Qt::Key_Return); }, QDialog::Accepted},
+        {"Escape closes the box, which has no cancel button",
+         [](QDialog& b) {
+             QTest::keyClick(Part<QLineEdit>(b, "HomePage"), Qt::Key_Escape);
+             EXPECT_TRUE(b.isVisible());
+             QTest::keyClick(Part<QLineEdit>(b, "EMail"), Qt::Key_Enter);
+         },
+         QDialog::Accepted},
+        {"the title bar does not close it", [](QDialog& b) { b.close(); }, QDialog::Rejected},
+    };
+    QDialog* first = nullptr;
+    for (const auto& c : cases) {
+        EXPECT_EQ(WithAboutBox(c.close), c.result) << c.fault;
+        EXPECT_FALSE(box->isVisible()) << c.fault;
+        if (first == nullptr)
+            first = box;
+        EXPECT_EQ(box, first) << "each request should show the same box";
+    }
+}
+
+TEST_F(HelpMenuTest, AboutBoxIsModalCentredAndStartsOnTheSelectableAddress) {
+    WithAboutBox([](QDialog& b) {
+        EXPECT_TRUE(b.isModal());
+        EXPECT_EQ(b.windowTitle(), QStringLiteral("バージョン情報"));
+        EXPECT_LE((b.frameGeometry().center() - b.screen()->geometry().center()).manhattanLength(), 2);
+        auto* home = Part<QLineEdit>(b, "HomePage");
+        auto* mail = Part<QLineEdit>(b, "EMail");
+        EXPECT_EQ(b.focusWidget(), home);
+        EXPECT_FALSE(home->hasSelectedText());
+
+        // Typing changes nothing; the text can be selected and copied.
+        const QString address = home->text();
+        QTest::keyClicks(home, QStringLiteral("x"));
+        QTest::keyClick(home, Qt::Key_Backspace);
+        EXPECT_EQ(home->text(), address);
+        QTest::keyClick(home, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(home, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), address);
+
+        // Tab moves on to the e-mail address without selecting all of it.
+        QTest::keyClick(home, Qt::Key_Tab);
+        EXPECT_EQ(b.focusWidget(), mail);
+        EXPECT_FALSE(mail->hasSelectedText());
+        EXPECT_EQ(mail->text(), QStringLiteral("zumi@example.org"));
+        QTest::keyClick(mail, Qt::Key_Tab);
+        EXPECT_EQ(b.focusWidget(), Part<QPushButton>(b, "OKButton"));
+        b.accept();
+    });
+}
+
+// The help page is looked for beside the program, then in the installed documentation folder.
+TEST_F(HelpMenuTest, HelpOpensThePageBesideTheProgramOrTheInstalledOne) {
+    const std::string beside = prefix / "bin/zumi.html";
+    const std::string installed = prefix / "share/doc/zumi/zumi.html";
+    const struct {
+        const char* fault;
+        std::vector<std::string> present;
+        std::string opened;
+    } cases[] = {
+        {"the page beside the program is not preferred", {beside, installed}, beside},
+        {"the installed page is not found", {installed}, installed},
+    };
+    std::filesystem::create_directories(prefix / "share/doc/zumi");
+    for (const auto& c : cases) {
+        std::filesystem::remove(beside);
+        std::filesystem::remove(installed);
+        for (const std::string& path : c.present)
+            Write(path, "<!DOCTYPE html>");
+        Recorder().Clear();
+        Trigger("Contents1");
+        EXPECT_EQ(Recorder().opened, std::vector<std::string>{c.opened}) << c.fault;
+        EXPECT_TRUE(Recorder().messages.isEmpty()) << c.fault;
+    }
+}
+
+TEST_F(HelpMenuTest, MissingHelpSaysWhereItLooked) {
+    Trigger("Contents1");
+    EXPECT_TRUE(Recorder().opened.empty());
+    EXPECT_EQ(Recorder().beeps, 1);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("ヘルプファイルが見つかりません。\n") +
+                                               QString::fromStdString(prefix / "bin/zumi.html\n") +
+                                               QString::fromStdString(prefix / "share/doc/zumi/zumi.html")});
+}
+
+} // namespace

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 namespace {
 
@@ -77,10 +78,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     HomePage = new AddressText(QStringLiteral("https://zumi.example.org/"), this);
     HomePage->setObjectName(QStringLiteral("HomePage"));
-    HomePage->setGeometry(48, 56, 265, 12);
+    // The address rows are 12 pixels high unless the font's line needs more,
+    // so that descenders are not cut off.
+    const int addressHeight = std::max(12, QFontMetrics(font()).height());
+    HomePage->setGeometry(48, 56, 265, addressHeight);
     EMail = new AddressText(QStringLiteral("zumi@example.org"), this);
     EMail->setObjectName(QStringLiteral("EMail"));
-    EMail->setGeometry(48, 72, 273, 12);
+    EMail->setGeometry(48, 72, 273, addressHeight);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));

@@ -36,6 +36,8 @@ int main(int argc, char** argv) {
     if (qtTranslator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         TApplication::installTranslator(&qtTranslator);
     TApplication::setApplicationDisplayName(QStringLiteral("Zumi"));
+    // Ties the windows to the installed menu entry, whose icon Wayland desktops show.
+    TApplication::setDesktopFileName(QStringLiteral("zumi"));
 
     TForm1 form(QFile::encodeName(TApplication::applicationFilePath()).toStdString());
     CloseOnTerminationSignals(&form);

@@ -1,0 +1,111 @@
+#!/bin/sh
+# Drives the built program in a real X server through its menu's access keys:
+# create the page, dismiss the notice, exit. Then checks the page's bytes and
+# the saved settings, and keeps a screenshot in the artefact folder.
+#   real-window.sh <program> <artefact folder>
+set -eu
+program=$1
+artefacts=$2
+
+if [ "${3:-}" != --inside ]; then
+    exec xvfb-run -a -s "-noreset -screen 0 800x600x24" sh "$0" "$program" "$artefacts" --inside
+fi
+
+work=$(mktemp -d)
+pid=""
+cleanup() {
+    [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+# Runs the condition every 0.1 s for up to 30 s.
+wait_for() {
+    tries=0
+    until eval "$1"; do
+        tries=$((tries + 1))
+        [ $tries -lt 300 ] || fail "timed out waiting for: $1"
+        sleep 0.1
+    done
+}
+
+# The program in a folder of its own, with its settings beside it.
+mkdir "$work/bin" "$work/pics"
+cp "$program" "$work/bin/zumi"
+for name in a.gif 'b b.png' z.GIF 写真.png x.jpg; do
+    : >"$work/pics/$name"
+done
+settings="[Software]
+Version=200
+[Window]
+Top=100
+Left=100
+Splitter=145
+[File]
+IniDir=$work/pics
+[Setting]
+ImageBorder=0
+AfterView=0
+SizeFixed=1
+SizeHeight=120
+SizeWidth=160
+Mask=*.gif;*.png
+"
+printf '%s' "$settings" >"$work/bin/zumi.ini"
+
+cd "$work"
+LC_ALL=C.UTF-8 "$work/bin/zumi" &
+pid=$!
+
+windows() { xdotool search --onlyvisible --name '^Zumi$' 2>/dev/null || true; }
+wait_for '[ -n "$(windows)" ]'
+main=$(windows | head -n 1)
+# There is no window manager, so the window is given the focus by hand.
+xdotool windowfocus --sync "$main"
+xdotool key alt+f
+sleep 0.5
+xdotool key c
+
+wait_for '[ -f "$work/pics/imgindex.html" ]'
+wait_for '[ "$(windows | wc -l)" -ge 2 ]'
+notice=$(windows | grep -vx "$main" | head -n 1)
+mkdir -p "$artefacts"
+import -window root "$artefacts/real-window-notice.png"
+xdotool windowfocus --sync "$notice"
+xdotool key Return
+wait_for '[ "$(windows | wc -l)" -eq 1 ]'
+sleep 0.3
+import -window root "$artefacts/real-window.png"
+
+xdotool windowfocus --sync "$main"
+xdotool key alt+f
+sleep 0.5
+xdotool key x
+wait_for '! kill -0 $pid 2>/dev/null'
+status=0
+wait "$pid" || status=$?
+pid=""
+[ $status -eq 0 ] || fail "the program exited with $status"
+
+# The listed files in the locale's order, names percent-encoded in the links,
+# the fixed size and no border.
+line() {
+    printf '<A HREF="%s"><IMG SRC="%s" ALT="%s" HEIGHT="120" WIDTH="160"></A>\r\n' "$1" "$1" "$2"
+}
+{
+    printf '<HTML>\r\n<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n<BODY>\r\n'
+    line a.gif a.gif
+    line b%20b.png 'b b.png'
+    line z.GIF z.GIF
+    line %E5%86%99%E7%9C%9F.png 写真.png
+    printf '</BODY>\r\n</HTML>\r\n'
+} >"$work/expected.html"
+cmp "$work/expected.html" "$work/pics/imgindex.html" || fail "the page differs from the expected bytes"
+
+# Every setting saved as it was loaded; the window did not move.
+printf '%s' "$settings" >"$work/expected.ini"
+diff "$work/expected.ini" "$work/bin/zumi.ini" || fail "the settings were not saved as loaded"
+echo "page and settings as expected; screenshots in $artefacts"

@@ -1,0 +1,35 @@
+#!/bin/sh
+# Installs the build into a temporary prefix and checks that the program, its
+# menu entry, its icons and its help page are where the desktop and the
+# program look for them.
+set -eu
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+[ -x "$prefix/bin/zumi" ] || fail "the program is not in bin/"
+
+entry=$prefix/share/applications/zumi.desktop
+desktop-file-validate "$entry" || fail "the menu entry is not valid"
+for line in 'Name=Zumi' 'Exec=zumi' 'Icon=zumi' 'Categories=Graphics;Utility;'; do
+    grep -qxF "$line" "$entry" || fail "the menu entry lacks $line"
+done
+grep -q '^Comment=.*画像' "$entry" || fail "the menu entry lacks its Japanese comment"
+
+# Each size in its own folder, so that a mix-up of the files shows.
+for size in 16 32 48 256; do
+    icon=$prefix/share/icons/hicolor/${size}x$size/apps/zumi.png
+    [ -f "$icon" ] || fail "no icon at $icon"
+    [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "$icon is not $size pixels"
+done
+grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/zumi.svg" || fail "no scalable icon"
+
+# The program looks for its help in <prefix>/share/doc/zumi when it is in <prefix>/bin.
+grep -q '<html lang="ja">' "$prefix/share/doc/zumi/zumi.html" || fail "no help page"
+[ -f "$prefix/share/doc/zumi/copyright" ] || fail "no copyright file"
+echo "install tree complete under $prefix"

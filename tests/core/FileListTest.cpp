@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +102,56 @@ TEST(FileList, KeepsNamesByteForByte) {
     EXPECT_EQ(list.Rows()[at], shiftJis);
     EXPECT_EQ(list.PathOf(at), dir.Path() + "/" + shiftJis);
     EXPECT_EQ(access(list.PathOf(at).c_str(), F_OK), 0);
+}
+
+// Every byte but "/" may stand in a name, and a name may be 255 bytes long;
+// each is listed exactly as it is on disk, and "?" takes any one byte that is
+// not part of a longer UTF-8 character.
+TEST(FileList, ListsNamesOfEveryByteAndOfTheLongestLength) {
+    TempDir dir;
+    std::set<std::string> single;
+    for (int byte = 1; byte < 256; ++byte) {
+        if (byte != '/')
+            single.insert(
+                dir.File("x" + std::string(1, static_cast<char>(byte)) + ".gif").substr(dir.Path().size() + 1));
+    }
+    std::string japanese;
+    while (japanese.size() < 249)
+        japanese += "写";
+    const std::set<std::string> longest{std::string(251, 'a') + ".gif", japanese + ".gif"};
+    for (const std::string& name : longest)
+        dir.File(name);
+
+    const struct {
+        const char* fault;
+        const char* mask;
+        std::set<std::string> rows;
+    } cases[] = {
+        {"a byte name lost or changed", "x*.gif", single},
+        {"a lone byte is not one character", "x?.gif", single},
+        {"a 255-byte name lost", "a*;写*", longest},
+    };
+    for (const auto& c : cases) {
+        const Names rows = Listing(dir.Path(), c.mask);
+        EXPECT_EQ(rows.size(), c.rows.size()) << c.fault;
+        EXPECT_EQ(std::set<std::string>(rows.begin(), rows.end()), c.rows) << c.fault;
+    }
+}
+
+// Thousands of entries that cannot be read or lead nowhere: the files are
+// listed, the dangling links left out, and nothing fails.
+TEST(FileList, ListsAFolderCrowdedWithUnreadableAndDanglingEntries) {
+    TempDir dir;
+    for (int i = 0; i < 5000; ++i) {
+        dir.File("locked" + std::to_string(i) + ".gif", 0);
+        ASSERT_EQ(symlink("nowhere", (dir / "dangling" + std::to_string(i) + ".gif").c_str()), 0);
+    }
+    dir.File("open.gif");
+    const std::string report = AsUnprivilegedUser([&] {
+        const Names rows = Listing(dir.Path(), "*.gif");
+        return std::to_string(rows.size()) + " " + rows.front() + " " + rows.back();
+    });
+    EXPECT_EQ(report, "5001 locked0.gif open.gif");
 }
 
 TEST(FileList, CallsBusyOnceFromTheHundredAndFirstRow) {

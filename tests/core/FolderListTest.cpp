@@ -5,6 +5,7 @@
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <unistd.h>
 
 using namespace zumi;
@@ -105,6 +106,35 @@ TEST_F(FolderListTest, RowsShowTheLevelsThenTheVisibleSubfolders) {
             EXPECT_EQ(list.RowPath(i), pics + "/" + rows[i].text);
         }
     }
+}
+
+// Subfolders named with every byte but "/", thousands that cannot be read and
+// thousands of links that lead nowhere: the folders are all rows, byte for
+// byte, the dangling links none, and nothing fails.
+TEST_F(FolderListTest, RowsKeepEveryByteAndSurviveACrowdOfUnreadableAndDanglingEntries) {
+    const std::string pics = dir / "pics";
+    std::set<std::string> expected{"2001"};
+    for (int byte = 1; byte < 256; ++byte) {
+        if (byte != '/')
+            expected.insert(dir.Folder("pics/x" + std::string(1, static_cast<char>(byte))).substr(pics.size() + 1));
+    }
+    for (int i = 0; i < 5000; ++i) {
+        expected.insert(dir.Folder("pics/locked" + std::to_string(i), 0).substr(pics.size() + 1));
+        ASSERT_EQ(symlink("nowhere", (pics + "/dangling" + std::to_string(i)).c_str()), 0);
+    }
+    const std::string report = AsUnprivilegedUser([&] {
+        FolderList list("en_US.UTF-8");
+        list.ChangeFolder(pics, true);
+        std::string rows;
+        for (size_t i = list.CurrentRow() + 1; i < list.Rows().size(); ++i)
+            rows += list.Rows()[i].text + '/';
+        return rows;
+    });
+    std::set<std::string> listed;
+    for (size_t start = 0, end; (end = report.find('/', start)) != std::string::npos; start = end + 1)
+        listed.insert(report.substr(start, end - start));
+    EXPECT_EQ(listed.size(), expected.size());
+    EXPECT_EQ(listed, expected);
 }
 
 TEST_F(FolderListTest, RootIsTheSingleCurrentRow) {

@@ -6,8 +6,10 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace zumi;
@@ -147,6 +149,31 @@ TEST(SavePage, AFailedSaveChangesNothingOnDisk) {
         EXPECT_EQ(c.asNobody ? AsUnprivilegedUser(save) : InChildProcess(save), expected) << c.what;
         EXPECT_EQ(Contents(page), "old page\r\n") << c.what;
         EXPECT_EQ(Entries(folder), (std::set<std::string>{".", "..", "imgindex.html"})) << c.what;
+    }
+}
+
+// A writer killed at any moment leaves the page whole: the old text or the new one.
+TEST(SavePage, AKilledWriterLeavesTheOldPageOrTheNewOne) {
+    TempDir dir;
+    const std::string page = dir / "imgindex.html";
+    const std::string a(300000, 'a');
+    const std::string b(200000, 'b');
+    SavePage(page, a);
+    std::mt19937 moments(7);
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                SavePage(page, b);
+                SavePage(page, a);
+            }
+        }
+        usleep(std::uniform_int_distribution<useconds_t>(200, 30000)(moments));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const std::string text = Contents(page);
+        ASSERT_TRUE(text == a || text == b) << "round " << round << ": " << text.size() << " bytes";
     }
 }
 

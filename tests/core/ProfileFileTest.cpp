@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -177,6 +178,22 @@ TEST(ProfileFile, ARefusedWriteNamesTheFileAndChangesNothing) {
     dir.Folder("zumi.ini");
     EXPECT_EQ(MessageOf([&] { ProfileFile(dir / "zumi.ini").WriteString("S", "k", "v"); }),
               dir / "zumi.ini" + " に書き込めません");
+}
+
+// A disk that fills up during the write: the file size limit stands in for it.
+TEST(ProfileFile, AFullDiskNamesTheFileAndChangesNothing) {
+    TempDir dir;
+    const std::string path = dir / "zumi.ini";
+    Write(path, "[S]\nk=old\n");
+    const std::string message = InChildProcess([&] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        return MessageOf([&] { ProfileFile(path).WriteString("S", "k", std::string(5000, 'x')); });
+    });
+    EXPECT_EQ(message, path + " に書き込めません");
+    EXPECT_EQ(Contents(path), "[S]\nk=old\n");
+    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "zumi.ini"}));
 }
 
 // A writer killed at any moment leaves the file whole: the old text or the new one.

@@ -92,8 +92,13 @@ TEST_F(FileListBoxTest, ShowsTheBusyPointerFromTheHundredAndFirstRowAndAlwaysRes
     EXPECT_FALSE(busyAtReset) << "100 rows";
 
     dir.File("p100.gif");
+    // All rows arrive in one reset, so the view repaints once, not once per row.
+    QSignalSpy resets(pane.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserts(pane.model(), &QAbstractItemModel::rowsInserted);
     pane.RereadFiles();
     EXPECT_TRUE(busyAtReset) << "101 rows";
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(inserts.count(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // Listing a folder that has gone fails, keeps the rows and leaves no busy pointer.

@@ -144,6 +144,13 @@ std::string Quoted(std::string_view value) {
     return plain ? std::string(value) : "\"" + std::string(value) + "\"";
 }
 
+// Ends an unterminated last line before a line is added after it. A lone "\r"
+// already reads as the line's end, so only the "\n" is missing there.
+void EndLastLine(std::string& out, std::string_view newline) {
+    if (!out.empty() && out.back() != '\n')
+        out += out.back() == '\r' ? "\n" : newline;
+}
+
 // Writes the file with the key's line replaced by entry, or removed when there
 // is no entry; a missing key gets entry in its section, or a new section.
 void Rewrite(const std::string& path, std::string_view section, std::string_view key,
@@ -168,14 +175,12 @@ void Rewrite(const std::string& path, std::string_view section, std::string_view
         }
         out += lines[i];
         if (i == place.last && place.key == None) {
-            if (Ending(lines[i]).empty())
-                out += newline;
+            EndLastLine(out, newline);
             out.append(*entry).append(newline);
         }
     }
     if (place.section == None) {
-        if (!out.empty() && out.back() != '\n')
-            out += newline;
+        EndLastLine(out, newline);
         out.append("[").append(section).append("]").append(newline).append(*entry).append(newline);
     }
     if (ReplaceFile(path, out) != ReplaceResult::Replaced)

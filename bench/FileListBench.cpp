@@ -1,47 +1,16 @@
 // Re-reading the file list (read the folder, match the mask, sort) on large
-// folders, beside `ls -f` on the same folder for scale.
-#include "Names.h"
+// folders, each size beside `ls -f` on the same folder for scale.
+#include "Folders.h"
 #include "panes/FileList.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <fcntl.h>
-#include <ftw.h>
-#include <map>
 #include <spawn.h>
-#include <stdexcept>
-#include <string>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
 namespace {
-
-// A folder of n empty files, made once per run and removed at exit.
-const std::string& Folder(int n) {
-    static std::map<int, std::string> folders;
-    auto found = folders.find(n);
-    if (found != folders.end())
-        return found->second;
-    std::string path = "/tmp/zumi-bench-XXXXXX";
-    if (mkdtemp(path.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    for (int i = 0; i < n; ++i)
-        close(open((path + "/" + NameFor(i)).c_str(), O_CREAT | O_WRONLY, 0644));
-    static bool cleanupRegistered = false;
-    if (!cleanupRegistered) {
-        cleanupRegistered = true;
-        std::atexit([] {
-            for (const auto& folder : folders)
-                nftw(
-                    folder.second.c_str(), [](const char* p, const struct stat*, int, FTW*) { return remove(p); }, 16,
-                    FTW_DEPTH | FTW_PHYS);
-        });
-    }
-    return folders.emplace(n, path).first->second;
-}
 
 void Reread(benchmark::State& state) {
     const std::string& folder = Folder(static_cast<int>(state.range(0)));
@@ -69,7 +38,13 @@ void LsF(benchmark::State& state) {
     posix_spawn_file_actions_destroy(&actions);
 }
 
-BENCHMARK(Reread)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(LsF)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+// Registered size by size, so that each re-read runs right beside its `ls -f`.
+const bool registered = [] {
+    for (const int n : {10000, 100000, 1000000}) {
+        benchmark::RegisterBenchmark("Reread", Reread)->Arg(n)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("LsF", LsF)->Arg(n)->Unit(benchmark::kMillisecond);
+    }
+    return true;
+}();
 
 } // namespace

@@ -45,7 +45,7 @@ void BuildPage(benchmark::State& state) {
         benchmark::DoNotOptimize(zumi::BuildPage(names, options, [] {}));
 }
 
-BENCHMARK(BuildPage)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BuildAndSavePage)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BuildPage)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BuildAndSavePage)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -77,6 +77,8 @@ TEST(PageNames, UrlsEscapeEveryByteThatIsNotPlainAndAltEscapesMarkup) {
         {"猫.png", "%E7%8C%AB.png", "猫.png"},
         {"\x93\xfa\x96\x7b.png", "%93%FA%96%7B.png", "\x93\xfa\x96\x7b.png"}, // Shift-JIS bytes
         {"tab\there", "tab%09here", "tab\there"},
+        {"two\nlines.png", "two%0Alines.png", "two&#10;lines.png"},
+        {"cr\r.png", "cr%0D.png", "cr&#13;.png"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(UrlText(c.name), c.url) << c.name;

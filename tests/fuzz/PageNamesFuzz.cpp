@@ -49,16 +49,16 @@ std::optional<std::string> PercentDecoded(std::string_view url) {
     return out;
 }
 
-// The text behind the four character references; nothing when a bare "&", """,
-// "<" or ">" stands in it.
+// The text behind the character references; nothing when a bare "&", """, "<",
+// ">" or line break stands in it.
 std::optional<std::string> EntityDecoded(std::string_view alt) {
     static const struct {
         std::string_view reference;
         char c;
-    } references[] = {{"&amp;", '&'}, {"&quot;", '"'}, {"&lt;", '<'}, {"&gt;", '>'}};
+    } references[] = {{"&amp;", '&'}, {"&quot;", '"'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&#13;", '\r'}, {"&#10;", '\n'}};
     std::string out;
     for (size_t i = 0; i < alt.size(); ++i) {
-        if (alt[i] == '"' || alt[i] == '<' || alt[i] == '>')
+        if (alt[i] == '"' || alt[i] == '<' || alt[i] == '>' || alt[i] == '\r' || alt[i] == '\n')
             return std::nullopt;
         if (alt[i] != '&') {
             out += alt[i];
@@ -116,8 +116,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(PercentDecoded(url) == std::string(whole), "the URL form decodes to the name", {whole, url});
     Require(EntityDecoded(alt) == std::string(whole), "the ALT form decodes to the name", {whole, alt});
 
-    // The same in a whole page, item by item.
+    // The same in a whole page, item by item, and every line of it ends in CR LF.
     const std::string page = zumi::BuildPage(names, options);
+    for (size_t i = 0; i < page.size(); ++i) {
+        const bool bare = (page[i] == '\r' && (i + 1 == page.size() || page[i + 1] != '\n')) ||
+                          (page[i] == '\n' && (i == 0 || page[i - 1] != '\r'));
+        Require(!bare, "every line ends in CR LF", {page});
+    }
     size_t pos = 0;
     for (const std::string& name : names) {
         Require(PercentDecoded(Attribute(page, pos, "HREF")) == name, "HREF decodes to the name", {name, page});

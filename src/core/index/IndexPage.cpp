@@ -46,6 +46,12 @@ void AppendAlt(std::string& out, std::string_view text) {
         case '>':
             out += "&gt;";
             break;
+        case '\r': // a line break in a name must not break the page's line
+            out += "&#13;";
+            break;
+        case '\n':
+            out += "&#10;";
+            break;
         default:
             out += c;
         }

@@ -25,7 +25,8 @@ struct PageOptions {
 // URL of that very file.
 std::string UrlText(std::string_view name);
 
-// A name as it stands in ALT: & " < > as character references, all else as it is.
+// A name as it stands in ALT: & " < > and the line breaks CR and LF as
+// character references, all else as it is.
 std::string AltText(std::string_view text);
 
 // The whole page, every line ending in CR LF. step runs after each item line.

@@ -60,14 +60,20 @@ cd "$work"
 LC_ALL=C.UTF-8 "$work/bin/zumi" &
 pid=$!
 
+# The main window and message boxes are titled "Zumi"; an open menu is one more of the program's windows.
 windows() { xdotool search --onlyvisible --name '^Zumi$' 2>/dev/null || true; }
+visible() { xdotool search --onlyvisible --classname zumi 2>/dev/null || true; }
+# Picks an item of the file menu by its access key, once the menu is up. There
+# is no window manager, so the main window is given the focus by hand.
+file_menu() {
+    xdotool windowfocus --sync "$main"
+    xdotool key alt+f
+    wait_for '[ "$(visible | wc -l)" -ge 2 ]'
+    xdotool key "$1"
+}
 wait_for '[ -n "$(windows)" ]'
 main=$(windows | head -n 1)
-# There is no window manager, so the window is given the focus by hand.
-xdotool windowfocus --sync "$main"
-xdotool key alt+f
-sleep 0.5
-xdotool key c
+file_menu c
 
 wait_for '[ -f "$work/pics/imgindex.html" ]'
 wait_for '[ "$(windows | wc -l)" -ge 2 ]'
@@ -80,10 +86,7 @@ wait_for '[ "$(windows | wc -l)" -eq 1 ]'
 sleep 0.3
 import -window root "$artefacts/real-window.png"
 
-xdotool windowfocus --sync "$main"
-xdotool key alt+f
-sleep 0.5
-xdotool key x
+file_menu x
 wait_for '! kill -0 $pid 2>/dev/null'
 status=0
 wait "$pid" || status=$?

@@ -28,6 +28,8 @@ const char* const HandEdited = "orphan=before any section\r\n"
                                "Top=999\r\n"
                                "[Setting]\r\n"
                                "\tMask = \"*.gif\"\r\n"
+                               "single='*.png'\r\n"
+                               "mixed='a\"\r\n"
                                "[WINDOW]\r\n"
                                "Splitter=7\r\n";
 
@@ -49,11 +51,15 @@ TEST(ProfileFile, ReadsKeysTheWayHandEditedFilesLayThemOut) {
         {"Window", "Splitter", "(fb)"},       // a comment, and a later section of the same name
         {"Window", "orphan", "(fb)"},         // outside every section
         {"Setting", "Mask", "*.gif"},
+        {"Setting", "single", "*.png"}, // single quotes go as double ones do
+        {"Setting", "mixed", "'a\""},   // unless they do not pair
         {"Other", "Top", "(fb)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ini.ReadString(c.section, c.key, "(fb)"), c.expected) << c.section << "/" << c.key;
     EXPECT_EQ(ProfileFile(dir / "missing.ini").ReadString("Window", "Top", "(fb)"), "(fb)");
+    Write(dir / "bom.ini", "\xEF\xBB\xBF[Window]\r\nTop=1\r\n"); // a UTF-8 byte-order mark before the first section
+    EXPECT_EQ(ProfileFile(dir / "bom.ini").ReadString("Window", "Top", "(fb)"), "1");
 }
 
 TEST(ProfileFile, ReadsAtMost1023BytesOfAValue) {
@@ -110,6 +116,12 @@ TEST(ProfileFile, AWriteChangesOnlyItsOwnLine) {
          "[S]\nMask=\" *.gif\t\"\n"},
         {"a quoted value kept in quotes", "", [](ProfileFile& f) { f.WriteString("S", "Mask", "\"a\""); },
          "[S]\nMask=\"\"a\"\"\n"},
+        {"a byte-order mark kept before a rewritten first section", "\xEF\xBB\xBF[W]\r\nTop=1\r\n",
+         [](ProfileFile& f) { f.WriteInteger("W", "Top", 5); }, "\xEF\xBB\xBF[W]\r\nTop=5\r\n"},
+        {"a file of a byte-order mark alone", "\xEF\xBB\xBF", [](ProfileFile& f) { f.WriteString("S", "Mask", "a"); },
+         "\xEF\xBB\xBF[S]\nMask=a\n"},
+        {"a single-quoted value kept in double quotes", "", [](ProfileFile& f) { f.WriteString("S", "Mask", "'a'"); },
+         "[S]\nMask=\"'a'\"\n"},
         {"a line break leaves the key alone", "[S]\nMask=old\n",
          [](ProfileFile& f) { f.WriteString("S", "Mask", "a\nb"); }, "[S]\nMask=old\n"},
         {"a deleted key loses its line", "[S]\r\nAddBMP=1\r\nMask=a\r\n",

@@ -53,6 +53,13 @@ std::vector<std::string_view> Lines(std::string_view text) {
     return lines;
 }
 
+// The text after a UTF-8 byte-order mark at its start: a write keeps the mark
+// and leaves the lines after it as the other checks say.
+std::string_view AfterMark(std::string_view text) {
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    return text.substr(0, mark.size()) == mark ? text.substr(mark.size()) : text;
+}
+
 // The line without its "\n" or "\r\n" (or a lone "\r" at the end of the text).
 std::string_view Body(std::string_view line) {
     if (!line.empty() && line.back() == '\n')
@@ -97,10 +104,12 @@ void CheckWrite(std::string_view text, std::string_view section, std::string_vie
     const std::string read = ini.ReadString(section, key, Missing);
     Require(read == value.substr(0, ProfileFile::MaxValue), "a written value reads back", {value, read, text, after});
 
+    Require(after.size() - AfterMark(after).size() == text.size() - AfterMark(text).size(),
+            "a write keeps the byte-order mark", {text, after});
     // The old and the new lines agree but for one stretch: the key's old line
     // (or none) against its new line, with its section's header when the
     // section was appended.
-    const std::vector<std::string_view> was = Lines(text), is = Lines(after);
+    const std::vector<std::string_view> was = Lines(AfterMark(text)), is = Lines(AfterMark(after));
     size_t prefix = 0, suffix = 0;
     while (prefix < was.size() && prefix < is.size() && Kept(was[prefix], is[prefix]))
         ++prefix;

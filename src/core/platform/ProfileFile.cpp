@@ -37,8 +37,16 @@ int ReadWhole(const std::string& path, std::string& text) {
     return result;
 }
 
-// The file's lines, each with its line ending; a last line may have none.
+// A UTF-8 byte-order mark at the start of the text, or nothing. Reading skips
+// it, and a write puts it back where it was.
+std::string_view ByteOrderMark(std::string_view text) {
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    return text.substr(0, text.substr(0, mark.size()) == mark ? mark.size() : 0);
+}
+
+// The file's lines after any byte-order mark, each with its line ending; a last line may have none.
 std::vector<std::string_view> SplitLines(std::string_view text) {
+    text.remove_prefix(ByteOrderMark(text).size());
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         const size_t newline = text.find('\n');
@@ -132,8 +140,9 @@ Place Find(const std::vector<std::string_view>& lines, std::string_view section,
     return place;
 }
 
+// The value without a pair of double or single quotes around it.
 std::string_view Unquoted(std::string_view value) {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    if (value.size() >= 2 && value.front() == value.back() && (value.front() == '"' || value.front() == '\''))
         return value.substr(1, value.size() - 2);
     return value;
 }
@@ -183,6 +192,7 @@ void Rewrite(const std::string& path, std::string_view section, std::string_view
         EndLastLine(out, newline);
         out.append("[").append(section).append("]").append(newline).append(*entry).append(newline);
     }
+    out.insert(0, ByteOrderMark(text));
     if (ReplaceFile(path, out) != ReplaceResult::Replaced)
         throw Error(path + " に書き込めません");
 }

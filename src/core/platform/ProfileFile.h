@@ -8,18 +8,20 @@ namespace zumi {
 // An INI file of "[section]" lines and "key=value" lines, read and written one
 // key at a time; every call opens the file afresh, so nothing is cached.
 //
-// Reading: section and key names match ignoring ASCII case; blank lines and
-// lines starting with ";" are skipped; spaces and tabs around names and values
-// are trimmed, and a value enclosed in a pair of double quotes loses them. The
-// first matching section and key count. A missing or unreadable file, section
-// or key gives the fallback; a key with an empty value gives the empty text.
+// Reading: a UTF-8 byte-order mark at the start is skipped; section and key
+// names match ignoring ASCII case; blank lines and lines starting with ";" are
+// skipped; spaces and tabs around names and values are trimmed, and a value
+// enclosed in a pair of double or single quotes loses them. The first matching
+// section and key count. A missing or unreadable file, section or key gives
+// the fallback; a key with an empty value gives the empty text.
 //
 // Writing replaces the key's line in place, or adds the key after the last
 // line of its section, or appends the section with the key at the end of the
-// file. Every other line stays as it was, byte for byte, and new lines end the
-// way the file's first line does ("\n" when there is none). The new file
-// replaces the old one whole (zumi::ReplaceFile). A write the file system
-// refuses throws zumi::Error "<path> に書き込めません" and changes nothing.
+// file. Every other line stays as it was, byte for byte, the byte-order mark
+// too, and new lines end the way the file's first line does ("\n" when there
+// is none). The new file replaces the old one whole (zumi::ReplaceFile). A
+// write the file system refuses throws zumi::Error "<path> に書き込めません"
+// and changes nothing.
 class ProfileFile {
 public:
     // The longest value a read returns, in bytes.
@@ -38,9 +40,8 @@ public:
     bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
 
     // A value that would not read back as it stands (spaces or tabs at either
-    // end, or enclosed in double quotes) is written in double quotes. A value
-    // holding a line break cannot be kept in one line: the key keeps the value
-    // it has.
+    // end, or enclosed in quotes) is written in double quotes. A value holding
+    // a line break cannot be kept in one line: the key keeps the value it has.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
     // "1" for true, "0" for false.

@@ -199,14 +199,34 @@ TEST(SavePage, APagePathTooLongCannotBeCreated) {
     EXPECT_EQ(Entries(folder), (std::set<std::string>{".", ".."}));
 }
 
-TEST(DeletePage, ReportsAPageThatIsStillThere) {
-    TempDir dir;
-    const std::string page = dir.File("imgindex.html");
-    EXPECT_EQ(AsUnprivilegedUser([&] { return MessageOf([&] { DeletePage(page); }); }),
-              "ﾌｧｲﾙ " + page + " を削除できません");
-    EXPECT_EQ(access(page.c_str(), F_OK), 0);
-    EXPECT_EQ(MessageOf([&] { DeletePage(page); }), "no failure");
-    EXPECT_NE(access(page.c_str(), F_OK), 0);
+// The user's own page, deleted unless the folder or the page itself is not the user's to change.
+TEST(DeletePage, KeepsAPageTheUserMayNotChangeAndSaysSo) {
+    const struct {
+        const char* what;
+        mode_t folderMode;
+        mode_t pageMode;
+        bool asNobody;
+        bool kept;
+    } cases[] = {
+        {"folder not writable", 0755, 0644, true, true},
+        {"page read-only", 0777, 0444, true, true},
+        {"page and folder writable", 0777, 0644, true, false},
+        {"root in a folder only root may write", 0755, 0644, false, false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string folder = dir.Folder("pics", c.folderMode);
+        const std::string page = folder + "/imgindex.html";
+        Write(page, "page\r\n");
+        chmod(page.c_str(), c.pageMode);
+        ASSERT_EQ(chown(page.c_str(), NobodyUid(), NobodyGid()), 0);
+        const auto remove = [&] { return MessageOf([&] { DeletePage(page); }); };
+        EXPECT_EQ(c.asNobody ? AsUnprivilegedUser(remove) : remove(),
+                  c.kept ? "ﾌｧｲﾙ " + page + " を削除できません" : "no failure")
+            << c.what;
+        EXPECT_EQ(Contents(page), c.kept ? "page\r\n" : "") << c.what;
+        EXPECT_EQ(Entries(folder).size(), c.kept ? 3u : 2u) << c.what;
+    }
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace zumi {
@@ -139,7 +141,11 @@ void SavePage(const std::string& path, std::string_view text) {
 }
 
 void DeletePage(const std::string& path) {
-    unlink(path.c_str());
+    // A page the user may not write was made read-only to protect it: it stays,
+    // though the folder alone would let it go.
+    const bool readOnly = faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+    if (!readOnly)
+        unlink(path.c_str());
     if (FileExists(path))
         throw Error("ﾌｧｲﾙ " + path + " を削除できません");
 }

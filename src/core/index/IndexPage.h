@@ -39,8 +39,9 @@ std::string BuildPage(const std::vector<std::string>& names, const PageOptions& 
 // way nothing on disk has changed.
 void SavePage(const std::string& path, std::string_view text);
 
-// Removes the page; throws zumi::Error "ﾌｧｲﾙ <path> を削除できません" when a file is
-// still there afterwards.
+// Removes the page unless the user may not write it (a read-only page stays);
+// throws zumi::Error "ﾌｧｲﾙ <path> を削除できません" when a file is still there
+// afterwards.
 void DeletePage(const std::string& path);
 
 } // namespace zumi

@@ -105,7 +105,8 @@ void TDragButton::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TDragButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (!Reaches(event, event->button() == Qt::LeftButton))
+    // While the left button holds the pointer, every release reaches the handle, another button's too.
+    if (!Reaches(event, (event->buttons() | event->button()).testFlag(Qt::LeftButton)))
         return;
     const QPoint at = event->position().toPoint();
     m_Owner->Dispatch([&] { m_Owner->ButtonMouseUp(this, event->button(), event->modifiers(), at.x(), at.y()); });
@@ -344,6 +345,10 @@ void TDragEdit::MoveFloat(int32_t steps, uint32_t factor, bool alt) {
 }
 
 void TDragEdit::ButtonMouseUp(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+    EndDrag();
+}
+
+void TDragEdit::EndDrag() {
     ShowLook(false);
     m_Dragging = false;
 }
@@ -354,6 +359,13 @@ void TDragEdit::resizeEvent(QResizeEvent* event) {
     const int buttonWidth = m_DragButton->width();
     m_DragButton->setGeometry(width() - buttonWidth - Border, Border, buttonWidth, height() - 2 * Border);
     UpdateTextArea();
+}
+
+void TDragEdit::changeEvent(QEvent* event) {
+    QLineEdit::changeEvent(event);
+    // A disabled field gets no mouse events, so the release that would end a drag never comes.
+    if (event->type() == QEvent::EnabledChange)
+        EndDrag();
 }
 
 void TDragEdit::focusInEvent(QFocusEvent* event) {

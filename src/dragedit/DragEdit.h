@@ -12,7 +12,7 @@ class TDragEdit;
 // raised or sunken bevel and a centred caption. Its mouse events belong to the
 // edit's ButtonMouse* operations. Only a left-button press holds the pointer:
 // during a drag with another button, moves and releases away from the handle
-// do not reach it.
+// do not reach it; while the left button holds it, every release does.
 class TDragButton : public QFrame {
     Q_OBJECT
 
@@ -147,6 +147,8 @@ protected:
     virtual void ButtonMouseMove(QObject* sender, Qt::KeyboardModifiers shift, int x, int y);
 
     void resizeEvent(QResizeEvent* event) override;
+    // Enabling or disabling the field ends a drag.
+    void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -155,6 +157,8 @@ private:
     // Runs a handle event and shows a failure in the error box: nothing may unwind through Qt.
     void Dispatch(const std::function<void()>& operation);
     void ShowLook(bool active);
+    // The idle look, and no more moves until the next press.
+    void EndDrag();
     // The press's reading of a float text into the start value (and exponent).
     void ReadFloatStart();
     // A move of the float drag by whole steps; factor is 10 with Shift, else 1.

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -176,6 +177,33 @@ TEST_F(DragEditTest, OnlyTheLeftButtonHoldsThePointer) {
     EXPECT_EQ(Text(), "101") << "a move over the handle";
     Release(12, Qt::RightButton);
     EXPECT_FALSE(edit.Dragging());
+}
+
+TEST_F(DragEditTest, ADragEndsAtAnyReleaseUnderCaptureAndWhenTheFieldIsDisabled) {
+    const struct {
+        const char* fault;
+        std::function<void()> end;
+    } cases[] = {
+        {"another button's release away from the handle dropped",
+         [&] {
+             QTest::mousePress(Handle(), Qt::RightButton, {}, QPoint(100, 5));
+             QTest::mouseRelease(Handle(), Qt::RightButton, {}, QPoint(100, 5));
+         }},
+        {"disabled with the left button held, so its release never came", [&] { edit.setEnabled(false); }},
+    };
+    for (const auto& c : cases) {
+        edit.setText(QStringLiteral("100"));
+        Press(7);
+        c.end();
+        edit.setEnabled(true);
+        EXPECT_FALSE(edit.Dragging()) << c.fault;
+        EXPECT_FALSE(Handle()->Sunken()) << c.fault;
+        EXPECT_EQ(Handle()->Caption(), QStringLiteral("◇")) << c.fault;
+        Move(40, {}, Qt::NoButton);
+        Move(40);
+        EXPECT_EQ(Text(), "100") << c.fault;
+        Release(40);
+    }
 }
 
 TEST_F(DragEditTest, NoDragWhileDisabledOrReadOnlyAndThePressTurnsTheTextBlack) {

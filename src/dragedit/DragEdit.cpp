@@ -369,9 +369,14 @@ void TDragEdit::changeEvent(QEvent* event) {
 }
 
 void TDragEdit::focusInEvent(QFocusEvent* event) {
-    QLineEdit::focusInEvent(event);
+    const Qt::FocusReason reason = event->reason();
+    // QLineEdit selects the text itself when Tab, Backtab or a shortcut brings the focus.
+    const bool selfSelecting =
+        reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    QFocusEvent entry(QEvent::FocusIn, m_AutoSelect || !selfSelecting ? reason : Qt::OtherFocusReason);
+    QLineEdit::focusInEvent(&entry);
     // Tab, a program call or the window's activation selects the text; a click or a closing menu does not.
-    if (m_AutoSelect && event->reason() != Qt::MouseFocusReason && event->reason() != Qt::PopupFocusReason)
+    if (m_AutoSelect && reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason)
         selectAll();
 }
 

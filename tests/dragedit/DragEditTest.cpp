@@ -281,25 +281,52 @@ TEST_F(DragEditTest, RefusedKeysBeepAndLeaveTheTextAlone) {
     EXPECT_EQ(beeps, 2) << "an editing key beeped";
 }
 
-TEST_F(DragEditTest, TabSelectsTheTextAndAClickDoesNot) {
+TEST_F(DragEditTest, AutoSelectSelectsOnEntryByKeyOrProgramButNeverByClick) {
     QWidget window;
     auto* before = new QLineEdit(&window);
     auto* field = new TDragEdit(&window);
+    auto* after = new QLineEdit(&window);
     field->setText(QStringLiteral("100"));
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(before);
     layout->addWidget(field);
+    layout->addWidget(after);
     window.show();
     QApplication::setActiveWindow(&window);
-    before->setFocus();
-    QTest::keyClick(before, Qt::Key_Tab);
-    ASSERT_TRUE(field->hasFocus());
-    EXPECT_EQ(field->selectedText(), QStringLiteral("100"));
-
-    before->setFocus();
-    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
-    ASSERT_TRUE(field->hasFocus());
-    EXPECT_EQ(field->selectedText(), QString());
+    // Each entry starts with the focus on a neighbour.
+    const auto tab = [&] {
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_Tab);
+    };
+    const auto backtab = [&] {
+        after->setFocus();
+        QTest::keyClick(after, Qt::Key_Backtab);
+    };
+    const auto click = [&] {
+        before->setFocus();
+        QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
+    };
+    const auto call = [&] {
+        before->setFocus();
+        field->setFocus();
+    };
+    const struct {
+        const char* entry;
+        std::function<void()> enter;
+        bool autoSelect;
+        const char* selected;
+    } cases[] = {
+        {"Tab", tab, true, "100"},      {"Backtab", backtab, true, "100"}, {"click", click, true, ""},
+        {"program", call, true, "100"}, {"Tab", tab, false, ""},           {"Backtab", backtab, false, ""},
+        {"program", call, false, ""},
+    };
+    for (const auto& c : cases) {
+        field->SetAutoSelect(c.autoSelect);
+        field->deselect();
+        c.enter();
+        ASSERT_TRUE(field->hasFocus()) << c.entry;
+        EXPECT_EQ(Text(field->selectedText()), c.selected) << c.entry << ", AutoSelect " << c.autoSelect;
+    }
 }
 
 TEST_F(DragEditTest, CutAndPasteDoNothingOnAFieldThatCannotChange) {

@@ -8,11 +8,11 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionFrame>
 #include <algorithm>
 
 namespace {
 
-constexpr int Border = 2;  // the sunken frame of an edit field, on each side
 constexpr int TextGap = 2; // between the end of the text area and the handle
 constexpr int DefaultWidth = 121;
 
@@ -355,9 +355,16 @@ void TDragEdit::EndDrag() {
 
 void TDragEdit::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
+    PlaceButton();
+}
+
+void TDragEdit::PlaceButton() {
     // The handle fills the right end of the area inside the frame, from top to bottom.
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const int frame = option.lineWidth;
     const int buttonWidth = m_DragButton->width();
-    m_DragButton->setGeometry(width() - buttonWidth - Border, Border, buttonWidth, height() - 2 * Border);
+    m_DragButton->setGeometry(width() - buttonWidth - frame, frame, buttonWidth, height() - 2 * frame);
     UpdateTextArea();
 }
 
@@ -366,6 +373,8 @@ void TDragEdit::changeEvent(QEvent* event) {
     // A disabled field gets no mouse events, so the release that would end a drag never comes.
     if (event->type() == QEvent::EnabledChange)
         EndDrag();
+    else if (event->type() == QEvent::StyleChange)
+        PlaceButton(); // another style, another frame width
 }
 
 void TDragEdit::focusInEvent(QFocusEvent* event) {

@@ -147,7 +147,7 @@ protected:
     virtual void ButtonMouseMove(QObject* sender, Qt::KeyboardModifiers shift, int x, int y);
 
     void resizeEvent(QResizeEvent* event) override;
-    // Enabling or disabling the field ends a drag.
+    // Enabling or disabling the field ends a drag; a new style places the handle anew.
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -157,6 +157,8 @@ private:
     // Runs a handle event and shows a failure in the error box: nothing may unwind through Qt.
     void Dispatch(const std::function<void()>& operation);
     void ShowLook(bool active);
+    // Puts the handle inside the right end of the style's frame and the text beside it.
+    void PlaceButton();
     // The idle look, and no more moves until the next press.
     void EndDrag();
     // The press's reading of a float text into the start value (and exponent).

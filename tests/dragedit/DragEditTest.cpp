@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QVBoxLayout>
 #include <functional>
@@ -533,16 +535,29 @@ TEST_F(DragEditTest, HandleSitsInsideTheRightEndAndKeepsItsRightEdge) {
     EXPECT_EQ(fresh.property("MinValue").toString(), QStringLiteral("0"));
     EXPECT_EQ(fresh.property("ValueType").value<TDragEdit::TValueType>(), TDragEdit::Int);
 
-    // Inside the 2-pixel frame: client left 30 is 32 in the field's own coordinates.
-    EXPECT_EQ(Handle()->geometry(), QRect(32, 2, 15, 16));
-    edit.SetButtonWidth(20);
-    EXPECT_EQ(Handle()->geometry(), QRect(27, 2, 20, 16));
-
-    // The text stops short of the handle: the caret at the end of a long text stays left of it.
-    edit.setText(QStringLiteral("1234567890123"));
-    edit.setCursorPosition(13);
-    edit.grab(); // the scroll position is worked out when painting
-    EXPECT_LE(edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().right(), Handle()->x());
+    // The handle fills the right end inside the style's frame and keeps its right edge when widened.
+    const struct {
+        const char* style;
+        QRect handle;
+        QRect widened;
+    } styles[] = {
+        {"Fusion", QRect(33, 1, 15, 18), QRect(28, 1, 20, 18)},
+        {"Windows", QRect(32, 2, 15, 16), QRect(27, 2, 20, 16)},
+    };
+    for (const auto& c : styles) {
+        QStyle* style = QStyleFactory::create(QString::fromUtf8(c.style));
+        style->setParent(&edit);
+        edit.setStyle(style);
+        edit.SetButtonWidth(15);
+        EXPECT_EQ(Handle()->geometry(), c.handle) << c.style;
+        edit.SetButtonWidth(20);
+        EXPECT_EQ(Handle()->geometry(), c.widened) << c.style;
+        edit.setText(QStringLiteral("1234567890123"));
+        edit.setCursorPosition(13);
+        edit.grab(); // the scroll position is worked out when painting
+        // The text stops short of the handle: the caret at the end of a long text stays left of it.
+        EXPECT_LT(edit.inputMethodQuery(Qt::ImCursorRectangle).toRect().right(), Handle()->x()) << c.style;
+    }
 }
 
 } // namespace

@@ -77,6 +77,22 @@ TEST(FloatText, GroupedFormSeparatesThousands) {
     EXPECT_NE(CurrencyText(1234.5f, 2, "ja_JP.UTF-8").find("1,234.50"), std::string::npos);
 }
 
+TEST(FloatText, CurrencyFormRoundsLikeTheOthersInTheLocalesOwnPattern) {
+    const struct {
+        long double value;
+        int digits;
+        const char* locale;
+        const char* text;
+    } cases[] = {
+        {0.125f, 2, "en_US.UTF-8", "$0.13"}, // an exact tie rounds up in magnitude
+        {2.5f, 0, "en_US.UTF-8", "$3"},
+        {-0.125f, 2, "en_US.UTF-8", "-$0.13"},
+        {1234.5f, 0, "de_DE.UTF-8", "1.235\u00a0€"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CurrencyText(c.value, c.digits, c.locale), c.text) << static_cast<double>(c.value) << " " << c.locale;
+}
+
 TEST(FloatText, ExponentTextKeepsTheMantissaAsItIs) {
     EXPECT_EQ(ExponentText(3, 1.5f, 2), "1.50E+3");
     EXPECT_EQ(ExponentText(-2, 25.0f, 2), "25.00E-2");

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <unicode/dcfmtsym.h>
+#include <unicode/fmtable.h>
 #include <unicode/numfmt.h>
 
 namespace zumi {
@@ -184,16 +185,20 @@ std::string GroupingSeparator(const std::string& locale) {
 }
 
 std::string CurrencyText(long double value, int digits, const std::string& locale) {
+    const int places = std::clamp(digits, 0, 18);
+    // Rounded here as every other form rounds; ICU gets the decimal digits and has nothing left to round.
+    const std::string amount = FixedText(value, 18, places);
     UErrorCode status = U_ZERO_ERROR;
     const std::unique_ptr<icu::NumberFormat> format(
         icu::NumberFormat::createCurrencyInstance(icu::Locale(IcuLocale(locale).c_str()), status));
-    if (U_FAILURE(status))
-        return FixedText(value, 18, digits);
-    const int places = std::clamp(digits, 0, 18);
-    format->setMinimumFractionDigits(places);
-    format->setMaximumFractionDigits(places);
     icu::UnicodeString formatted;
-    format->format(static_cast<double>(value), formatted);
+    if (U_SUCCESS(status)) {
+        format->setMinimumFractionDigits(places);
+        format->setMaximumFractionDigits(places);
+        format->format(icu::Formattable(amount, status), formatted, status);
+    }
+    if (U_FAILURE(status))
+        return amount;
     std::string text;
     formatted.toUTF8String(text);
     return text;

@@ -74,7 +74,6 @@ TEST(FloatText, GroupedFormSeparatesThousands) {
     EXPECT_EQ(GroupedText(123456789.0f, 8, 2, ","), "1.2345679E8");
     EXPECT_EQ(GroupingSeparator("ja_JP.UTF-8"), ",");
     EXPECT_EQ(GroupingSeparator("de_DE.UTF-8"), ".");
-    EXPECT_NE(CurrencyText(1234.5f, 2, "ja_JP.UTF-8").find("1,234.50"), std::string::npos);
 }
 
 TEST(FloatText, CurrencyFormRoundsLikeTheOthersInTheLocalesOwnPattern) {
@@ -87,6 +86,7 @@ TEST(FloatText, CurrencyFormRoundsLikeTheOthersInTheLocalesOwnPattern) {
         {0.125f, 2, "en_US.UTF-8", "$0.13"}, // an exact tie rounds up in magnitude
         {2.5f, 0, "en_US.UTF-8", "$3"},
         {-0.125f, 2, "en_US.UTF-8", "-$0.13"},
+        {1234.5f, 2, "ja_JP.UTF-8", "￥1,234.50"},
         {1234.5f, 0, "de_DE.UTF-8", "1.235\u00a0€"},
     };
     for (const auto& c : cases)

@@ -1,4 +1,5 @@
 #include "panes/DirectoryListBox.h"
+#include "MessageOf.h"
 #include "RecordingShell.h"
 #include "TempDir.h"
 #include "panes/DriveComboBox.h"
@@ -119,13 +120,22 @@ TEST_F(DirectoryListBoxTest, AFolderThatCannotBeEnteredChangesNothing) {
         EXPECT_EQ(zumi::CurrentDirectory(), dir / "disk/pics") << text;
         EXPECT_EQ(drives->DriveLetter(), dir / "disk") << text;
     }
+    // A folder on another volume that an unprivileged user may enter but not read.
+    dir.Folder("usb/locked", 0311);
+    const std::string seen = AsUnprivilegedUser([&] {
+        return MessageOf([&] { folders->SetFolderPath(dir / "usb/locked"); }) + "|" + drives->DriveLetter() + "|" +
+               std::to_string(events.size()) + "|" + folders->FolderPath();
+    });
+    EXPECT_EQ(seen, "ﾌｧｲﾙへのｱｸｾｽが拒否されました|" + dir / "disk" + "|0|" + dir / "disk/pics");
 }
 
 TEST_F(DirectoryListBoxTest, OpensARowOnDoubleClickOrEnterOnly) {
     const std::string pics = dir / "disk/pics";
     QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, Centre(RowOf("2001")));
     QTest::keyClick(folders.get(), Qt::Key_Down);
-    EXPECT_EQ(events, Events{}) << "a click or an arrow key moved";
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton})
+        QTest::mouseDClick(folders->viewport(), button, {}, Centre(RowOf("2001")));
+    EXPECT_EQ(events, Events{}) << "a click, an arrow key or another button's double-click moved";
 
     QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {}, Centre(RowOf("Album")));
     EXPECT_EQ(folders->FolderPath(), pics + "/Album") << "double-click on a subfolder";
@@ -190,6 +200,23 @@ TEST_F(DirectoryListBoxTest, TheDriveSelectorMovesTheFolderListAndFollowsIt) {
 
     Choose(usb);
     EXPECT_EQ(events, Events{"drives"}) << "choosing the folder's own volume again moved it";
+}
+
+// Closed, the selector shows the end of a long mount point, so volumes that share a prefix differ.
+TEST_F(DirectoryListBoxTest, TheClosedSelectorTellsLongMountPointsApart) {
+    TDriveComboBox selector;
+    selector.SetMountTable("1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                           "2 1 8:17 / /run/media/alice/USB\\040STICK\\040A rw - ext4 /dev/sdb1 rw\n"
+                           "3 1 8:33 / /run/media/alice/USB\\040STICK\\040B rw - ext4 /dev/sdc1 rw\n",
+                           zumi::VolumeEnvironment{"/nonexistent", dir / "no-system"});
+    selector.setGeometry(0, 0, 153, 18);
+    selector.show();
+    QImage shown[2];
+    for (int row : {1, 2}) {
+        selector.setCurrentIndex(row);
+        shown[row - 1] = selector.grab().toImage();
+    }
+    EXPECT_NE(shown[0], shown[1]);
 }
 
 } // namespace

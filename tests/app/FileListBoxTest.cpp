@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -78,6 +79,10 @@ TEST_F(FileListBoxTest, DoubleClickSelectsTheRowUnderThePointerFirst) {
     QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, row1);
     QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, row1);
     EXPECT_EQ(opened, std::vector<std::string>{dir / "b.gif"});
+    // Another button's double-click opens nothing.
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton})
+        QTest::mouseDClick(pane.viewport(), button, {}, pane.visualRect(pane.model()->index(0, 0)).center());
+    EXPECT_EQ(opened, std::vector<std::string>{dir / "b.gif"});
 }
 
 TEST_F(FileListBoxTest, ShowsTheBusyPointerFromTheHundredAndFirstRowAndAlwaysRestoresIt) {
@@ -101,13 +106,19 @@ TEST_F(FileListBoxTest, ShowsTheBusyPointerFromTheHundredAndFirstRowAndAlwaysRes
     EXPECT_EQ(inserts.count(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-    // Listing a folder that has gone fails, keeps the rows and leaves no busy pointer.
+    // Listing a folder that has gone fails, keeps the rows, the selection and
+    // the scroll position, and leaves no busy pointer.
+    pane.setCurrentIndex(pane.model()->index(60, 0));
+    const int scrolled = pane.verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
     const std::string moved = dir.Path() + "-moved";
     ASSERT_EQ(rename(dir.Path().c_str(), moved.c_str()), 0);
     EXPECT_THROW(pane.RereadFiles(), zumi::IOError);
     rename(moved.c_str(), dir.Path().c_str());
     EXPECT_EQ(pane.Count(), 101);
     EXPECT_EQ(pane.Items().at(100), "p100.gif");
+    EXPECT_EQ(pane.SelectedPath(), dir / "p60.gif");
+    EXPECT_EQ(pane.verticalScrollBar()->value(), scrolled);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

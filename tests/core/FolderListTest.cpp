@@ -27,6 +27,8 @@ protected:
 
 TEST_F(FolderListTest, SplitFindsTheFolderATextNames) {
     const std::string pics = dir / "pics";
+    dir.Folder("pics/What?");
+    dir.Folder("pics/best*");
     const struct {
         const char* fault;
         std::string text;
@@ -36,6 +38,8 @@ TEST_F(FolderListTest, SplitFindsTheFolderATextNames) {
         {"a file's path not taken to its folder", pics + "/a.png", pics},
         {"a mask in the last component entered", pics + "/*.png", pics},
         {"a single-character wildcard entered", pics + "/2?01", pics},
+        {"a folder named with \"?\" not entered", pics + "/What?", pics + "/What?"},
+        {"a folder named with \"*\" not entered", "pics/best*", pics + "/best*"},
         {"the bracketed form not unwrapped", "[" + pics + "]", pics},
         {"a relative name not taken from the working directory", "pics", pics},
         {"a relative path not taken from the working directory", "pics/2001", pics + "/2001"},

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScopeGuard>
 #include <QStyledItemDelegate>
 
 // The rows of a FolderList, their names decoded for display only, with the
@@ -84,6 +83,11 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListView(parent), m_Mod
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new FolderRowDelegate(m_List, m_Model, this));
     setModel(m_Model);
+    // The reset clears the selection: the current row is selected again.
+    m_List.SetApply([this](const std::function<void()>& change) {
+        m_Model->Reset(change);
+        setCurrentIndex(m_Model->index(static_cast<int>(m_List.CurrentRow())));
+    });
 }
 
 const std::vector<zumi::FolderRow>& TDirectoryListBox::Rows() {
@@ -95,19 +99,17 @@ void TDirectoryListBox::SetFolderPath(const std::string& path) {
     if (path.empty() || m_List.IsFolderPath(path))
         return;
     const std::string folder = zumi::SplitFolderPath(path);
-    const std::string volume = VolumeOf(folder);
-    if (m_DriveSelector && volume != VolumeOf(FolderPath())) {
-        // The selector follows; the move below is this change's own, so the drive switch it asks for waits.
-        m_InFolderChange = true;
-        const auto end = qScopeGuard([this] { m_InFolderChange = false; });
-        m_DriveSelector->SetDriveLetter(volume);
-    }
+    const std::string left = VolumeOf(FolderPath());
     Move(folder);
+    // The selector follows only a move that succeeded; the drive switch it
+    // then asks for finds the folder on that volume already.
+    if (const std::string volume = VolumeOf(FolderPath()); m_DriveSelector && volume != left)
+        m_DriveSelector->SetDriveLetter(volume);
     Announce();
 }
 
 void TDirectoryListBox::SwitchDrive(const std::string& volume) {
-    if (m_InFolderChange || (!volume.empty() && volume == VolumeOf(FolderPath())))
+    if (!volume.empty() && volume == VolumeOf(FolderPath()))
         return;
     if (volume.empty()) {
         Move(FolderPath());
@@ -131,20 +133,12 @@ void TDirectoryListBox::EnsureBuilt() {
     if (m_Built)
         return;
     m_Built = true;
-    m_Model->Reset([this] { m_List.RebuildFolders(); });
-    setCurrentIndex(m_Model->index(static_cast<int>(m_List.CurrentRow())));
+    m_List.RebuildFolders();
 }
 
 void TDirectoryListBox::Move(const std::string& folder) {
     const std::string left = FolderPath();
-    {
-        // The reset clears the selection, also when the move fails: the current row is selected again.
-        const auto select = qScopeGuard([this] {
-            if (m_Built)
-                setCurrentIndex(m_Model->index(static_cast<int>(m_List.CurrentRow())));
-        });
-        m_Model->Reset([&] { m_List.ChangeFolder(folder, m_Built); });
-    }
+    m_List.ChangeFolder(folder, m_Built);
     m_LastFolders[VolumeOf(left)] = left;
 }
 
@@ -167,7 +161,8 @@ void TDirectoryListBox::showEvent(QShowEvent* event) {
 
 void TDirectoryListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     QListView::mouseDoubleClickEvent(event);
-    if (indexAt(event->position().toPoint()).isValid())
+    // Another button's double-click is only its click again.
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         RunHandler([this] { OpenSelectedRow(); });
 }
 

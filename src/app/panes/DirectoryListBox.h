@@ -62,6 +62,5 @@ private:
     QPointer<TFileListBox> m_FileList;
     QPointer<TDriveComboBox> m_DriveSelector;
     bool m_Built = false;
-    bool m_InFolderChange = false;
     std::map<std::string, std::string> m_LastFolders; // volume -> the last folder shown on it
 };

@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 
 #include <QFile>
+#include <QStylePainter>
 
 namespace {
 
@@ -77,4 +78,19 @@ void TDriveComboBox::RebuildDrives() {
                 QByteArray::fromStdString(volume.mountPoint));
     setCurrentIndex(-1); // adding rows chose the first
     SetDriveLetter(m_DriveLetter);
+}
+
+void TDriveComboBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    // Mount points share long prefixes: a text too long loses its middle, as in
+    // file managers, and keeps the end that tells the volumes apart. The label
+    // starts past the picture and a gap of 4, with a pixel kept free at each end.
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const int room = field.width() - (option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4) - 2;
+    option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, room);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

@@ -44,6 +44,9 @@ signals:
     // After every change of the chosen volume.
     void OnChange();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     // Fills the rows anew and chooses the stored volume again.
     void RebuildDrives();

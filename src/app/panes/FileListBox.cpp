@@ -95,6 +95,12 @@ TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), m_Model(new Fil
     setItemDelegate(new FileRowDelegate(m_Model, this));
     setModel(m_Model);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFileListBox::SelectionChanged);
+    m_List.SetApply([this](const std::function<void()>& change) {
+        m_Model->Reset([&] {
+            m_RecordedRow = -1; // the reset leaves no row selected
+            change();
+        });
+    });
 }
 
 void TFileListBox::SetFileType(zumi::TFileType fileType) {
@@ -166,13 +172,9 @@ void TFileListBox::Relist(const std::function<bool(const zumi::FileList::BusyFn&
         if (busy)
             QApplication::restoreOverrideCursor();
     });
-    bool reread = false;
-    m_Model->Reset([&] {
-        m_RecordedRow = -1; // the reset leaves no row selected
-        reread = change([&busy] {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            busy = true;
-        });
+    const bool reread = change([&busy] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        busy = true;
     });
     if (reread)
         emit OnChange();
@@ -199,5 +201,7 @@ void TFileListBox::showEvent(QShowEvent* event) {
 
 void TFileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     QListView::mouseDoubleClickEvent(event);
-    emit OnDblClick();
+    // Another button's double-click is only its click again.
+    if (event->button() == Qt::LeftButton)
+        emit OnDblClick();
 }

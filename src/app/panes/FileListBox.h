@@ -56,8 +56,8 @@ protected:
 private:
     // Lists the folder the first time the rows are needed.
     void EnsureListed();
-    // Runs a change of the rows under a model reset, with the busy pointer for
-    // long listings, and announces it when change() reports that it re-read.
+    // Runs a change of the rows, with the busy pointer for long listings, and
+    // announces it when change() reports that it re-read.
     void Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change);
     void SelectionChanged();
     int SelectedRow() const;

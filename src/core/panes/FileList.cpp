@@ -39,9 +39,9 @@ bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn&
         if (reread)
             rows = ReadRows(busy);
     });
-    m_FolderPath.swap(folder);
     if (reread)
-        m_Rows.swap(rows);
+        m_Apply([&] { m_Rows.swap(rows); });
+    m_FolderPath.swap(folder);
     return true;
 }
 
@@ -62,7 +62,7 @@ bool FileList::SetFileType(TFileType fileType) {
 void FileList::RereadFiles(const BusyFn& busy) {
     ChangeDirectory(m_FolderPath);
     std::vector<std::string> rows = ReadRows(busy);
-    m_Rows.swap(rows);
+    m_Apply([&] { m_Rows.swap(rows); });
 }
 
 // Lists the working directory: one row per entry and matching piece, sorted.

@@ -42,6 +42,12 @@ public:
     // can show that a long listing is under way.
     using BusyFn = std::function<void()>;
 
+    // Every change of the rows runs through apply, after the new rows are in
+    // hand (by default it runs the change at once). A view passes one that wraps
+    // the change in its own update, so a failed listing leaves the view untouched.
+    using ApplyFn = std::function<void(const std::function<void()>& change)>;
+    void SetApply(ApplyFn apply) { m_Apply = std::move(apply); }
+
     // True when the path is the listed folder's: compared exactly on a
     // case-sensitive volume, ignoring case otherwise.
     bool IsFolderPath(const std::string& path) const;
@@ -72,6 +78,7 @@ private:
     std::string m_Mask = "*.*";
     TFileType m_FileType = ftNormal;
     std::vector<std::string> m_Rows;
+    ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 
 } // namespace zumi

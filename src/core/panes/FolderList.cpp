@@ -28,7 +28,9 @@ std::string SplitFolderPath(const std::string& text) {
                                : slash == 0               ? "/"
                                                           : path.substr(0, slash);
     ChangeDirectory(folder);
-    if (!name.empty() && name.find_first_of("*?") == std::string::npos && !FileExists(name))
+    // Linux allows "*" and "?" in a folder's name: only a wildcard name that
+    // is not an existing folder is dropped.
+    if (!name.empty() && (FolderExists(name) || (name.find_first_of("*?") == std::string::npos && !FileExists(name))))
         ChangeDirectory(name);
     return CurrentDirectory();
 }
@@ -50,18 +52,26 @@ void FolderList::ChangeFolder(const std::string& path, bool rebuild) {
         if (rebuild)
             rows = BuildRows(entered, caseSensitive, currentRow);
     });
-    m_FolderPath.swap(folder);
-    m_CaseSensitive = caseSensitive;
-    if (rebuild) {
+    const auto move = [&] {
+        m_FolderPath.swap(folder);
+        m_CaseSensitive = caseSensitive;
+    };
+    if (!rebuild)
+        return move();
+    m_Apply([&] {
+        move();
         m_Rows.swap(rows);
         m_CurrentRow = currentRow;
-    }
+    });
 }
 
 void FolderList::RebuildFolders() {
     size_t currentRow = 0;
-    m_Rows = BuildRows(m_FolderPath, m_CaseSensitive, currentRow);
-    m_CurrentRow = currentRow;
+    std::vector<FolderRow> rows = BuildRows(m_FolderPath, m_CaseSensitive, currentRow);
+    m_Apply([&] {
+        m_Rows.swap(rows);
+        m_CurrentRow = currentRow;
+    });
 }
 
 std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow) const {

@@ -2,6 +2,7 @@
 
 #include "platform/Collation.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,8 @@ struct FolderRow {
 
 // Reads a folder text the way the folder list accepts it and tests that it can
 // be entered: "[name]" stands for name; a relative text is taken from the
-// working directory; a last component that names a file or holds "*" or "?" is
-// dropped, leaving the folder that holds it. Returns the folder as an absolute
+// working directory; a last component that names a file, or holds "*" or "?"
+// without naming a folder, is dropped, leaving the folder that holds it. Returns the folder as an absolute
 // path; throws IOError when a component cannot be entered. The working
 // directory is the same afterwards.
 std::string SplitFolderPath(const std::string& text);
@@ -36,6 +37,12 @@ public:
     bool CaseSensitive() const { return m_CaseSensitive; }
     const std::vector<FolderRow>& Rows() const { return m_Rows; }
     size_t CurrentRow() const { return m_CurrentRow; }
+
+    // Every change of the rows runs through apply, after the new rows are in
+    // hand (by default it runs the change at once), so that a view can wrap it
+    // in its own update.
+    using ApplyFn = std::function<void(const std::function<void()>& change)>;
+    void SetApply(ApplyFn apply) { m_Apply = std::move(apply); }
 
     // True when the path names the current folder by the volume's case rule.
     bool IsFolderPath(const std::string& path) const;
@@ -64,6 +71,7 @@ private:
     bool m_CaseSensitive;
     std::vector<FolderRow> m_Rows;
     size_t m_CurrentRow = 0;
+    ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 
 } // namespace zumi

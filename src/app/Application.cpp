@@ -3,6 +3,7 @@
 #include "DragEdit.h"
 #include "Shell.h"
 
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <cerrno>
@@ -14,6 +15,8 @@ namespace {
 
 constexpr int TerminationSignals[] = {SIGTERM, SIGHUP, SIGINT};
 int signalPipe[2] = {-1, -1};
+bool terminating = false;
+QPointer<QWidget> mainWindow;
 
 sigset_t TerminationSet() {
     sigset_t set;
@@ -55,15 +58,22 @@ void BlockTerminationSignals() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-void CloseOnTerminationSignals(QWidget* window) {
+void WatchTerminationSignals() {
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char bytes[16];
         while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
-        window->close();
+        terminating = true;
+        // The code that opened a modal box goes on once it is closed, to its end or to a check of its window.
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+            if (!modal->close())
+                break;
+        }
+        if (mainWindow)
+            mainWindow->close();
     });
     struct sigaction action {};
     action.sa_handler = &OnTerminationSignal;
@@ -73,4 +83,11 @@ void CloseOnTerminationSignals(QWidget* window) {
         sigaction(signal, &action, nullptr);
     const sigset_t set = TerminationSet();
     pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void CloseOnTerminationSignals(QWidget* window) {
+    mainWindow = window;
+    // A signal that came while the window was being made closes it as soon as the event loop runs.
+    if (terminating)
+        QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
 }

@@ -15,10 +15,14 @@ public:
 
 // SIGTERM, SIGHUP and SIGINT end the program through a normal close of its
 // window, so the settings are saved as at any close. Block them first thing,
-// before any thread starts, so that one arriving during start-up waits for the
-// window; CloseOnTerminationSignals then lets them through to it. The signal
-// handler only writes a byte to a pipe; the event loop does the rest.
+// before any thread starts; WatchTerminationSignals, once the application
+// object exists, lets them through. From then on a signal dismisses the modal
+// box that is open, so that a notice during start-up cannot hold the program,
+// and closes the window that CloseOnTerminationSignals names, at once or as
+// soon as it is named. The signal handler only writes a byte to a pipe; the
+// event loop does the rest.
 void BlockTerminationSignals();
+void WatchTerminationSignals();
 void CloseOnTerminationSignals(QWidget* window);
 
 // Shows a caught failure in the error box.

@@ -312,6 +312,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     bool canClose = false;
     RunHandler([&] { FormCloseQuery(canClose); });
     event->setAccepted(canClose);
+    m_Closed = canClose;
 }
 
 void TForm1::FormCloseQuery(bool& CanClose) {
@@ -397,7 +398,8 @@ void TForm1::MCreateHTMLClick() {
     ProgressBar->setValue(0);
     DirectoryListBox1Change();
     ShowNotice(QStringLiteral("imgindex.html を出力しました。"));
-    if (MCreateOpen->isChecked())
+    // The window may have closed while the notice was up (the program is ending): then nothing more.
+    if (!m_Closed && MCreateOpen->isChecked())
         MOpenHTMLClick();
 }
 

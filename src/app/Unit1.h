@@ -63,6 +63,7 @@ private:
     std::string m_IniPath;     // the settings file
     std::string m_FirstFolder; // the folder a run without settings opens on
     std::string m_HelpFile;    // the help page beside the executable
+    bool m_Closed = false;     // the window has closed; a command still running stops
 
     // Controls; each carries its name as its object name.
     QLabel* Panel1;

@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
     // Ties the windows to the installed menu entry, whose icon Wayland desktops show.
     TApplication::setDesktopFileName(QStringLiteral("zumi"));
 
+    WatchTerminationSignals();
     TForm1 form(QFile::encodeName(TApplication::applicationFilePath()).toStdString());
     CloseOnTerminationSignals(&form);
     form.show();

@@ -193,6 +193,13 @@ TEST_F(Form1Test, CreateWritesTheListedFilesStepsTheProgressAndReports) {
                       "<A HREF=\"imgindex.html\"><IMG SRC=\"imgindex.html\" ALT=\"imgindex.html\"></A>\r\n"
                       "</BODY>\r\n</HTML>\r\n");
     EXPECT_EQ(Recorder().opened, std::vector<std::string>{dir / "imgindex.html"});
+
+    // The window closing while the notice is up (the program is ending) stops the command there.
+    Recorder().Clear();
+    Recorder().whileShown = [this] { form->close(); };
+    Trigger("MCreateHTML");
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("imgindex.html を出力しました。")});
+    EXPECT_TRUE(Recorder().opened.empty());
 }
 
 TEST_F(Form1Test, CreateWithNoListedFilesOnlySaysSo) {

@@ -8,7 +8,9 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyleOptionFrame>
+#include <QValidator>
 #include <algorithm>
 
 namespace {
@@ -41,6 +43,32 @@ QString Text(const std::string& text) {
 float ReadSingle(const QString& text) {
     return zumi::RoundToSingle(zumi::ReadFloat(Bytes(text)));
 }
+
+// Keeps every edit away from a disabled or read-only field, however it is
+// invoked: QLineEdit's cut() and paste() are not virtual, so a caller holding a
+// QLineEdit pointer passes the control's own slots. A program write of the whole
+// text (setText) still goes through.
+class EditLock : public QValidator {
+public:
+    explicit EditLock(QLineEdit* edit) : QValidator(edit), m_Edit(edit) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_Shown = text; });
+    }
+
+    State validate(QString& input, int&) const override {
+        // An edit has marked the field modified by now; setText() clears the mark first.
+        if ((m_Edit->isEnabled() && !m_Edit->isReadOnly()) || !m_Edit->isModified() || input == m_Shown)
+            return Acceptable;
+        // QLineEdit cannot undo an edit on a read-only field, so the shown text is put back
+        // here, unannounced; Invalid then keeps QLineEdit from announcing the edit.
+        const QSignalBlocker quiet(m_Edit);
+        m_Edit->setText(m_Shown);
+        return Invalid;
+    }
+
+private:
+    QLineEdit* m_Edit;
+    QString m_Shown;
+};
 
 } // namespace
 
@@ -116,6 +144,7 @@ TDragEdit::TDragEdit(QWidget* parent) : QLineEdit(parent) {
     resize(DefaultWidth, fontMetrics().height() + 8);
     // Composed text would slip past the key filter, which takes single ASCII characters only.
     setAttribute(Qt::WA_InputMethodEnabled, false);
+    setValidator(new EditLock(this));
 
     m_DragButton = new TDragButton(this);
     m_DragButton->setGeometry(0, 0, height() - 3, height());
@@ -242,13 +271,9 @@ void TDragEdit::UpdateTextArea() {
 }
 
 void TDragEdit::cut() {
+    // The edit lock keeps the text, but only this stops the copy that comes first.
     if (isEnabled() && !isReadOnly())
         QLineEdit::cut();
-}
-
-void TDragEdit::paste() {
-    if (isEnabled() && !isReadOnly())
-        QLineEdit::paste();
 }
 
 void TDragEdit::ButtonMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {

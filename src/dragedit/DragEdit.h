@@ -51,7 +51,9 @@ private:
 // fixed form ("1.50") is pinned to a bound it crosses; in the exponent form
 // ("1.50E+3") the mantissa moves, or with Alt the exponent, and a step past a
 // bound is refused. The text is the value; typing is filtered to what a number
-// can hold, with "." as the decimal point in every locale. Knows nothing of any
+// can hold, with "." as the decimal point in every locale. While the field is
+// disabled or read-only, no edit reaches the text, paste and cut through
+// QLineEdit's own slots included; only setText changes it. Knows nothing of any
 // program using it.
 class TDragEdit : public QLineEdit {
     Q_OBJECT
@@ -136,9 +138,10 @@ public:
     void UpdateTextArea();
 
 public slots:
-    // Carried out only while the field is enabled and not read-only.
+    // Carried out only while the field is enabled and not read-only, the copy to
+    // the clipboard included. QLineEdit's own cut(), called past this slot, still
+    // copies; the text stays all the same.
     void cut();
-    void paste();
 
 protected:
     // The handle's press, release and move, at pixels in the handle's coordinates.

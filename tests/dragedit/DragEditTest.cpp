@@ -333,21 +333,36 @@ TEST_F(DragEditTest, AutoSelectSelectsOnEntryByKeyOrProgramButNeverByClick) {
 
 TEST_F(DragEditTest, CutAndPasteDoNothingOnAFieldThatCannotChange) {
     QClipboard* clipboard = QApplication::clipboard();
+    QSignalSpy changes(&edit, &QLineEdit::textChanged);
     edit.setFocus();
-    for (const auto& [enabled, readOnly] : {std::pair{false, false}, std::pair{true, true}}) {
+    const struct {
+        bool enabled, readOnly;
+        const char* text; // written by the program while the field cannot change
+    } cases[] = {{false, false, "200"}, {true, true, "300"}};
+    for (const auto& c : cases) {
         clipboard->setText(QStringLiteral("55"));
-        edit.setEnabled(enabled);
-        edit.setReadOnly(readOnly);
+        edit.setEnabled(c.enabled);
+        edit.setReadOnly(c.readOnly);
+        edit.setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(Text(), c.text) << "a program write refused";
+        changes.clear();
         edit.selectAll();
         edit.paste();
+        edit.selectAll();
         edit.cut();
         QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
         QTest::keyClick(&edit, Qt::Key_X, Qt::ControlModifier);
-        EXPECT_EQ(Text(), "100") << "enabled " << enabled << ", read-only " << readOnly;
         EXPECT_EQ(clipboard->text(), QStringLiteral("55"));
+        // QLineEdit's slots are not virtual: an Edit menu holding a QLineEdit pointer calls them directly.
+        QLineEdit& plain = edit;
+        plain.paste();
+        plain.cut();
+        EXPECT_EQ(Text(), c.text) << "enabled " << c.enabled << ", read-only " << c.readOnly;
+        EXPECT_EQ(changes.count(), 0);
     }
     edit.setEnabled(true);
     edit.setReadOnly(false);
+    clipboard->setText(QStringLiteral("55"));
     edit.selectAll();
     edit.paste();
     EXPECT_EQ(Text(), "55") << "paste on a field that can change";

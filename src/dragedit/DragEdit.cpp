@@ -400,6 +400,8 @@ void TDragEdit::changeEvent(QEvent* event) {
         EndDrag();
     else if (event->type() == QEvent::StyleChange)
         PlaceButton(); // another style, another frame width
+    else if (event->type() == QEvent::ReadOnlyChange)
+        setAttribute(Qt::WA_InputMethodEnabled, false); // QLineEdit turns composed text back on
 }
 
 void TDragEdit::focusInEvent(QFocusEvent* event) {

@@ -150,7 +150,8 @@ protected:
     virtual void ButtonMouseMove(QObject* sender, Qt::KeyboardModifiers shift, int x, int y);
 
     void resizeEvent(QResizeEvent* event) override;
-    // Enabling or disabling the field ends a drag; a new style places the handle anew.
+    // Enabling or disabling the field ends a drag; a new style places the handle
+    // anew; composed text stays off whatever the read-only state.
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

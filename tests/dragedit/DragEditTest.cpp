@@ -281,6 +281,11 @@ TEST_F(DragEditTest, RefusedKeysBeepAndLeaveTheTextAlone) {
     QTest::keyClick(&edit, Qt::Key_Minus);
     EXPECT_EQ(Text(), "-00");
     EXPECT_EQ(beeps, 2) << "an editing key beeped";
+    // Composed text would bypass the filter, also once the field has been read-only.
+    for (const bool readOnly : {true, false}) {
+        edit.setReadOnly(readOnly);
+        EXPECT_FALSE(edit.testAttribute(Qt::WA_InputMethodEnabled)) << readOnly;
+    }
 }
 
 TEST_F(DragEditTest, AutoSelectSelectsOnEntryByKeyOrProgramButNeverByClick) {

@@ -39,9 +39,9 @@ bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn&
         if (reread)
             rows = ReadRows(busy);
     });
+    m_FolderPath.swap(folder);
     if (reread)
         m_Apply([&] { m_Rows.swap(rows); });
-    m_FolderPath.swap(folder);
     return true;
 }
 

@@ -11,25 +11,20 @@
 #include "panes/FileListBox.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
-#include "platform/ProfileFile.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QSessionManager>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolButton>
-#include <filesystem>
-#include <unistd.h>
 
 namespace {
 
@@ -41,8 +36,6 @@ constexpr int PanesTop = 2 * PanelHeight;
 constexpr int PanesHeight = ClientHeight - PanesTop - StatusHeight;
 constexpr int FolderListWidth = 145;
 constexpr int CountPanelWidth = 133;
-const char* const DefaultMask = "*.gif;*.jpg;*.png"; // the mask a first run starts with
-constexpr int SettingsVersion = 200;
 
 template <typename T> T* Named(T* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -97,36 +90,6 @@ TDragEdit* SizeField(QWidget* parent, const char* name, const QString& hint, con
     return field;
 }
 
-// Where the settings live and which folder a run without them opens on. The
-// file lives beside the executable, named after it; an installed program's
-// folder is not writable by its users, so unless a file is already there the
-// settings then live in the user's configuration folder, and a first run opens
-// on the user's pictures rather than on the program's folder.
-struct SettingsPlace {
-    std::string file;
-    std::string firstFolder;
-};
-
-SettingsPlace FindSettings(const std::string& executablePath) {
-    const std::string beside = zumi::ChangeFileExtension(executablePath, ".ini");
-    const std::string folder = executablePath.substr(0, executablePath.rfind('/') + 1);
-    if (zumi::FileExists(beside) || access(folder.c_str(), W_OK) == 0)
-        return {beside, folder};
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/zumi";
-    QDir().mkpath(config);
-    QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!QFileInfo(pictures).isDir())
-        pictures = QDir::homePath();
-    return {QFile::encodeName(config + "/zumi.ini").toStdString(), QFile::encodeName(pictures + "/").toStdString()};
-}
-
-// An installed program's help page is not beside it in <prefix>/bin but in the
-// documentation folder, <prefix>/share/doc/zumi.
-std::string InstalledHelpFile(const std::string& helpFile) {
-    const std::filesystem::path path(helpFile);
-    return (path.parent_path().parent_path() / "share/doc/zumi" / path.filename()).string();
-}
-
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption) {
     return Named(menu->addAction(caption), name);
 }
@@ -145,12 +108,9 @@ static void LoadPictures() {
     Q_INIT_RESOURCE(resources);
 }
 
-TForm1::TForm1(const std::string& executablePath, QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(const std::string& executablePath, QWidget* parent)
+    : QMainWindow(parent), m_Settings(executablePath), m_HelpFiles(HelpFiles(executablePath)) {
     LoadPictures();
-    const SettingsPlace settings = FindSettings(executablePath);
-    m_IniPath = settings.file;
-    m_FirstFolder = settings.firstFolder;
-    m_HelpFile = zumi::ChangeFileExtension(executablePath, ".html");
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zumi"));
     setWindowIcon(QIcon(QStringLiteral(":/zumi.xpm")));
@@ -322,46 +282,37 @@ void TForm1::FormCloseQuery(bool& CanClose) {
 
 // Each step may run a handler: a folder change, the size lock, the mask.
 void TForm1::LoadSettings() {
-    zumi::ProfileFile ini(m_IniPath);
-    // Settings older than this version held a key that means nothing now.
-    if (ini.ReadInteger("Software", "Version", SettingsVersion) < SettingsVersion) {
-        try {
-            ini.DeleteKey("Setting", "AddBMP");
-        } catch (const zumi::Error&) {
-            // the version write below reports a file that cannot be written
-        }
-    }
-    ini.WriteInteger("Software", "Version", SettingsVersion);
-
-    move(x(), ini.ReadInteger("Window", "Top", 100));
-    move(ini.ReadInteger("Window", "Left", 100), y());
-    DirectoryListBox1->resize(ini.ReadInteger("Window", "Splitter", FolderListWidth), PanesHeight);
+    using Key = Settings::Key;
+    m_Settings.Load();
+    move(m_Settings.Integer(Key::Left), m_Settings.Integer(Key::Top));
+    DirectoryListBox1->resize(m_Settings.Integer(Key::Splitter), PanesHeight);
     LayoutPanes();
     try {
-        DirectoryListBox1->SetFolderPath(ini.ReadString("File", "IniDir", m_FirstFolder));
+        DirectoryListBox1->SetFolderPath(m_Settings.Text(Key::Folder));
     } catch (const zumi::IOError&) {
         ShowNotice(QStringLiteral("フォルダが見つかりません。"));
     }
-    MBorder->setChecked(ini.ReadBool("Setting", "ImageBorder", true));
-    CBox1->setChecked(ini.ReadBool("Setting", "SizeFixed", false));
-    MCreateOpen->setChecked(ini.ReadBool("Setting", "AfterView", true));
-    DragEdit1->setText(QString::fromStdString(ini.ReadString("Setting", "SizeHeight", "100")));
-    DragEdit2->setText(QString::fromStdString(ini.ReadString("Setting", "SizeWidth", "100")));
-    Edit1->setText(QString::fromStdString(ini.ReadString("Setting", "Mask", DefaultMask)));
+    MBorder->setChecked(m_Settings.Bool(Key::ImageBorder));
+    CBox1->setChecked(m_Settings.Bool(Key::SizeFixed));
+    MCreateOpen->setChecked(m_Settings.Bool(Key::AfterView));
+    DragEdit1->setText(QString::fromStdString(m_Settings.Text(Key::SizeHeight)));
+    DragEdit2->setText(QString::fromStdString(m_Settings.Text(Key::SizeWidth)));
+    Edit1->setText(QString::fromStdString(m_Settings.Text(Key::Mask)));
 }
 
 void TForm1::SaveSettings() {
-    zumi::ProfileFile ini(m_IniPath);
-    ini.WriteInteger("Window", "Top", y());
-    ini.WriteInteger("Window", "Left", x());
-    ini.WriteInteger("Window", "Splitter", DirectoryListBox1->width());
-    ini.WriteString("File", "IniDir", DirectoryListBox1->FolderPath());
-    ini.WriteBool("Setting", "ImageBorder", MBorder->isChecked());
-    ini.WriteBool("Setting", "AfterView", MCreateOpen->isChecked());
-    ini.WriteBool("Setting", "SizeFixed", CBox1->isChecked());
-    ini.WriteString("Setting", "SizeHeight", DragEdit1->text().toStdString());
-    ini.WriteString("Setting", "SizeWidth", DragEdit2->text().toStdString());
-    ini.WriteString("Setting", "Mask", Edit1->text().toStdString());
+    using Key = Settings::Key;
+    m_Settings.SetInteger(Key::Top, y());
+    m_Settings.SetInteger(Key::Left, x());
+    m_Settings.SetInteger(Key::Splitter, DirectoryListBox1->width());
+    m_Settings.SetText(Key::Folder, DirectoryListBox1->FolderPath());
+    m_Settings.SetBool(Key::ImageBorder, MBorder->isChecked());
+    m_Settings.SetBool(Key::AfterView, MCreateOpen->isChecked());
+    m_Settings.SetBool(Key::SizeFixed, CBox1->isChecked());
+    m_Settings.SetText(Key::SizeHeight, DragEdit1->text().toStdString());
+    m_Settings.SetText(Key::SizeWidth, DragEdit2->text().toStdString());
+    m_Settings.SetText(Key::Mask, Edit1->text().toStdString());
+    m_Settings.Save();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -428,15 +379,14 @@ void TForm1::Exit1Click() {
 }
 
 void TForm1::Contents1Click() {
-    const std::string installed = InstalledHelpFile(m_HelpFile);
-    for (const std::string& path : {m_HelpFile, installed}) {
+    for (const std::string& path : m_HelpFiles) {
         if (zumi::FileExists(path)) {
             CurrentShell().Open(path);
             return;
         }
     }
     ShowNotice(QStringLiteral("ヘルプファイルが見つかりません。\n%1\n%2")
-                   .arg(QFile::decodeName(m_HelpFile.c_str()), QFile::decodeName(installed.c_str())));
+                   .arg(QFile::decodeName(m_HelpFiles[0].c_str()), QFile::decodeName(m_HelpFiles[1].c_str())));
 }
 
 void TForm1::About1Click() {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "Settings.h"
+
 #include <QMainWindow>
 
+#include <array>
 #include <string>
 
 class QAction;
@@ -60,10 +63,9 @@ private:
     // Where the index page of the current folder lives.
     std::string IndexPath() const;
 
-    std::string m_IniPath;     // the settings file
-    std::string m_FirstFolder; // the folder a run without settings opens on
-    std::string m_HelpFile;    // the help page beside the executable
-    bool m_Closed = false;     // the window has closed; a command still running stops
+    Settings m_Settings;
+    std::array<std::string, 2> m_HelpFiles; // where the help page may be, in the order looked at
+    bool m_Closed = false;                  // the window has closed; a command still running stops
 
     // Controls; each carries its name as its object name.
     QLabel* Panel1;

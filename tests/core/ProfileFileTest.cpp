@@ -135,6 +135,7 @@ TEST(ProfileFile, AWriteChangesOnlyItsOwnLine) {
             Write(dir / "zumi.ini", c.before);
         ProfileFile ini(dir / "zumi.ini");
         c.write(ini);
+        ini.UpdateFile();
         if (c.after == nullptr)
             EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", ".."})) << c.what;
         else
@@ -149,6 +150,7 @@ TEST(ProfileFile, EveryOtherLineSurvivesAWriteByteForByte) {
     Write(dir / "zumi.ini", text);
     ProfileFile ini(dir / "zumi.ini");
     ini.WriteString("Window", "Top", "5");
+    ini.UpdateFile();
     std::string expected = text;
     expected.replace(expected.find("top = 0x20 "), 11, "Top=5");
     EXPECT_EQ(Contents(dir / "zumi.ini"), expected);
@@ -159,7 +161,8 @@ TEST(ProfileFile, ReadsBackWhatItWrote) {
     ProfileFile ini(dir / "zumi.ini");
     for (const std::string value : {"", " lead", "trail\t", "\"q\"", "\"", "a=b", ";x", "[x]", "\xff\xfe bytes"}) {
         ini.WriteString("S", "k", value);
-        EXPECT_EQ(ini.ReadString("S", "k", "(fb)"), value) << value;
+        ini.UpdateFile();
+        EXPECT_EQ(ProfileFile(dir / "zumi.ini").ReadString("S", "k", "(fb)"), value) << value;
     }
 }
 
@@ -184,7 +187,10 @@ TEST(ProfileFile, ARefusedWriteNamesTheFileAndChangesNothing) {
         chmod(folder.c_str(), c.folderMode);
         const std::string message = AsUnprivilegedUser([&] {
             ProfileFile ini(path);
-            return MessageOf([&] { ini.WriteString("S", "k", "new"); });
+            return MessageOf([&] {
+                ini.WriteString("S", "k", "new");
+                ini.UpdateFile();
+            });
         });
         EXPECT_EQ(message, path + " に書き込めません") << c.what;
         EXPECT_EQ(Contents(path), c.fileMode != 0 ? "[S]\nk=old\n" : "") << c.what;
@@ -192,7 +198,11 @@ TEST(ProfileFile, ARefusedWriteNamesTheFileAndChangesNothing) {
     }
     TempDir dir;
     dir.Folder("zumi.ini");
-    EXPECT_EQ(MessageOf([&] { ProfileFile(dir / "zumi.ini").WriteString("S", "k", "v"); }),
+    EXPECT_EQ(MessageOf([&] {
+                  ProfileFile ini(dir / "zumi.ini");
+                  ini.WriteString("S", "k", "v");
+                  ini.UpdateFile();
+              }),
               dir / "zumi.ini" + " に書き込めません");
 }
 
@@ -205,35 +215,46 @@ TEST(ProfileFile, AFullDiskNamesTheFileAndChangesNothing) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{1000, 1000};
         setrlimit(RLIMIT_FSIZE, &limit);
-        return MessageOf([&] { ProfileFile(path).WriteString("S", "k", std::string(5000, 'x')); });
+        return MessageOf([&] {
+            ProfileFile ini(path);
+            ini.WriteString("S", "k", std::string(5000, 'x'));
+            ini.UpdateFile();
+        });
     });
     EXPECT_EQ(message, path + " に書き込めません");
     EXPECT_EQ(Contents(path), "[S]\nk=old\n");
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "zumi.ini"}));
 }
 
-// A writer killed at any moment leaves the file whole: the old text or the new one.
+// A writer killed at any moment leaves the file whole: the old text or the new
+// one, for a save of several keys too.
 TEST(ProfileFile, AKilledWriterLeavesTheOldFileOrTheNewOne) {
     TempDir dir;
     const std::string path = dir / "zumi.ini";
     const std::string a(300000, 'a');
     const std::string b(200000, 'b');
-    ProfileFile(path).WriteString("S", "k", a);
+    const auto save = [&](const std::string& value) {
+        ProfileFile ini(path);
+        ini.WriteString("S", "k", value);
+        ini.WriteString("T", "k", value);
+        ini.UpdateFile();
+    };
+    save(a);
     for (int round = 0; round < 20; ++round) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            ProfileFile ini(path);
             for (;;) {
-                ini.WriteString("S", "k", b);
-                ini.WriteString("S", "k", a);
+                save(b);
+                save(a);
             }
         }
         usleep(1000 + 1500 * round);
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         const std::string text = Contents(path);
-        ASSERT_TRUE(text == "[S]\nk=" + a + "\n" || text == "[S]\nk=" + b + "\n") << "round " << round;
+        ASSERT_TRUE(text == "[S]\nk=" + a + "\n[T]\nk=" + a + "\n" || text == "[S]\nk=" + b + "\n[T]\nk=" + b + "\n")
+            << "round " << round;
     }
 }
 

@@ -95,6 +95,7 @@ void CheckWrite(std::string_view text, std::string_view section, std::string_vie
     ProfileFile ini(IniPath);
     const std::string old = ini.ReadString(section, key, Missing);
     ini.WriteString(section, key, value);
+    ini.UpdateFile();
     const std::string after = Contents();
     if (value.find_first_of("\r\n") != std::string_view::npos) {
         Require(after == text && FileExists() == !text.empty(), "a value with a line break leaves the file alone",
@@ -143,6 +144,7 @@ void CheckDelete(std::string_view text, std::string_view section, std::string_vi
     ProfileFile ini(IniPath);
     const bool found = ini.ReadString(section, key, Missing) != Missing;
     ini.DeleteKey(section, key);
+    ini.UpdateFile();
     const std::string after = Contents();
     if (!found) {
         Require(after == text && FileExists() == !text.empty(), "deleting a missing key leaves the file alone",
@@ -183,8 +185,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckWrite(text, section, key, value);
         CheckDelete(text, section, key);
     } else {
-        ProfileFile(IniPath).WriteString(section, key, value);
-        ProfileFile(IniPath).DeleteKey(section, key);
+        ProfileFile ini(IniPath);
+        ini.WriteString(section, key, value);
+        ini.DeleteKey(section, key);
+        ini.UpdateFile();
     }
     return 0;
 }

@@ -160,18 +160,15 @@ void EndLastLine(std::string& out, std::string_view newline) {
         out += out.back() == '\r' ? "\n" : newline;
 }
 
-// Writes the file with the key's line replaced by entry, or removed when there
-// is no entry; a missing key gets entry in its section, or a new section.
-void Rewrite(const std::string& path, std::string_view section, std::string_view key,
-             const std::optional<std::string>& entry) {
-    std::string text;
-    const int failure = ReadWhole(path, text);
-    if (failure != 0 && failure != ENOENT)
-        throw Error(path + " に書き込めません");
+// The text with the key's line replaced by entry, or removed when there is no
+// entry; a missing key gets entry in its section, or a new section. Nothing
+// when there is no entry and no key to remove.
+std::optional<std::string> Rewrite(std::string_view text, std::string_view section, std::string_view key,
+                                   const std::optional<std::string>& entry) {
     const std::vector<std::string_view> lines = SplitLines(text);
     const Place place = Find(lines, section, key);
     if (!entry && place.key == None)
-        return;
+        return std::nullopt;
     const std::string_view newline = !lines.empty() && Ending(lines.front()) == "\r\n" ? "\r\n" : "\n";
 
     std::string out;
@@ -192,18 +189,19 @@ void Rewrite(const std::string& path, std::string_view section, std::string_view
         EndLastLine(out, newline);
         out.append("[").append(section).append("]").append(newline).append(*entry).append(newline);
     }
-    out.insert(0, ByteOrderMark(text));
-    if (ReplaceFile(path, out) != ReplaceResult::Replaced)
-        throw Error(path + " に書き込めません");
+    return out.insert(0, ByteOrderMark(text));
 }
 
 } // namespace
 
+ProfileFile::ProfileFile(std::string path) : m_Path(std::move(path)) {
+    m_ReadFailure = ReadWhole(m_Path, m_Text);
+    if (m_ReadFailure != 0)
+        m_Text.clear();
+}
+
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
-    std::string text;
-    if (ReadWhole(m_Path, text) != 0)
-        return std::string(fallback);
-    const std::vector<std::string_view> lines = SplitLines(text);
+    const std::vector<std::string_view> lines = SplitLines(m_Text);
     const Place place = Find(lines, section, key);
     if (place.key == None)
         return std::string(fallback);
@@ -226,9 +224,8 @@ bool ProfileFile::ReadBool(std::string_view section, std::string_view key, bool 
 }
 
 void ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    if (value.find_first_of("\r\n") != None)
-        return;
-    Rewrite(m_Path, section, key, std::string(key) + "=" + Quoted(value));
+    if (value.find_first_of("\r\n") == None)
+        Change(section, key, std::string(key) + "=" + Quoted(value));
 }
 
 void ProfileFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -240,7 +237,23 @@ void ProfileFile::WriteBool(std::string_view section, std::string_view key, bool
 }
 
 void ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
-    Rewrite(m_Path, section, key, std::nullopt);
+    Change(section, key, std::nullopt);
+}
+
+void ProfileFile::Change(std::string_view section, std::string_view key, const std::optional<std::string>& entry) {
+    if (std::optional<std::string> text = Rewrite(m_Text, section, key, entry)) {
+        m_Text = std::move(*text);
+        m_Changed = true;
+    }
+}
+
+void ProfileFile::UpdateFile() {
+    if (!m_Changed)
+        return;
+    // A file that could not be read is not replaced by what little is known of it.
+    if ((m_ReadFailure != 0 && m_ReadFailure != ENOENT) || ReplaceFile(m_Path, m_Text) != ReplaceResult::Replaced)
+        throw Error(m_Path + " に書き込めません");
+    m_Changed = false;
 }
 
 } // namespace zumi

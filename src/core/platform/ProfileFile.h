@@ -1,12 +1,15 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace zumi {
 
-// An INI file of "[section]" lines and "key=value" lines, read and written one
-// key at a time; every call opens the file afresh, so nothing is cached.
+// An INI file of "[section]" lines and "key=value" lines. The file is read
+// once, when the object is made; reads and writes then work on that text, and
+// UpdateFile replaces the file with it all at once, so a save of many keys
+// leaves either the old file or the new one.
 //
 // Reading: a UTF-8 byte-order mark at the start is skipped; section and key
 // names match ignoring ASCII case; blank lines and lines starting with ";" are
@@ -17,17 +20,15 @@ namespace zumi {
 //
 // Writing replaces the key's line in place, or adds the key after the last
 // line of its section, or appends the section with the key at the end of the
-// file. Every other line stays as it was, byte for byte, the byte-order mark
+// text. Every other line stays as it was, byte for byte, the byte-order mark
 // too, and new lines end the way the file's first line does ("\n" when there
-// is none). The new file replaces the old one whole (zumi::ReplaceFile). A
-// write the file system refuses throws zumi::Error "<path> に書き込めません"
-// and changes nothing.
+// is none).
 class ProfileFile {
 public:
     // The longest value a read returns, in bytes.
     static constexpr size_t MaxValue = 1023;
 
-    explicit ProfileFile(std::string path) : m_Path(std::move(path)) {}
+    explicit ProfileFile(std::string path);
 
     const std::string& Path() const { return m_Path; }
 
@@ -49,8 +50,19 @@ public:
     // Removes the key's line; nothing when there is none.
     void DeleteKey(std::string_view section, std::string_view key);
 
+    // Replaces the file with the text when a write or a removal has changed it
+    // since it was read or last saved (zumi::ReplaceFile). A file that could not
+    // be read, or a replacement the file system refuses, throws zumi::Error
+    // "<path> に書き込めません" and changes nothing on disk.
+    void UpdateFile();
+
 private:
+    void Change(std::string_view section, std::string_view key, const std::optional<std::string>& entry);
+
     std::string m_Path;
+    std::string m_Text;     // the file as read, with the changes since
+    int m_ReadFailure = 0;  // the errno of a failed read, ENOENT for no file
+    bool m_Changed = false; // the text differs from the file's
 };
 
 } // namespace zumi

@@ -3,7 +3,6 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <cstdint>
-#include <exception>
 #include <functional>
 
 class TDragEdit;
@@ -82,13 +81,6 @@ public:
 
     explicit TDragEdit(QWidget* parent = nullptr);
 
-    // How the control reaches the program around it: the beep for a refused key
-    // (by default QApplication::beep) and the box for a failure of its own event
-    // handling, such as a text that is not a number at the press (by default a
-    // critical message box).
-    static void SetBeep(std::function<void()> beep);
-    static void SetErrorBox(std::function<void(const std::exception&)> show);
-
     QColor ActiveColor() const { return m_ActiveColor; }
     void SetActiveColor(const QColor& color) { m_ActiveColor = color; }
     QString ActiveMark() const { return m_ActiveMark; }
@@ -137,6 +129,15 @@ public:
     // Lays the text out from the left edge to 2 pixels short of the handle.
     void UpdateTextArea();
 
+signals:
+    // A typed character that KeyAccepted refused; the owner beeps. Not
+    // inputRejected(): QLineEdit also sends that when the edit lock turns away a
+    // paste or cut on a field that cannot change, which stays silent.
+    void keyRefused();
+    // A failure of the control's own work that no caller of it could catch: a
+    // text that is not a number at the press or a move.
+    void failed(const QString& message);
+
 public slots:
     // Carried out only while the field is enabled and not read-only, the copy to
     // the clipboard included. QLineEdit's own cut(), called past this slot, still
@@ -158,7 +159,7 @@ protected:
 
 private:
     friend class TDragButton;
-    // Runs a handle event and shows a failure in the error box: nothing may unwind through Qt.
+    // Runs work that Qt called and reports a failure by failed(): nothing may unwind through Qt.
     void Dispatch(const std::function<void()>& operation);
     void ShowLook(bool active);
     // Puts the handle inside the right end of the style's frame and the text beside it.

@@ -415,6 +415,18 @@ void TDragEdit::Dispatch(const std::function<void()>& operation) {
     }
 }
 
+void TDragEdit::WriteIncrement(const QString& text) {
+    Dispatch([&] { SetIncrement(text); });
+}
+
+void TDragEdit::WriteMaxValue(const QString& text) {
+    Dispatch([&] { SetMaxValue(text); });
+}
+
+void TDragEdit::WriteMinValue(const QString& text) {
+    Dispatch([&] { SetMinValue(text); });
+}
+
 void TDragEdit::ShowLook(bool active) {
     m_DragButton->SetSunken(active);
     m_DragButton->SetCaption(active ? m_ActiveMark : m_InactiveMark);

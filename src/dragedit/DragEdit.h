@@ -66,10 +66,10 @@ class TDragEdit : public QLineEdit {
     Q_PROPERTY(int FloatPrecision READ FloatPrecision WRITE SetFloatPrecision)
     Q_PROPERTY(QColor InactiveColor READ InactiveColor WRITE SetInactiveColor)
     Q_PROPERTY(QString InactiveMark READ InactiveMark WRITE SetInactiveMark)
-    Q_PROPERTY(QString Increment READ Increment WRITE SetIncrement)
+    Q_PROPERTY(QString Increment READ Increment WRITE WriteIncrement)
     Q_PROPERTY(int IncStep READ IncStep WRITE SetIncStep)
-    Q_PROPERTY(QString MaxValue READ MaxValue WRITE SetMaxValue)
-    Q_PROPERTY(QString MinValue READ MinValue WRITE SetMinValue)
+    Q_PROPERTY(QString MaxValue READ MaxValue WRITE WriteMaxValue)
+    Q_PROPERTY(QString MinValue READ MinValue WRITE WriteMinValue)
     Q_PROPERTY(bool RangeLimited READ RangeLimited WRITE SetRangeLimited)
     Q_PROPERTY(TValueType ValueType READ ValueType WRITE SetValueType)
 
@@ -112,7 +112,8 @@ public:
     // The step and the bounds, as texts: written as float texts and kept for
     // both value types (rounded to an integer for Int; a step below 1 is 1),
     // read in the form of the current value type. A text that is not a number,
-    // or a value beyond single precision or 32 bits, throws zumi::Error.
+    // or a value beyond single precision or 32 bits, throws zumi::Error; written
+    // through the property system, it is reported by failed() and the old value stays.
     QString Increment() const;
     void SetIncrement(const QString& text);
     QString MaxValue() const;
@@ -135,7 +136,8 @@ signals:
     // paste or cut on a field that cannot change, which stays silent.
     void keyRefused();
     // A failure of the control's own work that no caller of it could catch: a
-    // text that is not a number at the press or a move.
+    // text that is not a number at the press or a move, a property write through
+    // the property system.
     void failed(const QString& message);
 
 public slots:
@@ -161,6 +163,9 @@ private:
     friend class TDragButton;
     // Runs work that Qt called and reports a failure by failed(): nothing may unwind through Qt.
     void Dispatch(const std::function<void()>& operation);
+    void WriteIncrement(const QString& text);
+    void WriteMaxValue(const QString& text);
+    void WriteMinValue(const QString& text);
     void ShowLook(bool active);
     // Puts the handle inside the right end of the style's frame and the text beside it.
     void PlaceButton();

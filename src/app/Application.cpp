@@ -1,6 +1,5 @@
 #include "Application.h"
 
-#include "DragEdit.h"
 #include "Shell.h"
 
 #include <QPointer>
@@ -35,10 +34,7 @@ void OnTerminationSignal(int) {
 
 } // namespace
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    TDragEdit::SetBeep([] { CurrentShell().Beep(); });
-    TDragEdit::SetErrorBox(&ShowException);
-}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

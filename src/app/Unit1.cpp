@@ -75,8 +75,11 @@ QToolButton* FlatButton(QWidget* parent, const char* name, const QString& captio
 }
 
 // A height or width field: whole pixels from 0 to 9999, one per 5 pixels of drag, off until the size lock.
+// A refused key beeps; a failure of a drag shows the error box.
 TDragEdit* SizeField(QWidget* parent, const char* name, const QString& hint, const QRect& place) {
     auto* field = Named(new TDragEdit(parent), name);
+    QObject::connect(field, &TDragEdit::keyRefused, field, [] { CurrentShell().Beep(); });
+    QObject::connect(field, &TDragEdit::failed, field, &ShowErrorBox);
     field->setToolTip(hint);
     field->setGeometry(place);
     field->SetButtonWidth(15);

@@ -4,8 +4,6 @@
 #include "numbers/NumberText.h"
 #include "platform/Collation.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -17,19 +15,6 @@ namespace {
 
 constexpr int TextGap = 2; // between the end of the text area and the handle
 constexpr int DefaultWidth = 121;
-
-std::function<void()>& Beep() {
-    static std::function<void()> beep = [] { QApplication::beep(); };
-    return beep;
-}
-
-std::function<void(const std::exception&)>& ErrorBox() {
-    static std::function<void(const std::exception&)> show = [](const std::exception& failure) {
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                              QString::fromUtf8(failure.what()));
-    };
-    return show;
-}
 
 std::string Bytes(const QString& text) {
     return text.toStdString();
@@ -156,14 +141,6 @@ TDragEdit::TDragEdit(QWidget* parent) : QLineEdit(parent) {
     m_InactiveMark = QStringLiteral("◇");
     m_ActiveColor = Qt::red;
     m_InactiveColor = Qt::black;
-}
-
-void TDragEdit::SetBeep(std::function<void()> beep) {
-    Beep() = std::move(beep);
-}
-
-void TDragEdit::SetErrorBox(std::function<void(const std::exception&)> show) {
-    ErrorBox() = std::move(show);
 }
 
 QColor TDragEdit::ButtonColor() const {
@@ -424,7 +401,7 @@ void TDragEdit::keyPressEvent(QKeyEvent* event) {
         !typed.isEmpty() && typed != QStringLiteral("\x7f") && !(event->modifiers() & Qt::ControlModifier);
     if (character && !std::all_of(typed.begin(), typed.end(), [this](QChar ch) { return KeyAccepted(ch); })) {
         event->accept();
-        Beep()();
+        emit keyRefused();
         return;
     }
     QLineEdit::keyPressEvent(event);
@@ -434,8 +411,20 @@ void TDragEdit::Dispatch(const std::function<void()>& operation) {
     try {
         operation();
     } catch (const std::exception& failure) {
-        ErrorBox()(failure);
+        emit failed(QString::fromUtf8(failure.what()));
     }
+}
+
+void TDragEdit::WriteIncrement(const QString& text) {
+    Dispatch([&] { SetIncrement(text); });
+}
+
+void TDragEdit::WriteMaxValue(const QString& text) {
+    Dispatch([&] { SetMaxValue(text); });
+}
+
+void TDragEdit::WriteMinValue(const QString& text) {
+    Dispatch([&] { SetMinValue(text); });
 }
 
 void TDragEdit::ShowLook(bool active) {

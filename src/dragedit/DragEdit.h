@@ -3,7 +3,6 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <cstdint>
-#include <exception>
 #include <functional>
 
 class TDragEdit;
@@ -67,10 +66,10 @@ class TDragEdit : public QLineEdit {
     Q_PROPERTY(int FloatPrecision READ FloatPrecision WRITE SetFloatPrecision)
     Q_PROPERTY(QColor InactiveColor READ InactiveColor WRITE SetInactiveColor)
     Q_PROPERTY(QString InactiveMark READ InactiveMark WRITE SetInactiveMark)
-    Q_PROPERTY(QString Increment READ Increment WRITE SetIncrement)
+    Q_PROPERTY(QString Increment READ Increment WRITE WriteIncrement)
     Q_PROPERTY(int IncStep READ IncStep WRITE SetIncStep)
-    Q_PROPERTY(QString MaxValue READ MaxValue WRITE SetMaxValue)
-    Q_PROPERTY(QString MinValue READ MinValue WRITE SetMinValue)
+    Q_PROPERTY(QString MaxValue READ MaxValue WRITE WriteMaxValue)
+    Q_PROPERTY(QString MinValue READ MinValue WRITE WriteMinValue)
     Q_PROPERTY(bool RangeLimited READ RangeLimited WRITE SetRangeLimited)
     Q_PROPERTY(TValueType ValueType READ ValueType WRITE SetValueType)
 
@@ -81,13 +80,6 @@ public:
     Q_ENUM(TFloatFormat)
 
     explicit TDragEdit(QWidget* parent = nullptr);
-
-    // How the control reaches the program around it: the beep for a refused key
-    // (by default QApplication::beep) and the box for a failure of its own event
-    // handling, such as a text that is not a number at the press (by default a
-    // critical message box).
-    static void SetBeep(std::function<void()> beep);
-    static void SetErrorBox(std::function<void(const std::exception&)> show);
 
     QColor ActiveColor() const { return m_ActiveColor; }
     void SetActiveColor(const QColor& color) { m_ActiveColor = color; }
@@ -120,7 +112,8 @@ public:
     // The step and the bounds, as texts: written as float texts and kept for
     // both value types (rounded to an integer for Int; a step below 1 is 1),
     // read in the form of the current value type. A text that is not a number,
-    // or a value beyond single precision or 32 bits, throws zumi::Error.
+    // or a value beyond single precision or 32 bits, throws zumi::Error; written
+    // through the property system, it is reported by failed() and the old value stays.
     QString Increment() const;
     void SetIncrement(const QString& text);
     QString MaxValue() const;
@@ -136,6 +129,16 @@ public:
 
     // Lays the text out from the left edge to 2 pixels short of the handle.
     void UpdateTextArea();
+
+signals:
+    // A typed character that KeyAccepted refused; the owner beeps. Not
+    // inputRejected(): QLineEdit also sends that when the edit lock turns away a
+    // paste or cut on a field that cannot change, which stays silent.
+    void keyRefused();
+    // A failure of the control's own work that no caller of it could catch: a
+    // text that is not a number at the press or a move, a property write through
+    // the property system.
+    void failed(const QString& message);
 
 public slots:
     // Carried out only while the field is enabled and not read-only, the copy to
@@ -158,8 +161,11 @@ protected:
 
 private:
     friend class TDragButton;
-    // Runs a handle event and shows a failure in the error box: nothing may unwind through Qt.
+    // Runs work that Qt called and reports a failure by failed(): nothing may unwind through Qt.
     void Dispatch(const std::function<void()>& operation);
+    void WriteIncrement(const QString& text);
+    void WriteMaxValue(const QString& text);
+    void WriteMinValue(const QString& text);
     void ShowLook(bool active);
     // Puts the handle inside the right end of the style's frame and the text beside it.
     void PlaceButton();

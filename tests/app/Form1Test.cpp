@@ -145,9 +145,13 @@ TEST_F(Form1Test, SizeFieldsStepByOnePerFivePixelsWithinTheirRange) {
         EXPECT_EQ(field->text(), QStringLiteral("9999")) << name;
         QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(60000, 5));
     }
-    // Enter in a size field is refused with the program's beep.
-    QTest::keyClick(Child<TDragEdit>("DragEdit1"), Qt::Key_Return);
+    // Enter in a size field is refused with the program's beep; a text that is no number fails at the press.
+    auto* height = Child<TDragEdit>("DragEdit1");
+    QTest::keyClick(height, Qt::Key_Return);
     EXPECT_EQ(Recorder().beeps, 1);
+    height->setText(QStringLiteral("abc"));
+    QTest::mousePress(height->DragButton(), Qt::LeftButton, {}, QPoint(7, 5));
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("'abc' は整数ではありません.")});
 }
 
 TEST_F(Form1Test, SizeLockEnablesTheSizeFieldsAndTheLabel) {

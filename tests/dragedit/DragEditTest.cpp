@@ -14,12 +14,10 @@
 namespace {
 
 // A field configured like a height field of a picture index: 49 x 20, steps of
-// 1 per 5 pixels, from 0 to 9999, text "100"; beeps and error boxes recorded.
+// 1 per 5 pixels, from 0 to 9999, text "100"; refused keys and failures recorded.
 class DragEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TDragEdit::SetBeep([this] { ++beeps; });
-        TDragEdit::SetErrorBox([this](const std::exception& failure) { messages.push_back(failure.what()); });
         edit.setGeometry(0, 0, 49, 20);
         edit.setProperty("ButtonWidth", 15);
         edit.setProperty("Increment", "1");
@@ -46,10 +44,16 @@ protected:
     }
     std::string Text() const { return edit.text().toStdString(); }
     static std::string Text(const QString& text) { return text.toStdString(); }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> messages;
+        for (const QList<QVariant>& failure : failures)
+            messages.push_back(Text(failure.at(0).toString()));
+        return messages;
+    }
 
     TDragEdit edit;
-    int beeps = 0;
-    std::vector<std::string> messages;
+    QSignalSpy beeps{&edit, &TDragEdit::keyRefused};
+    QSignalSpy failures{&edit, &TDragEdit::failed};
 };
 
 TEST_F(DragEditTest, IntegerDragCountsStepsFromThePressPoint) {
@@ -160,7 +164,7 @@ TEST_F(DragEditTest, BoundsAndStepsAsConfigured) {
 TEST_F(DragEditTest, ATextThatIsNoIntegerStartsNoDrag) {
     edit.setText(QStringLiteral("abc"));
     Press(7);
-    EXPECT_EQ(messages, std::vector<std::string>{"'abc' は整数ではありません"});
+    EXPECT_EQ(Messages(), std::vector<std::string>{"'abc' は整数ではありません"});
     EXPECT_FALSE(edit.Dragging());
     Release(7);
     Move(40);
@@ -273,14 +277,14 @@ TEST_F(DragEditTest, RefusedKeysBeepAndLeaveTheTextAlone) {
     edit.setCursorPosition(3);
     QTest::keyClick(&edit, Qt::Key_A);
     QTest::keyClick(&edit, Qt::Key_Return);
-    EXPECT_EQ(beeps, 2);
+    EXPECT_EQ(beeps.count(), 2);
     QTest::keyClick(&edit, Qt::Key_5);
     QTest::keyClick(&edit, Qt::Key_Backspace);
     QTest::keyClick(&edit, Qt::Key_Home);
     QTest::keyClick(&edit, Qt::Key_Delete);
     QTest::keyClick(&edit, Qt::Key_Minus);
     EXPECT_EQ(Text(), "-00");
-    EXPECT_EQ(beeps, 2) << "an editing key beeped";
+    EXPECT_EQ(beeps.count(), 2) << "an editing key beeped";
     // Composed text would bypass the filter, also once the field has been read-only.
     for (const bool readOnly : {true, false}) {
         edit.setReadOnly(readOnly);
@@ -371,7 +375,7 @@ TEST_F(DragEditTest, CutAndPasteDoNothingOnAFieldThatCannotChange) {
     edit.selectAll();
     edit.paste();
     EXPECT_EQ(Text(), "55") << "paste on a field that can change";
-    EXPECT_EQ(beeps, 0);
+    EXPECT_EQ(beeps.count(), 0);
 }
 
 TEST_F(DragEditTest, ValuePropertiesRoundAndKeepTheirFieldsOnFailure) {
@@ -389,14 +393,22 @@ TEST_F(DragEditTest, ValuePropertiesRoundAndKeepTheirFieldsOnFailure) {
     const struct {
         const char* text;
         const char* message;
-    } failures[] = {
+    } cases[] = {
         {"1e10", "不正な浮動小数点数演算命令"},
         {"1e39", "浮動小数点数のｵｰﾊﾞｰﾌﾛｰ"},
         {"lots", "'lots' は浮動小数点数ではありません"},
     };
-    for (const auto& c : failures) {
+    for (const auto& c : cases) {
         EXPECT_EQ(MessageOf([&] { edit.SetMaxValue(QString::fromUtf8(c.text)); }), c.message);
         EXPECT_EQ(edit.MaxValue(), QStringLiteral("10000")) << c.text;
+        // Qt's property code is not built to unwind: there the failure is reported once instead.
+        for (const char* name : {"Increment", "MaxValue", "MinValue"}) {
+            const QVariant kept = edit.property(name);
+            failures.clear();
+            edit.setProperty(name, QString::fromUtf8(c.text));
+            EXPECT_EQ(Messages(), std::vector<std::string>{c.message}) << name << " = " << c.text;
+            EXPECT_EQ(edit.property(name), kept) << name << " = " << c.text;
+        }
     }
 
     edit.SetMinValue(QStringLiteral("20000"));
@@ -483,7 +495,7 @@ TEST_F(FloatDragTest, FixedAndExponentFormsStepAsConfigured) {
         }
         Release(0);
     }
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(failures.count(), 0);
 }
 
 TEST_F(FloatDragTest, FailuresLeaveTheTextAsItWas) {
@@ -505,10 +517,10 @@ TEST_F(FloatDragTest, FailuresLeaveTheTextAsItWas) {
     for (const auto& c : cases) {
         Configure(c.format, c.increment);
         edit.setText(QString::fromUtf8(c.start));
-        messages.clear();
+        failures.clear();
         Press(0);
         Move(c.x, c.modifiers);
-        EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.start;
+        EXPECT_EQ(Messages(), std::vector<std::string>{c.message}) << c.start;
         EXPECT_EQ(Text(), c.start);
         Release(0);
     }

@@ -126,6 +126,10 @@ void TFileListBox::SetMask(const QString& mask) {
         RereadFiles();
 }
 
+void TFileListBox::WriteMask(const QString& mask) {
+    RunHandler([&] { SetMask(mask); });
+}
+
 void TFileListBox::SetFolderPath(const std::string& path) {
     if (m_List.IsFolderPath(path))
         return;

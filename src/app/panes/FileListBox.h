@@ -12,12 +12,14 @@ class FileRowModel;
 // settings applied before that cost no extra listing.
 class TFileListBox : public QListView {
     Q_OBJECT
-    Q_PROPERTY(QString Mask READ Mask WRITE SetMask)
+    Q_PROPERTY(QString Mask READ Mask WRITE WriteMask)
     Q_PROPERTY(bool ShowGlyphs READ ShowGlyphs WRITE SetShowGlyphs)
 
 public:
     explicit TFileListBox(QWidget* parent = nullptr);
 
+    // A new mask re-reads a listed folder, which throws IOError; written through
+    // the property system, the failure goes to the error box instead.
     QString Mask() const;
     void SetMask(const QString& mask);
 
@@ -54,6 +56,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void WriteMask(const QString& mask);
     // Lists the folder the first time the rows are needed.
     void EnsureListed();
     // Runs a change of the rows, with the busy pointer for long listings, and

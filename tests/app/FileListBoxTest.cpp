@@ -123,6 +123,8 @@ TEST_F(FileListBoxTest, ShowsTheBusyPointerFromTheHundredAndFirstRowAndAlwaysRes
     EXPECT_EQ(pane.SelectedPath(), dir / "p60.gif");
     EXPECT_EQ(pane.verticalScrollBar()->value(), scrolled);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    pane.SetMask(QStringLiteral("p1*.gif"));
+    EXPECT_EQ(pane.Count(), 12) << "the mask that failed was kept, so setting it again read nothing";
 }
 
 TEST_F(FileListBoxTest, ShowsAnIllFormedNameButKeepsItsBytes) {

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "panes/PaneRow.h"
+#include "platform/Errors.h"
 
 #include <QApplication>
 #include <QFile>
@@ -122,8 +123,15 @@ QString TFileListBox::Mask() const {
 }
 
 void TFileListBox::SetMask(const QString& mask) {
-    if (m_List.SetMask(mask.toStdString()) && m_Listed)
+    const std::string shown = m_List.Mask();
+    if (!m_List.SetMask(mask.toStdString()) || !m_Listed)
+        return;
+    try {
         RereadFiles();
+    } catch (const zumi::IOError&) {
+        m_List.SetMask(shown); // the rows are still the old mask's, so the same mask set again re-reads
+        throw;
+    }
 }
 
 void TFileListBox::WriteMask(const QString& mask) {

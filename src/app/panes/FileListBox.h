@@ -18,8 +18,9 @@ class TFileListBox : public QListView {
 public:
     explicit TFileListBox(QWidget* parent = nullptr);
 
-    // A new mask re-reads a listed folder, which throws IOError; written through
-    // the property system, the failure goes to the error box instead.
+    // A new mask re-reads a listed folder, which throws IOError and keeps the
+    // old mask; written through the property system, the failure goes to the
+    // error box instead.
     QString Mask() const;
     void SetMask(const QString& mask);
 

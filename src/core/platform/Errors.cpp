@@ -59,4 +59,8 @@ IOError IOError::FromErrno(int err) {
     }
 }
 
+CreateError::CreateError(const std::string& path) : Error("ﾌｧｲﾙ " + path + " を作成できません") {}
+
+WriteError::WriteError() : Error("ｽﾄﾘｰﾑへの書き込みｴﾗｰ") {}
+
 } // namespace zumi

@@ -34,4 +34,16 @@ private:
     int m_Code;
 };
 
+// A file that could not be created, or replaced: "ﾌｧｲﾙ <path> を作成できません".
+class CreateError : public Error {
+public:
+    explicit CreateError(const std::string& path);
+};
+
+// Text that could not be written whole, as on a full disk: "ｽﾄﾘｰﾑへの書き込みｴﾗｰ".
+class WriteError : public Error {
+public:
+    WriteError();
+};
+
 } // namespace zumi

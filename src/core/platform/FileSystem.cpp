@@ -27,7 +27,7 @@ std::string SaveTarget(const std::string& path) {
     return path;
 }
 
-// Creates a hidden temporary file beside target; returns its descriptor, or -1 with errno set.
+// Creates a hidden temporary file beside target; returns its descriptor, or -1 when it cannot.
 int CreateTemporary(const std::string& target, std::string& tempPath) {
     const size_t slash = target.rfind('/');
     const std::string stem =
@@ -172,30 +172,29 @@ std::string ChangeFileExtension(const std::string& path, std::string_view extens
     return path.substr(0, stemEnd) + std::string(extension);
 }
 
-ReplaceResult ReplaceFile(const std::string& path, std::string_view text) {
+void ReplaceFile(const std::string& path, std::string_view text) {
     const std::string target = SaveTarget(path);
     struct stat existing;
     const bool replacing = stat(target.c_str(), &existing) == 0;
     if (replacing && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
-        return ReplaceResult::CannotCreate;
+        throw CreateError(path);
 
     std::string tempPath;
     const int fd = CreateTemporary(target, tempPath);
     if (fd < 0)
-        return ReplaceResult::CannotCreate;
+        throw CreateError(path);
     if (replacing)
         fchmod(fd, existing.st_mode & 07777);
     bool written = WriteAll(fd, text) && fsync(fd) == 0;
     written = close(fd) == 0 && written;
     if (!written) {
         unlink(tempPath.c_str());
-        return ReplaceResult::WriteFailed;
+        throw WriteError();
     }
     if (rename(tempPath.c_str(), target.c_str()) != 0) {
         unlink(tempPath.c_str());
-        return ReplaceResult::CannotCreate;
+        throw CreateError(path);
     }
-    return ReplaceResult::Replaced;
 }
 
 } // namespace zumi

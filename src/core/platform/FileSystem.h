@@ -55,16 +55,12 @@ void ReadFolder(const std::string& path, bool wantReadOnly, const FolderEntryFn&
 // by the given one, or the extension appended when the name has no ".".
 std::string ChangeFileExtension(const std::string& path, std::string_view extension);
 
-enum class ReplaceResult {
-    Replaced,
-    CannotCreate, // the file (or its temporary) could not be created, or the file is not writable
-    WriteFailed,  // the text did not fit on the disk
-};
-
 // Replaces the file at path with the text, all or nothing: the text goes to a
 // hidden temporary file beside it, which is synced and renamed over it. An
 // existing file keeps its permissions, and a file that is a link is replaced
-// where the link points. Whatever the result, nothing else on disk has changed.
-ReplaceResult ReplaceFile(const std::string& path, std::string_view text);
+// where the link points. Throws CreateError when the file (or its temporary)
+// cannot be created or the file is not writable, WriteError when the text does
+// not fit on the disk; either way nothing on disk has changed.
+void ReplaceFile(const std::string& path, std::string_view text);
 
 } // namespace zumi

@@ -193,8 +193,11 @@ void Rewrite(const std::string& path, std::string_view section, std::string_view
         out.append("[").append(section).append("]").append(newline).append(*entry).append(newline);
     }
     out.insert(0, ByteOrderMark(text));
-    if (ReplaceFile(path, out) != ReplaceResult::Replaced)
+    try {
+        ReplaceFile(path, out);
+    } catch (const Error&) {
         throw Error(path + " に書き込めません");
+    }
 }
 
 } // namespace

@@ -10,7 +10,8 @@
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
+#include "platform/Paths.h"
 #include "platform/ProfileFile.h"
 
 #include <QAction>

@@ -1,5 +1,7 @@
-#include "platform/FileSystem.h"
 #include "platform/Errors.h"
+#include "platform/FolderReading.h"
+#include "platform/Paths.h"
+#include "platform/WorkingDirectory.h"
 
 #include "TempDir.h"
 

@@ -1,7 +1,9 @@
 #include "index/IndexPage.h"
 
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/FileReplace.h"
+#include "platform/FolderReading.h"
+#include "platform/Paths.h"
 
 #include <cerrno>
 #include <fcntl.h>

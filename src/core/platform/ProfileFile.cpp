@@ -2,7 +2,7 @@
 
 #include "numbers/NumberText.h"
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/FileReplace.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,7 +1,8 @@
 #include "Settings.h"
 
 #include "numbers/NumberText.h"
-#include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>

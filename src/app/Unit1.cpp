@@ -10,7 +10,7 @@
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
 
 #include <QAction>
 #include <QApplication>

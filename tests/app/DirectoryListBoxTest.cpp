@@ -5,7 +5,7 @@
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

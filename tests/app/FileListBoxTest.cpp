@@ -2,7 +2,7 @@
 #include "RecordingShell.h"
 #include "TempDir.h"
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QApplication>
 #include <QScrollBar>

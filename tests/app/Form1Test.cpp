@@ -6,7 +6,7 @@
 #include "panes/DirectoryListBox.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
-#include "platform/FileSystem.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,7 +4,7 @@
 #include "Unit1.h"
 #include "panes/DirectoryListBox.h"
 #include "panes/FileListBox.h"
-#include "platform/FileSystem.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "panes/FileList.h"
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/WorkingDirectory.h"
 
 #include "MessageOf.h"
 #include "TempDir.h"

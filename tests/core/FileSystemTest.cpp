@@ -1,5 +1,7 @@
-#include "platform/FileSystem.h"
 #include "platform/Errors.h"
+#include "platform/FolderReading.h"
+#include "platform/Paths.h"
+#include "platform/WorkingDirectory.h"
 
 #include "TempDir.h"
 
@@ -65,6 +67,17 @@ TEST(IOError, MessagesMeanWhatTheySay) {
         EXPECT_EQ(error.Code(), c.code) << c.err;
         EXPECT_STREQ(error.what(), c.message) << c.err;
     }
+    // Codes that no errno maps to, and one with no message of its own (a drive that is not ready).
+    const struct {
+        int code;
+        const char* message;
+    } codes[] = {
+        {100, "ﾌｧｲﾙの末尾以降を読み込みました"},
+        {106, "入力値が数値ではありません"},
+        {21, "I/O ｴﾗｰ (21)"},
+    };
+    for (const auto& c : codes)
+        EXPECT_STREQ(IOError(c.code).what(), c.message) << c.code;
 }
 
 TEST(ChangeDirectory, ReportsWhyAFolderCannotBeEntered) {

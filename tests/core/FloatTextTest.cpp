@@ -88,6 +88,9 @@ TEST(FloatText, CurrencyFormRoundsLikeTheOthersInTheLocalesOwnPattern) {
         {-0.125f, 2, "en_US.UTF-8", "-$0.13"},
         {1234.5f, 2, "ja_JP.UTF-8", "￥1,234.50"},
         {1234.5f, 0, "de_DE.UTF-8", "1.235\u00a0€"},
+        // C names no language: the root pattern, not whatever ICU's default locale would give.
+        {-1234.5f, 2, "C.UTF-8", "-¤\u00a01,234.50"},
+        {1234.5f, 0, "POSIX", "¤\u00a01,235"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CurrencyText(c.value, c.digits, c.locale), c.text) << static_cast<double>(c.value) << " " << c.locale;

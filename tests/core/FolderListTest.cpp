@@ -1,5 +1,5 @@
 #include "panes/FolderList.h"
-#include "platform/FileSystem.h"
+#include "platform/WorkingDirectory.h"
 
 #include "MessageOf.h"
 #include "TempDir.h"

@@ -8,7 +8,8 @@
 
 #include "panes/FolderList.h"
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
+#include "platform/WorkingDirectory.h"
 
 #include "FuzzSupport.h"
 

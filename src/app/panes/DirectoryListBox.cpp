@@ -4,7 +4,7 @@
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 #include "panes/PaneRow.h"
-#include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
 
 #include <QFile>
 #include <QKeyEvent>

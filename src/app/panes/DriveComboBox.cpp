@@ -2,7 +2,7 @@
 
 #include "Application.h"
 #include "panes/DirectoryListBox.h"
-#include "platform/FileSystem.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QFile>
 #include <QStylePainter>

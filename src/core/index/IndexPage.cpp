@@ -1,7 +1,9 @@
 #include "index/IndexPage.h"
 
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/FileReplace.h"
+#include "platform/FolderReading.h"
+#include "platform/Paths.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -73,10 +75,6 @@ std::string PageTail(const PageOptions& options) {
     return tail;
 }
 
-Error CannotCreate(const std::string& path) {
-    return Error("ﾌｧｲﾙ " + path + " を作成できません");
-}
-
 } // namespace
 
 std::string IndexPath(const std::string& folderPath) {
@@ -130,14 +128,7 @@ std::string BuildPage(const std::vector<std::string>& names, const PageOptions& 
 }
 
 void SavePage(const std::string& path, std::string_view text) {
-    switch (ReplaceFile(path, text)) {
-    case ReplaceResult::Replaced:
-        return;
-    case ReplaceResult::CannotCreate:
-        throw CannotCreate(path);
-    case ReplaceResult::WriteFailed:
-        throw Error("ｽﾄﾘｰﾑへの書き込みｴﾗｰ");
-    }
+    ReplaceFile(path, text);
 }
 
 void DeletePage(const std::string& path) {

@@ -34,9 +34,9 @@ std::string BuildPage(const std::vector<std::string>& names, const PageOptions& 
                       const std::function<void()>& step = {});
 
 // Replaces the page with the text, all or nothing (zumi::ReplaceFile). Throws
-// zumi::Error "ﾌｧｲﾙ <path> を作成できません" when the file cannot be created or
-// replaced, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the text does not fit on the disk; either
-// way nothing on disk has changed.
+// zumi::CreateError "ﾌｧｲﾙ <path> を作成できません" when the file cannot be
+// created or replaced, zumi::WriteError "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the text does
+// not fit on the disk; either way nothing on disk has changed.
 void SavePage(const std::string& path, std::string_view text);
 
 // Removes the page unless the user may not write it (a read-only page stays);

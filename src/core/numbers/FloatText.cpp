@@ -1,6 +1,7 @@
 #include "numbers/FloatText.h"
 
 #include "numbers/NumberText.h"
+#include "platform/Locale.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -167,17 +168,9 @@ long double PowerOfTen(int32_t n) {
     return n < 0 ? 1.0L / result : result;
 }
 
-namespace {
-
-std::string IcuLocale(const std::string& locale) {
-    return locale.substr(0, locale.find_first_of(".@"));
-}
-
-} // namespace
-
 std::string GroupingSeparator(const std::string& locale) {
     UErrorCode status = U_ZERO_ERROR;
-    const icu::DecimalFormatSymbols symbols(icu::Locale(IcuLocale(locale).c_str()), status);
+    const icu::DecimalFormatSymbols symbols(icu::Locale(IcuLocaleId(locale).c_str()), status);
     std::string separator;
     if (U_SUCCESS(status))
         symbols.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol).toUTF8String(separator);
@@ -190,7 +183,7 @@ std::string CurrencyText(long double value, int digits, const std::string& local
     const std::string amount = FixedText(value, 18, places);
     UErrorCode status = U_ZERO_ERROR;
     const std::unique_ptr<icu::NumberFormat> format(
-        icu::NumberFormat::createCurrencyInstance(icu::Locale(IcuLocale(locale).c_str()), status));
+        icu::NumberFormat::createCurrencyInstance(icu::Locale(IcuLocaleId(locale).c_str()), status));
     icu::UnicodeString formatted;
     if (U_SUCCESS(status)) {
         format->setMinimumFractionDigits(places);

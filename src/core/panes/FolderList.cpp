@@ -1,7 +1,10 @@
 #include "panes/FolderList.h"
 
 #include "panes/Wildcard.h"
-#include "platform/FileSystem.h"
+#include "platform/FolderReading.h"
+#include "platform/Paths.h"
+#include "platform/Volumes.h"
+#include "platform/WorkingDirectory.h"
 
 #include <algorithm>
 #include <unistd.h>

@@ -1,8 +1,9 @@
 #include "platform/Collation.h"
 
+#include "platform/Locale.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <unicode/ucol.h>
@@ -12,18 +13,9 @@ namespace zumi {
 
 namespace {
 
-// ICU maps C and POSIX to en_US_POSIX, whose tailoring puts every upper-case
-// letter before every lower-case one; those locales get the root collation instead.
-std::string IcuLocale(const std::string& locale) {
-    std::string name = locale.substr(0, locale.find_first_of(".@"));
-    if (name == "C" || name == "POSIX")
-        return "";
-    return name;
-}
-
 UCollator* OpenCollator(const std::string& locale) {
     UErrorCode status = U_ZERO_ERROR;
-    UCollator* collator = ucol_open(IcuLocale(locale).c_str(), &status);
+    UCollator* collator = ucol_open(IcuLocaleId(locale).c_str(), &status);
     if (U_FAILURE(status)) {
         status = U_ZERO_ERROR;
         collator = ucol_open("", &status);
@@ -76,15 +68,6 @@ void MakeKeys(const UCollator* collator, const std::vector<std::string>& names, 
 Collation::Collation(const std::string& locale) : m_Collator(OpenCollator(locale), ucol_close) {}
 
 Collation::~Collation() = default;
-
-std::string Collation::UserLocale(const char* category) {
-    for (const char* variable : {"LC_ALL", category, "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0')
-            return value;
-    }
-    return "";
-}
 
 void Collation::Sort(std::vector<std::string>& names) const {
     const size_t count = names.size();

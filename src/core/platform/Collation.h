@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Locale.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,9 +23,9 @@ public:
     Collation(const Collation&) = delete;
     Collation& operator=(const Collation&) = delete;
 
-    // The user's locale for a category: LC_ALL, else the category's variable
-    // (LC_COLLATE by default), else LANG.
-    static std::string UserLocale(const char* category = "LC_COLLATE");
+    // The user's locale to sort by (zumi::UserLocale for LC_COLLATE). The drag
+    // edit asks here with another category for its number locales.
+    static std::string UserLocale(const char* category = "LC_COLLATE") { return zumi::UserLocale(category); }
 
     // Sorts the names in place, computing one sort key per name (on two threads for large lists).
     void Sort(std::vector<std::string>& names) const;

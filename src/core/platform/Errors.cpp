@@ -6,24 +6,28 @@ namespace zumi {
 
 namespace {
 
+std::string GenericMessage(int code) {
+    return "I/O ｴﾗｰ (" + std::to_string(code) + ")";
+}
+
 std::string MessageFor(int code) {
     switch (code) {
-    case 2:
+    case IOError::FileNotFound:
         return "ﾌｧｲﾙが見つかりません";
-    case 3:
+    case IOError::InvalidFileName:
         return "不正なﾌｧｲﾙ名です";
-    case 4:
+    case IOError::TooManyOpenFiles:
         return "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます";
-    case 5:
+    case IOError::AccessDenied:
         return "ﾌｧｲﾙへのｱｸｾｽが拒否されました";
-    case 100:
+    case IOError::ReadBeyondEnd:
         return "ﾌｧｲﾙの末尾以降を読み込みました";
-    case 101:
+    case IOError::DiskFull:
         return "ﾃﾞｨｽｸがいっぱいです";
-    case 106:
+    case IOError::InvalidNumber:
         return "入力値が数値ではありません";
     default:
-        return "I/O ｴﾗｰ (" + std::to_string(code) + ")";
+        return GenericMessage(code);
     }
 }
 
@@ -36,23 +40,27 @@ IOError::IOError(int code, const std::string& message) : Error(message), m_Code(
 IOError IOError::FromErrno(int err) {
     switch (err) {
     case ENOENT:
-        return IOError(2);
+        return IOError(FileNotFound);
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-        return IOError(3);
+        return IOError(InvalidFileName);
     case EMFILE:
     case ENFILE:
-        return IOError(4);
+        return IOError(TooManyOpenFiles);
     case EACCES:
     case EPERM:
-        return IOError(5);
+        return IOError(AccessDenied);
     case ENOSPC:
-        return IOError(101);
+        return IOError(DiskFull);
     default:
         // errno values overlap the codes above (EIO is 5), so they never go through the table.
-        return IOError(err, "I/O ｴﾗｰ (" + std::to_string(err) + ")");
+        return IOError(err, GenericMessage(err));
     }
 }
+
+CreateError::CreateError(const std::string& path) : Error("ﾌｧｲﾙ " + path + " を作成できません") {}
+
+WriteError::WriteError() : Error("ｽﾄﾘｰﾑへの書き込みｴﾗｰ") {}
 
 } // namespace zumi

@@ -2,7 +2,7 @@
 
 #include "numbers/NumberText.h"
 #include "platform/Errors.h"
-#include "platform/FileSystem.h"
+#include "platform/FileReplace.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -250,9 +250,15 @@ void ProfileFile::Change(std::string_view section, std::string_view key, const s
 void ProfileFile::UpdateFile() {
     if (!m_Changed)
         return;
+    const Error refused(m_Path + " に書き込めません");
     // A file that could not be read is not replaced by what little is known of it.
-    if ((m_ReadFailure != 0 && m_ReadFailure != ENOENT) || ReplaceFile(m_Path, m_Text) != ReplaceResult::Replaced)
-        throw Error(m_Path + " に書き込めません");
+    if (m_ReadFailure != 0 && m_ReadFailure != ENOENT)
+        throw refused;
+    try {
+        ReplaceFile(m_Path, m_Text);
+    } catch (const Error&) {
+        throw refused;
+    }
     m_Changed = false;
 }
 

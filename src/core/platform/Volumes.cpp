@@ -10,6 +10,7 @@
 #include <memory>
 #include <pwd.h>
 #include <sstream>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace zumi {
@@ -262,6 +263,23 @@ std::string VolumeOf(const std::vector<Volume>& volumes, const std::string& path
         if (volume.mountPoint.size() > best.size() && IsUnder(path, volume.mountPoint))
             best = volume.mountPoint;
     return best;
+}
+
+bool VolumeIgnoresCase(const std::string& path) {
+    struct statfs fs;
+    if (statfs(path.c_str(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x4d44:     // FAT (msdos, vfat)
+    case 0x2011bab0: // exFAT
+    case 0x5346544e: // NTFS (ntfs, ntfs3)
+    case 0x517b:     // SMB
+    case 0xff534d42: // CIFS
+    case 0xfe534d42: // SMB2
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace zumi

@@ -1,0 +1,80 @@
+#include "platform/FileReplace.h"
+
+#include "platform/Errors.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zumi {
+
+namespace {
+
+// The file a replacement writes: the path itself, or the file it links to.
+std::string SaveTarget(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        const std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
+        if (real)
+            return real.get();
+    }
+    return path;
+}
+
+// Creates a hidden temporary file beside target; returns its descriptor, or -1 when it cannot.
+int CreateTemporary(const std::string& target, std::string& tempPath) {
+    const size_t slash = target.rfind('/');
+    const std::string stem =
+        target.substr(0, slash + 1) + "." + target.substr(slash + 1) + "." + std::to_string(getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = stem + std::to_string(attempt);
+        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        text.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+void ReplaceFile(const std::string& path, std::string_view text) {
+    const std::string target = SaveTarget(path);
+    struct stat existing;
+    const bool replacing = stat(target.c_str(), &existing) == 0;
+    if (replacing && (S_ISDIR(existing.st_mode) || access(target.c_str(), W_OK) != 0))
+        throw CreateError(path);
+
+    std::string tempPath;
+    const int fd = CreateTemporary(target, tempPath);
+    if (fd < 0)
+        throw CreateError(path);
+    if (replacing)
+        fchmod(fd, existing.st_mode & 07777);
+    bool written = WriteAll(fd, text) && fsync(fd) == 0;
+    written = close(fd) == 0 && written;
+    if (!written) {
+        unlink(tempPath.c_str());
+        throw WriteError();
+    }
+    if (rename(tempPath.c_str(), target.c_str()) != 0) {
+        unlink(tempPath.c_str());
+        throw CreateError(path);
+    }
+}
+
+} // namespace zumi

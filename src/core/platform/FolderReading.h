@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Folders and their entries as the panes see them. Paths and names are bytes
+// (UTF-8 on Linux, but any byte sequence passes through untouched).
+namespace zumi {
+
+// Attribute bits of a folder entry, numbered as the file list's filter expects.
+enum FileAttribute : unsigned {
+    faReadOnly = 0x01,  // not writable by this user
+    faHidden = 0x02,    // the name starts with "."
+    faSystem = 0x04,    // neither a regular file nor a folder, or a link that points nowhere
+    faVolumeID = 0x08,  // never set on Linux
+    faDirectory = 0x10, // a folder, or a link to one
+    faArchive = 0x20,   // never set on Linux
+};
+
+bool FolderExists(const std::string& path);
+
+// True when the path names something that exists and is not a folder.
+bool FileExists(const std::string& path);
+
+// Reads a folder's entries once, in the file system's order, without "." and "..".
+// The read-only bit costs a system call per entry, so it is worked out only when
+// asked for. A folder that cannot be opened or read throws zumi::IOError.
+using FolderEntryFn = std::function<void(std::string_view name, unsigned attributes)>;
+void ReadFolder(const std::string& path, bool wantReadOnly, const FolderEntryFn& onEntry);
+
+} // namespace zumi

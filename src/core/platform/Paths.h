@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Paths as strings, never looked up on disk. Paths are bytes (UTF-8 on Linux,
+// but any byte sequence passes through untouched).
+namespace zumi {
+
+// The folder followed by the name, with exactly one "/" between them.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The path with its file name's extension (from the name's last ".") replaced
+// by the given one, or the extension appended when the name has no ".".
+std::string ChangeFileExtension(const std::string& path, std::string_view extension);
+
+} // namespace zumi

@@ -2,7 +2,7 @@
 
 #include "numbers/FloatText.h"
 #include "numbers/NumberText.h"
-#include "platform/Collation.h"
+#include "platform/Locale.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -185,9 +185,9 @@ QString TDragEdit::ValueText(int32_t intValue, float floatValue) const {
         return Text(zumi::FixedText(floatValue, m_FloatPrecision, m_FloatDigits));
     case ffNumber:
         return Text(zumi::GroupedText(floatValue, m_FloatPrecision, m_FloatDigits,
-                                      zumi::GroupingSeparator(zumi::Collation::UserLocale("LC_NUMERIC"))));
+                                      zumi::GroupingSeparator(zumi::UserLocale("LC_NUMERIC"))));
     case ffCurrency:
-        return Text(zumi::CurrencyText(floatValue, m_FloatDigits, zumi::Collation::UserLocale("LC_MONETARY")));
+        return Text(zumi::CurrencyText(floatValue, m_FloatDigits, zumi::UserLocale("LC_MONETARY")));
     case ffGeneral:
         break;
     }

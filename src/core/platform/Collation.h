@@ -23,9 +23,8 @@ public:
     Collation(const Collation&) = delete;
     Collation& operator=(const Collation&) = delete;
 
-    // The user's locale to sort by (zumi::UserLocale for LC_COLLATE). The drag
-    // edit asks here with another category for its number locales.
-    static std::string UserLocale(const char* category = "LC_COLLATE") { return zumi::UserLocale(category); }
+    // The user's locale to sort by (zumi::UserLocale for LC_COLLATE).
+    static std::string UserLocale() { return zumi::UserLocale("LC_COLLATE"); }
 
     // Sorts the names in place, computing one sort key per name (on two threads for large lists).
     void Sort(std::vector<std::string>& names) const;

@@ -95,9 +95,9 @@ bool SameName(std::string_view a, std::string_view b) {
 
 // What one line of the file holds.
 struct Line {
-    enum Kind { Other, Section, Key } kind = Other; // Other: blank, comment or a line without "="
-    std::string_view name;                          // the section's or the key's name
-    std::string_view value;                         // a key's value, trimmed but still quoted
+    enum class Kind { Other, Section, Key } kind = Kind::Other; // Other: blank, comment or a line without "="
+    std::string_view name;                                      // the section's or the key's name
+    std::string_view value;                                     // a key's value, trimmed but still quoted
 };
 
 Line Parse(std::string_view line) {
@@ -105,11 +105,11 @@ Line Parse(std::string_view line) {
     if (text.empty() || text.front() == ';')
         return {};
     if (text.front() == '[')
-        return {Line::Section, Trim(text.substr(1, text.find(']') - 1)), {}};
+        return {Line::Kind::Section, Trim(text.substr(1, text.find(']') - 1)), {}};
     const size_t equals = text.find('=');
     if (equals == None)
         return {};
-    return {Line::Key, Trim(text.substr(0, equals)), Trim(text.substr(equals + 1))};
+    return {Line::Kind::Key, Trim(text.substr(0, equals)), Trim(text.substr(equals + 1))};
 }
 
 // Where a key stands in the file's lines.
@@ -123,13 +123,13 @@ Place Find(const std::vector<std::string_view>& lines, std::string_view section,
     Place place;
     for (size_t i = 0; i < lines.size(); ++i) {
         const Line line = Parse(lines[i]);
-        if (line.kind == Line::Section) {
+        if (line.kind == Line::Kind::Section) {
             if (place.section != None)
                 break;
             if (SameName(line.name, section))
                 place.section = place.last = i;
         } else if (place.section != None) {
-            if (line.kind == Line::Key && SameName(line.name, key)) {
+            if (line.kind == Line::Kind::Key && SameName(line.name, key)) {
                 place.key = i;
                 break;
             }

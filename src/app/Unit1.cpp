@@ -140,13 +140,7 @@ QAction* CheckItem(QMenu* menu, const char* name, const QString& caption) {
 
 } // namespace
 
-// The pictures live in a static library, whose resource table the linker would otherwise drop.
-static void LoadPictures() {
-    Q_INIT_RESOURCE(resources);
-}
-
 TForm1::TForm1(const std::string& executablePath, QWidget* parent) : QMainWindow(parent) {
-    LoadPictures();
     const SettingsPlace settings = FindSettings(executablePath);
     m_IniPath = settings.file;
     m_FirstFolder = settings.firstFolder;

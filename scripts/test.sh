@@ -9,4 +9,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" xvfb xauth xdotool imagemagick desktop-file-utils
 "$root/scripts/build.sh" test
 cd "$root/build/test"
-ctest --output-on-failure
+# Each case runs in its own process and its own temporary folders, so two run at a time.
+ctest --output-on-failure -j2

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+# Builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test,
+# then checks that the sources are formatted.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The page test loads written pages in a real browser.
@@ -9,4 +10,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" xvfb xauth xdotool imagemagick desktop-file-utils
 "$root/scripts/build.sh" test
 cd "$root/build/test"
-ctest --output-on-failure
+# Each case runs in its own process and its own temporary folders, so two run at a time.
+ctest --output-on-failure -j2
+"$root/scripts/check-format.sh"

@@ -106,14 +106,8 @@ QAction* CheckItem(QMenu* menu, const char* name, const QString& caption) {
 
 } // namespace
 
-// The pictures live in a static library, whose resource table the linker would otherwise drop.
-static void LoadPictures() {
-    Q_INIT_RESOURCE(resources);
-}
-
 TForm1::TForm1(const std::string& executablePath, QWidget* parent)
     : QMainWindow(parent), m_Settings(executablePath), m_HelpFiles(HelpFiles(executablePath)) {
-    LoadPictures();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zumi"));
     setWindowIcon(QIcon(QStringLiteral(":/zumi.xpm")));

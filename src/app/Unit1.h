@@ -68,31 +68,31 @@ private:
     bool m_Closed = false;                  // the window has closed; a command still running stops
 
     // Controls; each carries its name as its object name.
-    QLabel* Panel1;
-    QToolButton* SCreateHTML;
-    QToolButton* SpeedButton2;
-    TDriveComboBox* DriveComboBox1;
-    QWidget* Panel2;
-    QLineEdit* Edit1;
-    QCheckBox* CBox1;
-    TDragEdit* DragEdit1;
-    QLabel* Label1;
-    TDragEdit* DragEdit2;
-    TDirectoryListBox* DirectoryListBox1;
-    TSplitter* Splitter1;
-    TFileListBox* FileListBox1;
-    QStatusBar* StatusBar1;
-    QLabel* StatusPanel0;
-    QProgressBar* ProgressBar;
+    QLabel* Panel1;                       // the toolbar; its caption "* " at the right marks a folder with a page
+    QToolButton* SCreateHTML;             // the 作成 button: writes the page, as the menu's ファイルの作成
+    QToolButton* SpeedButton2;            // the 確認 button: opens the page in the browser
+    TDriveComboBox* DriveComboBox1;       // the volume list; a pick moves the folder pane
+    QWidget* Panel2;                      // the options bar: mask, size lock, height and width
+    QLineEdit* Edit1;                     // the mask the file pane lists with
+    QCheckBox* CBox1;                     // the size lock 固定: turns on the sizes and "x"; the page uses them
+    TDragEdit* DragEdit1;                 // the height, used while the size lock is on
+    QLabel* Label1;                       // the "x" that copies the height into the width
+    TDragEdit* DragEdit2;                 // the width, used while the size lock is on
+    TDirectoryListBox* DirectoryListBox1; // the folder pane; a change renews the file pane, the count and the marker
+    TSplitter* Splitter1;                 // the bar that sets the folder pane's width
+    TFileListBox* FileListBox1;           // the file pane: the folder's files that match the mask
+    QStatusBar* StatusBar1;               // the status line
+    QLabel* StatusPanel0;                 // the count of listed files
+    QProgressBar* ProgressBar;            // steps once per file while the page is written
 
-    QAction* MCreateHTML;
-    QAction* MDeleteHTML;
-    QAction* MOpenHTML;
-    QAction* Exit1;
-    QAction* MBorder;
-    QAction* MCreateOpen;
-    QAction* Contents1;
-    QAction* About1;
+    QAction* MCreateHTML; // ファイル → ファイルの作成: writes the page
+    QAction* MDeleteHTML; // ファイル → ファイルの削除: deletes the page
+    QAction* MOpenHTML;   // ファイル → ブラウザで確認: opens the page
+    QAction* Exit1;       // ファイル → 終了
+    QAction* MBorder;     // 設定 → BORDERは 0 にする: each picture gets BORDER="0"
+    QAction* MCreateOpen; // 設定 → ファイル作成後確認: the page opens once written
+    QAction* Contents1;   // ヘルプ → 目次: the help page
+    QAction* About1;      // ヘルプ → バージョン情報: the About box
 
     TAboutBox* AboutBox;
 };

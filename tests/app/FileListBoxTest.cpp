@@ -154,6 +154,9 @@ TEST_F(FileListBoxTest, GlyphsShowTheKindOfEachRowAndMakeRowsTallEnough) {
     const QImage program = QPixmap(QStringLiteral(":/executable.xpm")).toImage();
     const QImage file = QPixmap(QStringLiteral(":/unknownfile.xpm")).toImage();
     const QImage folder = QPixmap(QStringLiteral(":/closedfolder.xpm")).toImage();
+    // Missing pictures would compare equal to the null ones a pane shows without them.
+    for (const QImage& picture : {program, file, folder})
+        ASSERT_FALSE(picture.isNull()) << "the pane's pictures are not in the program";
     const std::map<std::string, QImage> expected = {{"[album]", folder}, {"a.gif", file},      {"old.exe.txt", file},
                                                     {"README", file},    {"run.bat", program}, {"setup.EXE", program}};
     ASSERT_EQ(pane.Count(), 6);

@@ -1,6 +1,7 @@
 #include "Application.h"
 #include "RecordingShell.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 RecordingShell& Recorder() {
@@ -10,6 +11,9 @@ RecordingShell& Recorder() {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // The widgets are tested without a display, also when the build only lists
+    // the cases; "-platform xcb" on the command line shows them.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     TApplication app(argc, argv);
     TApplication::setApplicationDisplayName(QStringLiteral("Zumi"));
     SetShell(&Recorder());

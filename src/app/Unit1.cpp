@@ -340,9 +340,8 @@ void TForm1::MCreateHTMLClick() {
     const zumi::PageOptions options{CBox1->isChecked(), DragEdit1->text().toStdString(),
                                     DragEdit2->text().toStdString(), MBorder->isChecked()};
     ProgressBar->setMaximum(count);
-    const std::string page =
-        zumi::BuildPage(FileListBox1->Items(), options, [this] { ProgressBar->setValue(ProgressBar->value() + 1); });
-    zumi::SavePage(IndexPath(), page);
+    zumi::WritePage(IndexPath(), FileListBox1->Items(), options,
+                    [this] { ProgressBar->setValue(ProgressBar->value() + 1); });
     ProgressBar->setValue(0);
     DirectoryListBox1Change();
     ShowNotice(QStringLiteral("imgindex.html を出力しました。"));

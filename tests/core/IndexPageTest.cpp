@@ -16,16 +16,31 @@ using namespace zumi;
 
 namespace {
 
-TEST(BuildPage, OneItemMakesSixLinesEachEndingInCrLf) {
-    EXPECT_EQ(BuildPage({"a.gif"}, {}), "<HTML>\r\n"
-                                        "<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n"
-                                        "<BODY>\r\n"
-                                        "<A HREF=\"a.gif\"><IMG SRC=\"a.gif\" ALT=\"a.gif\"></A>\r\n"
-                                        "</BODY>\r\n"
-                                        "</HTML>\r\n");
+// The page as WritePage leaves it on disk.
+std::string WrittenPage(const std::vector<std::string>& names, const PageOptions& options,
+                        const std::function<void()>& step = {}) {
+    TempDir dir;
+    WritePage(dir / "imgindex.html", names, options, step);
+    return Contents(dir / "imgindex.html");
 }
 
-TEST(BuildPage, ItemLineTailFollowsTheSizeLockAndBorderOption) {
+std::vector<std::string> CameraNames(int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back("IMG_" + std::to_string(i) + ".JPG");
+    return names;
+}
+
+TEST(WritePage, OneItemMakesSixLinesEachEndingInCrLf) {
+    EXPECT_EQ(WrittenPage({"a.gif"}, {}), "<HTML>\r\n"
+                                          "<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n"
+                                          "<BODY>\r\n"
+                                          "<A HREF=\"a.gif\"><IMG SRC=\"a.gif\" ALT=\"a.gif\"></A>\r\n"
+                                          "</BODY>\r\n"
+                                          "</HTML>\r\n");
+}
+
+TEST(WritePage, ItemLineTailFollowsTheSizeLockAndBorderOption) {
     const struct {
         PageOptions options;
         const char* line;
@@ -41,20 +56,28 @@ TEST(BuildPage, ItemLineTailFollowsTheSizeLockAndBorderOption) {
          R"(<A HREF="a.gif"><IMG SRC="a.gif" ALT="a.gif" HEIGHT="1&quot;x" WIDTH="&lt;2&gt;"></A>)"},
     };
     for (const auto& c : cases) {
-        const std::string page = BuildPage({"a.gif"}, c.options);
+        const std::string page = WrittenPage({"a.gif"}, c.options);
         const size_t start = page.find("<A ");
         EXPECT_EQ(page.substr(start, page.find("\r\n", start) - start), c.line);
     }
 }
 
-TEST(BuildPage, KeepsTheOrderAndStepsOncePerItem) {
+TEST(WritePage, KeepsTheOrderAndStepsOncePerItem) {
     int steps = 0;
-    const std::string page = BuildPage({"b.png", "a.gif", "a.gif"}, {}, [&] { ++steps; });
+    const std::string page = WrittenPage({"b.png", "a.gif", "a.gif"}, {}, [&] { ++steps; });
     EXPECT_EQ(steps, 3);
     const size_t b = page.find("HREF=\"b.png\"");
     const size_t a1 = page.find("HREF=\"a.gif\"");
     const size_t a2 = page.find("HREF=\"a.gif\"", a1 + 1);
     EXPECT_TRUE(b < a1 && a1 < a2 && a2 != std::string::npos);
+}
+
+// The lines go to disk in blocks as they are built; none is lost or doubled where a block ends.
+TEST(WritePage, APageOfManyBlocksIsWrittenWhole) {
+    const std::vector<std::string> names = CameraNames(30000);
+    const std::string page = BuildPage(names, {true, "100", "120", true});
+    ASSERT_GT(page.size(), 3000000u);
+    EXPECT_TRUE(WrittenPage(names, {true, "100", "120", true}) == page);
 }
 
 TEST(PageNames, UrlsEscapeEveryByteThatIsNotPlainAndAltEscapesMarkup) {
@@ -118,7 +141,7 @@ TEST(SavePage, WritesThroughALinkToTheFileItNames) {
 }
 
 // Each failure shows its message and leaves the old page and the folder exactly as they were.
-TEST(SavePage, AFailedSaveChangesNothingOnDisk) {
+TEST(WritePage, AFailedWriteChangesNothingOnDisk) {
     const std::string created = "ﾌｧｲﾙ %s を作成できません";
     const struct {
         const char* what;
@@ -126,13 +149,14 @@ TEST(SavePage, AFailedSaveChangesNothingOnDisk) {
         mode_t pageMode;
         bool asNobody;
         rlim_t sizeLimit;
+        int count;
         std::string message;
     } cases[] = {
-        {"folder not writable", 0755, 0666, true, RLIM_INFINITY, created},
-        {"page read-only", 0777, 0444, true, RLIM_INFINITY, created},
-        {"disk full", 0755, 0644, false, 1000, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"},
+        {"folder not writable", 0755, 0666, true, RLIM_INFINITY, 100, created},
+        {"page read-only", 0777, 0444, true, RLIM_INFINITY, 100, created},
+        {"disk full", 0755, 0644, false, 1000, 100, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"},
+        {"disk full after the first block", 0755, 0644, false, 3 << 19, 40000, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"},
     };
-    const std::string text(5000, 'x');
     for (const auto& c : cases) {
         TempDir dir;
         const std::string folder = dir.Folder("pics", c.folderMode);
@@ -143,7 +167,7 @@ TEST(SavePage, AFailedSaveChangesNothingOnDisk) {
             signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{c.sizeLimit, c.sizeLimit};
             setrlimit(RLIMIT_FSIZE, &limit);
-            return MessageOf([&] { SavePage(page, text); });
+            return MessageOf([&] { WritePage(page, CameraNames(c.count), {}); });
         };
         std::string expected = c.message;
         if (expected.find("%s") != std::string::npos)
@@ -179,11 +203,13 @@ TEST(SavePage, AKilledWriterLeavesTheOldPageOrTheNewOne) {
     }
 }
 
-TEST(SavePage, AFolderOfThePageNameCannotBeReplaced) {
+TEST(WritePage, AFolderOfThePageNameCannotBeReplacedAndNoLineIsBuilt) {
     TempDir dir;
     dir.Folder("imgindex.html");
-    EXPECT_EQ(MessageOf([&] { SavePage(dir / "imgindex.html", "x"); }),
+    int steps = 0;
+    EXPECT_EQ(MessageOf([&] { WritePage(dir / "imgindex.html", {"a.gif"}, {}, [&] { ++steps; }); }),
               "ﾌｧｲﾙ " + (dir / "imgindex.html") + " を作成できません");
+    EXPECT_EQ(steps, 0);
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }
 

@@ -75,6 +75,31 @@ std::string PageTail(const PageOptions& options) {
     return tail;
 }
 
+// Gives out the page line by line, every line ending in CR LF; step runs
+// after each item line.
+void PutPage(const std::vector<std::string>& names, const PageOptions& options, const std::function<void()>& step,
+             const TextSink& out) {
+    out("<HTML>\r\n<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n<BODY>\r\n");
+    const std::string tail = PageTail(options) + "\r\n";
+    std::string url;
+    std::string line;
+    for (const std::string& name : names) {
+        url.clear();
+        AppendUrl(url, name);
+        line = "<A HREF=\"";
+        line += url;
+        line += "\"><IMG SRC=\"";
+        line += url;
+        line += "\" ALT=\"";
+        AppendAlt(line, name);
+        line += tail;
+        out(line);
+        if (step)
+            step();
+    }
+    out("</BODY>\r\n</HTML>\r\n");
+}
+
 } // namespace
 
 std::string IndexPath(const std::string& folderPath) {
@@ -95,36 +120,14 @@ std::string AltText(std::string_view text) {
 
 std::string BuildPage(const std::vector<std::string>& names, const PageOptions& options,
                       const std::function<void()>& step) {
-    static constexpr std::string_view head = "<HTML>\r\n<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n<BODY>\r\n";
-    static constexpr std::string_view foot = "</BODY>\r\n</HTML>\r\n";
-    static constexpr std::string_view linkOpen = "<A HREF=\"";
-    static constexpr std::string_view imageOpen = "\"><IMG SRC=\"";
-    static constexpr std::string_view altOpen = "\" ALT=\"";
-    const std::string tail = PageTail(options) + "\r\n";
-
-    size_t size = head.size() + foot.size();
-    for (const std::string& name : names)
-        size += linkOpen.size() + imageOpen.size() + altOpen.size() + 3 * name.size() + tail.size();
     std::string page;
-    page.reserve(size);
-
-    page += head;
-    std::string url;
-    for (const std::string& name : names) {
-        url.clear();
-        AppendUrl(url, name);
-        page += linkOpen;
-        page += url;
-        page += imageOpen;
-        page += url;
-        page += altOpen;
-        AppendAlt(page, name);
-        page += tail;
-        if (step)
-            step();
-    }
-    page += foot;
+    PutPage(names, options, step, [&page](std::string_view text) { page += text; });
     return page;
+}
+
+void WritePage(const std::string& path, const std::vector<std::string>& names, const PageOptions& options,
+               const std::function<void()>& step) {
+    ReplaceFile(path, [&](const TextSink& out) { PutPage(names, options, step, out); });
 }
 
 void SavePage(const std::string& path, std::string_view text) {

@@ -29,14 +29,23 @@ std::string UrlText(std::string_view name);
 // character references, all else as it is.
 std::string AltText(std::string_view text);
 
-// The whole page, every line ending in CR LF. step runs after each item line.
+// The whole page, every line ending in CR LF, as WritePage writes it. step
+// runs after each item line.
 std::string BuildPage(const std::vector<std::string>& names, const PageOptions& options,
                       const std::function<void()>& step = {});
 
-// Replaces the page with the text, all or nothing (zumi::ReplaceFile). Throws
-// zumi::CreateError "ﾌｧｲﾙ <path> を作成できません" when the file cannot be
-// created or replaced, zumi::WriteError "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the text does
-// not fit on the disk; either way nothing on disk has changed.
+// Replaces the page at path with the page of the names, all or nothing
+// (zumi::ReplaceFile), writing the lines as they are built so that the whole
+// text is never held; step runs after each item line. Throws zumi::CreateError
+// "ﾌｧｲﾙ <path> を作成できません" when the page cannot be created or replaced
+// (checked before the first line is built), zumi::WriteError
+// "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the page does not fit on the disk (the lines stop
+// there); either way nothing on disk has changed.
+void WritePage(const std::string& path, const std::vector<std::string>& names, const PageOptions& options,
+               const std::function<void()>& step = {});
+
+// Replaces the page with a text already built, all or nothing, failing as
+// WritePage does.
 void SavePage(const std::string& path, std::string_view text);
 
 // Removes the page unless the user may not write it (a read-only page stays);

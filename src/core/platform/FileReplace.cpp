@@ -8,10 +8,14 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zumi {
 
 namespace {
+
+// The most text held before it is written to the temporary file.
+constexpr size_t BlockSize = 1 << 20;
 
 // The file a replacement writes: the path itself, or the file it links to.
 std::string SaveTarget(const std::string& path) {
@@ -50,9 +54,43 @@ bool WriteAll(int fd, std::string_view text) {
     return true;
 }
 
+// Gives write a sink that gathers its text into blocks and writes each to fd
+// before it would overflow.
+void WriteBlocks(int fd, const std::function<void(const TextSink&)>& write) {
+    const auto put = [fd](std::string_view text) {
+        if (!WriteAll(fd, text))
+            throw WriteError();
+    };
+    std::string block;
+    block.reserve(BlockSize);
+    write([&](std::string_view text) {
+        if (block.size() + text.size() > BlockSize) {
+            put(block);
+            block.clear();
+        }
+        block += text;
+    });
+    put(block);
+}
+
+// The temporary file being written: closed, and removed unless it took the
+// file's place, however the replacement ends.
+struct Temporary {
+    std::string path;
+    int fd;
+    bool renamed = false;
+
+    ~Temporary() {
+        if (fd >= 0)
+            close(fd);
+        if (!renamed)
+            unlink(path.c_str());
+    }
+};
+
 } // namespace
 
-void ReplaceFile(const std::string& path, std::string_view text) {
+void ReplaceFile(const std::string& path, const std::function<void(const TextSink&)>& write) {
     const std::string target = SaveTarget(path);
     struct stat existing;
     const bool replacing = stat(target.c_str(), &existing) == 0;
@@ -63,18 +101,20 @@ void ReplaceFile(const std::string& path, std::string_view text) {
     const int fd = CreateTemporary(target, tempPath);
     if (fd < 0)
         throw CreateError(path);
+    Temporary temp{tempPath, fd};
     if (replacing)
         fchmod(fd, existing.st_mode & 07777);
-    bool written = WriteAll(fd, text) && fsync(fd) == 0;
-    written = close(fd) == 0 && written;
-    if (!written) {
-        unlink(tempPath.c_str());
+    WriteBlocks(fd, write);
+    const bool synced = fsync(fd) == 0;
+    if (close(std::exchange(temp.fd, -1)) != 0 || !synced)
         throw WriteError();
-    }
-    if (rename(tempPath.c_str(), target.c_str()) != 0) {
-        unlink(tempPath.c_str());
+    if (rename(tempPath.c_str(), target.c_str()) != 0)
         throw CreateError(path);
-    }
+    temp.renamed = true;
+}
+
+void ReplaceFile(const std::string& path, std::string_view text) {
+    ReplaceFile(path, [text](const TextSink& sink) { sink(text); });
 }
 
 } // namespace zumi

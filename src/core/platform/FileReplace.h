@@ -1,16 +1,26 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace zumi {
 
-// Replaces the file at path with the text, all or nothing: the text goes to a
-// hidden temporary file beside it, which is synced and renamed over it. An
+// Takes a file's text piece by piece, in order.
+using TextSink = std::function<void(std::string_view)>;
+
+// Replaces the file at path with the text that write gives its sink, all or
+// nothing: the text goes to a hidden temporary file beside it, in blocks as
+// they fill, and the temporary is synced and renamed over the file. An
 // existing file keeps its permissions, and a file that is a link is replaced
 // where the link points. Throws CreateError when the file (or its temporary)
-// cannot be created or the file is not writable, WriteError when the text does
-// not fit on the disk; either way nothing on disk has changed.
+// cannot be created or the file is not writable, before write runs; the sink
+// throws WriteError when the text does not fit on the disk. On any failure,
+// or an exception from write, the temporary is removed and the file is as it
+// was.
+void ReplaceFile(const std::string& path, const std::function<void(const TextSink&)>& write);
+
+// The same with the whole text at once.
 void ReplaceFile(const std::string& path, std::string_view text);
 
 } // namespace zumi

@@ -1,4 +1,5 @@
 #include "index/IndexPage.h"
+#include "platform/FileReplace.h"
 
 #include "TempDir.h"
 
@@ -41,7 +42,7 @@ std::vector<std::string> LoadedWidths(const std::vector<std::string>& names) {
     page.insert(page.find("</BODY>"),
                 "<SCRIPT>addEventListener('load', () => document.body.setAttribute('data-widths', "
                 "Array.from(document.images, i => i.naturalWidth).join(',')));</SCRIPT>\r\n");
-    SavePage(dir / "check.html", page);
+    ReplaceFile(dir / "check.html", page);
 
     const std::string dom =
         OutputOf("chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking "

@@ -1,5 +1,6 @@
 #include "index/IndexPage.h"
 #include "platform/Errors.h"
+#include "platform/FileReplace.h"
 
 #include "MessageOf.h"
 #include "TempDir.h"
@@ -114,13 +115,13 @@ TEST(IndexPath, IsThePageInTheFolderWithOneSeparator) {
     EXPECT_EQ(IndexPath("/pics"), "/pics/imgindex.html");
 }
 
-TEST(SavePage, ReplacesTheWholePageAndKeepsItsPermissions) {
+TEST(PageReplace, ReplacesTheWholePageAndKeepsItsPermissions) {
     TempDir dir;
     const std::string page = dir / "imgindex.html";
-    SavePage(page, "a long first page\r\n");
+    ReplaceFile(page, "a long first page\r\n");
     EXPECT_EQ(Contents(page), "a long first page\r\n");
     chmod(page.c_str(), 0604);
-    SavePage(page, "second\r\n");
+    ReplaceFile(page, "second\r\n");
     EXPECT_EQ(Contents(page), "second\r\n");
     struct stat st;
     ASSERT_EQ(stat(page.c_str(), &st), 0);
@@ -128,12 +129,12 @@ TEST(SavePage, ReplacesTheWholePageAndKeepsItsPermissions) {
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }
 
-TEST(SavePage, WritesThroughALinkToTheFileItNames) {
+TEST(PageReplace, WritesThroughALinkToTheFileItNames) {
     TempDir dir;
     dir.Folder("pages");
     Write(dir / "pages/real.html", "old");
     ASSERT_EQ(symlink("pages/real.html", (dir / "imgindex.html").c_str()), 0);
-    SavePage(dir / "imgindex.html", "new");
+    ReplaceFile(dir / "imgindex.html", "new");
     struct stat st;
     ASSERT_EQ(lstat((dir / "imgindex.html").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -179,20 +180,20 @@ TEST(WritePage, AFailedWriteChangesNothingOnDisk) {
 }
 
 // A writer killed at any moment leaves the page whole: the old text or the new one.
-TEST(SavePage, AKilledWriterLeavesTheOldPageOrTheNewOne) {
+TEST(PageReplace, AKilledWriterLeavesTheOldPageOrTheNewOne) {
     TempDir dir;
     const std::string page = dir / "imgindex.html";
     const std::string a(300000, 'a');
     const std::string b(200000, 'b');
-    SavePage(page, a);
+    ReplaceFile(page, a);
     std::mt19937 moments(7);
     for (int round = 0; round < 20; ++round) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (;;) {
-                SavePage(page, b);
-                SavePage(page, a);
+                ReplaceFile(page, b);
+                ReplaceFile(page, a);
             }
         }
         usleep(std::uniform_int_distribution<useconds_t>(200, 30000)(moments));
@@ -213,7 +214,7 @@ TEST(WritePage, AFolderOfThePageNameCannotBeReplacedAndNoLineIsBuilt) {
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }
 
-TEST(SavePage, APagePathTooLongCannotBeCreated) {
+TEST(PageReplace, APagePathTooLongCannotBeCreated) {
     TempDir dir;
     std::string folder = dir.Path();
     while (folder.size() < 4080) {
@@ -221,7 +222,7 @@ TEST(SavePage, APagePathTooLongCannotBeCreated) {
         ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
     }
     const std::string page = folder + "/imgindex.html";
-    EXPECT_EQ(MessageOf([&] { SavePage(page, "x"); }), "ﾌｧｲﾙ " + page + " を作成できません");
+    EXPECT_EQ(MessageOf([&] { ReplaceFile(page, "x"); }), "ﾌｧｲﾙ " + page + " を作成できません");
     EXPECT_EQ(Entries(folder), (std::set<std::string>{".", ".."}));
 }
 

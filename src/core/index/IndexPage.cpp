@@ -130,10 +130,6 @@ void WritePage(const std::string& path, const std::vector<std::string>& names, c
     ReplaceFile(path, [&](const TextSink& out) { PutPage(names, options, step, out); });
 }
 
-void SavePage(const std::string& path, std::string_view text) {
-    ReplaceFile(path, text);
-}
-
 void DeletePage(const std::string& path) {
     // A page the user may not write was made read-only to protect it: it stays,
     // though the folder alone would let it go.

@@ -44,10 +44,6 @@ std::string BuildPage(const std::vector<std::string>& names, const PageOptions& 
 void WritePage(const std::string& path, const std::vector<std::string>& names, const PageOptions& options,
                const std::function<void()>& step = {});
 
-// Replaces the page with a text already built, all or nothing, failing as
-// WritePage does.
-void SavePage(const std::string& path, std::string_view text);
-
 // Removes the page unless the user may not write it (a read-only page stays);
 // throws zumi::Error "ﾌｧｲﾙ <path> を削除できません" when a file is still there
 // afterwards.

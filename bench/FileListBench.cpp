@@ -19,7 +19,7 @@ void Reread(benchmark::State& state) {
     list.SetMask("*.gif;*.jpg;*.png");
     for (auto _ : state)
         list.RereadFiles();
-    state.counters["rows"] = static_cast<double>(list.Rows().size());
+    state.counters["rows"] = static_cast<double>(list.RowCount());
 }
 
 void LsF(benchmark::State& state) {

@@ -25,12 +25,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (countOnly) {
-        std::printf("%zu\n", list.Rows().size());
+        std::printf("%zu\n", list.RowCount());
         return 0;
     }
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-    for (const std::string& row : list.Rows()) {
+    for (size_t i = 0; i < list.RowCount(); ++i) {
+        const std::string_view row = list.Row(i);
         std::fwrite(row.data(), 1, row.size(), stdout);
         std::fputc('\n', stdout);
     }

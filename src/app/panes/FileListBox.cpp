@@ -19,13 +19,13 @@ public:
           m_File(QStringLiteral(":/unknownfile.xpm")), m_Folder(QStringLiteral(":/closedfolder.xpm")) {}
 
     int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(m_List.Rows().size());
+        return parent.isValid() ? 0 : static_cast<int>(m_List.RowCount());
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid())
             return {};
-        const std::string& name = m_List.Rows()[index.row()];
+        const std::string_view name = m_List.Row(index.row());
         if (role == Qt::DisplayRole)
             return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
         if (role == Qt::DecorationRole && m_ShowGlyphs)
@@ -42,7 +42,7 @@ public:
 
 private:
     // Folders are listed as "[name]" only when the file type admits them.
-    const QPixmap& Glyph(const std::string& row) const {
+    const QPixmap& Glyph(std::string_view row) const {
         const bool folder =
             (m_List.FileType() & zumi::ftDirectory) && row.size() > 2 && row.front() == '[' && row.back() == ']';
         return folder ? m_Folder : zumi::IsProgramName(row) ? m_Program : m_File;
@@ -146,10 +146,10 @@ void TFileListBox::SetFolderPath(const std::string& path) {
 
 int TFileListBox::Count() {
     EnsureListed();
-    return static_cast<int>(m_List.Rows().size());
+    return static_cast<int>(m_List.RowCount());
 }
 
-const std::vector<std::string>& TFileListBox::Items() {
+std::vector<std::string> TFileListBox::Items() {
     EnsureListed();
     return m_List.Rows();
 }

@@ -37,9 +37,9 @@ public:
     // re-reads; a path naming the listed folder does nothing. Throws IOError.
     void SetFolderPath(const std::string& path);
 
-    // The rows, in display order, as stored bytes.
+    // The rows, in display order, as stored bytes (copied).
     int Count();
-    const std::vector<std::string>& Items();
+    std::vector<std::string> Items();
 
     QString SelectedName();
     // FolderPath joined with the selected row's name; empty when no row is selected.

@@ -25,6 +25,13 @@ std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     }
 }
 
+size_t MatchingPieces(const std::vector<WildcardPiece>& pieces, std::string_view name) {
+    size_t count = 0;
+    for (const WildcardPiece& piece : pieces)
+        count += piece.Matches(name);
+    return count;
+}
+
 } // namespace
 
 FileList::FileList(const std::string& collationLocale)
@@ -37,14 +44,20 @@ bool FileList::IsFolderPath(const std::string& path) const {
 bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy) {
     if (IsFolderPath(path))
         return false;
-    std::vector<std::string> rows;
+    Names names;
+    std::vector<uint32_t> rows;
     std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string&) {
-        if (reread)
-            rows = ReadRows(busy);
+        if (reread) {
+            names = ReadNames(busy);
+            rows = Match(names, {});
+        }
     });
     m_FolderPath.swap(folder);
     if (reread)
-        m_Apply([&] { m_Rows.swap(rows); });
+        m_Apply([&] {
+            std::swap(m_Names, names);
+            m_Rows.swap(rows);
+        });
     return true;
 }
 
@@ -64,40 +77,78 @@ bool FileList::SetFileType(TFileType fileType) {
 
 void FileList::RereadFiles(const BusyFn& busy) {
     ChangeDirectory(m_FolderPath);
-    std::vector<std::string> rows = ReadRows(busy);
-    m_Apply([&] { m_Rows.swap(rows); });
+    Names names = ReadNames(busy);
+    std::vector<uint32_t> rows = Match(names, {});
+    m_Apply([&] {
+        std::swap(m_Names, names);
+        m_Rows.swap(rows);
+    });
 }
 
-// Lists the working directory: one row per entry and matching piece, sorted.
-std::vector<std::string> FileList::ReadRows(const BusyFn& busy) const {
+// Reads the working directory's admitted entries and puts them in order. Calls busy
+// once the entries read so far would make a 101st row.
+FileList::Names FileList::ReadNames(const BusyFn& busy) const {
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
     const unsigned word = m_FileType & 0x3F;
     const bool normal = (m_FileType & ftNormal) != 0;
 
-    std::vector<std::string> rows;
-    ReadFolder(".", (word & faReadOnly) != 0, [&](std::string_view name, unsigned attributes) {
+    Names read;
+    size_t rows = 0;
+    std::string bracketed;
+    FolderReader reader(".", (word & faReadOnly) != 0);
+    std::string_view name;
+    unsigned attributes;
+    while (reader.Next(name, attributes)) {
         if ((attributes & ~word & SpecialAttributes) != 0 || !(normal || (attributes & word) != 0))
-            return;
-        for (const WildcardPiece& piece : pieces) {
-            if (!piece.Matches(name))
-                continue;
-            if (attributes & faDirectory)
-                rows.push_back("[" + std::string(name) + "]");
-            else
-                rows.emplace_back(name);
+            continue;
+        const bool folder = (attributes & faDirectory) != 0;
+        if (folder) {
+            bracketed = "[";
+            (bracketed += name) += ']';
+        }
+        read.texts.push_back(folder ? bracketed : name);
+        read.folders.push_back(folder);
+        if (rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount && busy)
+            busy();
+    }
+    read.order = m_Collation.Order(read.texts);
+    return read;
+}
+
+// The rows of the mask's matches among the names: a name once per piece it
+// matches. Calls busy as the 101st row is found. The names are matched in the
+// order they are stored, which is far quicker than the order they sort in.
+std::vector<uint32_t> FileList::Match(const Names& names, const BusyFn& busy) const {
+    const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
+    std::vector<uint32_t> hits(names.texts.size());
+    for (size_t i = 0; i < hits.size(); ++i) {
+        const std::string_view text = names.texts[i];
+        hits[i] = MatchingPieces(pieces, names.folders[i] ? text.substr(1, text.size() - 2) : text);
+    }
+    std::vector<uint32_t> rows;
+    for (const uint32_t i : names.order) {
+        for (uint32_t n = hits[i]; n > 0; --n) {
+            rows.push_back(i);
             if (rows.size() == BusyRowCount && busy)
                 busy();
         }
-    });
-    m_Collation.Sort(rows);
+    }
     return rows;
 }
 
-bool IsProgramName(const std::string& name) {
+std::vector<std::string> FileList::Rows() const {
+    std::vector<std::string> rows;
+    rows.reserve(m_Rows.size());
+    for (size_t row = 0; row < m_Rows.size(); ++row)
+        rows.emplace_back(Row(row));
+    return rows;
+}
+
+bool IsProgramName(std::string_view name) {
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos)
         return false;
-    const std::string_view extension = std::string_view(name).substr(dot);
+    const std::string_view extension = name.substr(dot);
     for (const char* program : {".exe", ".com", ".bat", ".pif"})
         if (NamesEqualIgnoringCase(extension, program))
             return true;
@@ -105,7 +156,7 @@ bool IsProgramName(const std::string& name) {
 }
 
 std::string FileList::PathOf(size_t row) const {
-    return JoinPath(m_FolderPath, m_Rows.at(row));
+    return JoinPath(m_FolderPath, std::string(m_Names.texts[m_Rows.at(row)]));
 }
 
 } // namespace zumi

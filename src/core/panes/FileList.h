@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zumi {
@@ -22,7 +23,7 @@ enum TFileAttr : unsigned {
 using TFileType = unsigned;
 
 // True for names whose extension marks a program (.exe, .com, .bat, .pif, any case).
-bool IsProgramName(const std::string& name);
+bool IsProgramName(std::string_view name);
 
 // The files of one folder whose names match a mask of ";"-separated wildcard
 // pieces, sorted. A file that two pieces match stands twice, in adjacent rows.
@@ -36,7 +37,11 @@ public:
     const std::string& FolderPath() const { return m_FolderPath; }
     const std::string& Mask() const { return m_Mask; }
     TFileType FileType() const { return m_FileType; }
-    const std::vector<std::string>& Rows() const { return m_Rows; }
+    size_t RowCount() const { return m_Rows.size(); }
+    // A row's text, valid until the rows next change.
+    std::string_view Row(size_t row) const { return m_Names.texts[m_Rows[row]]; }
+    // The rows' texts, copied.
+    std::vector<std::string> Rows() const;
 
     // Called once per listing, as soon as a 101st row is found, so that a caller
     // can show that a long listing is under way.
@@ -71,13 +76,23 @@ public:
     std::string PathOf(size_t row) const;
 
 private:
-    std::vector<std::string> ReadRows(const BusyFn& busy) const;
+    // The entries the file type admits, as rows' texts ("[name]" for a folder),
+    // in the file system's order, and the order they sort in.
+    struct Names {
+        PackedNames texts;
+        std::vector<bool> folders;
+        std::vector<uint32_t> order;
+    };
+
+    Names ReadNames(const BusyFn& busy) const;
+    std::vector<uint32_t> Match(const Names& names, const BusyFn& busy) const;
 
     Collation m_Collation;
     std::string m_FolderPath;
     std::string m_Mask = "*.*";
     TFileType m_FileType = ftNormal;
-    std::vector<std::string> m_Rows;
+    Names m_Names;
+    std::vector<uint32_t> m_Rows; // indices into m_Names, one per matching piece
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QStyledItemDelegate>
 
 // The rows of a FileList, shown as their names decoded for display only, with
@@ -180,9 +181,10 @@ void TFileListBox::EnsureListed() {
 
 void TFileListBox::Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change) {
     bool busy = false;
-    const auto restore = qScopeGuard([&busy] {
+    const auto restore = qScopeGuard([this, &busy] {
         if (busy)
             QApplication::restoreOverrideCursor();
+        FollowWatch();
     });
     const bool reread = change([&busy] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -203,6 +205,25 @@ void TFileListBox::SelectionChanged() {
 int TFileListBox::SelectedRow() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TFileListBox::FollowWatch() {
+    const int descriptor = m_List.WatchDescriptor();
+    if (m_WatchNotifier && m_WatchNotifier->socket() == descriptor)
+        return;
+    if (m_WatchNotifier) {
+        // It may be the one whose signal is running.
+        m_WatchNotifier->setEnabled(false);
+        m_WatchNotifier->deleteLater();
+        m_WatchNotifier = nullptr;
+    }
+    if (descriptor < 0)
+        return;
+    m_WatchNotifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+    connect(m_WatchNotifier, &QSocketNotifier::activated, this, [this] {
+        m_List.ReadWatchEvents();
+        FollowWatch();
+    });
 }
 
 void TFileListBox::showEvent(QShowEvent* event) {

@@ -44,20 +44,17 @@ bool FileList::IsFolderPath(const std::string& path) const {
 bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy) {
     if (IsFolderPath(path))
         return false;
+    // The names and the watch are the old folder's.
+    m_NamesCurrent = false;
+    m_Watch.Stop();
     Names names;
-    std::vector<uint32_t> rows;
-    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string&) {
-        if (reread) {
-            names = ReadNames(busy);
-            rows = Match(names, {});
-        }
+    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
+        if (reread)
+            names = ReadNames(entered, busy);
     });
     m_FolderPath.swap(folder);
     if (reread)
-        m_Apply([&] {
-            std::swap(m_Names, names);
-            m_Rows.swap(rows);
-        });
+        Keep(names);
     return true;
 }
 
@@ -72,22 +69,41 @@ bool FileList::SetFileType(TFileType fileType) {
     if (fileType == m_FileType)
         return false;
     m_FileType = fileType;
+    m_NamesCurrent = false;
     return true;
 }
 
 void FileList::RereadFiles(const BusyFn& busy) {
     ChangeDirectory(m_FolderPath);
-    Names names = ReadNames(busy);
+    ReadWatchEvents();
+    if (!m_NamesCurrent) {
+        Names names = ReadNames(m_FolderPath, busy);
+        Keep(names);
+        return;
+    }
+    std::vector<uint32_t> rows = Match(m_Names, busy);
+    m_Apply([&] { m_Rows.swap(rows); });
+}
+
+void FileList::ReadWatchEvents() {
+    if (m_Watch.Changed())
+        m_NamesCurrent = false;
+}
+
+void FileList::Keep(Names& names) {
     std::vector<uint32_t> rows = Match(names, {});
     m_Apply([&] {
         std::swap(m_Names, names);
         m_Rows.swap(rows);
     });
+    m_NamesCurrent = true;
 }
 
-// Reads the working directory's admitted entries and puts them in order. Calls busy
-// once the entries read so far would make a 101st row.
-FileList::Names FileList::ReadNames(const BusyFn& busy) const {
+// Reads the working directory, which is the folder, watching it first so that
+// no change made during the read goes unseen. Keeps the admitted entries and
+// the order they sort in. Calls busy once the entries read so far would make a 101st row.
+FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& busy) {
+    m_Watch.Watch(folder);
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
     const unsigned word = m_FileType & 0x3F;
     const bool normal = (m_FileType & ftNormal) != 0;

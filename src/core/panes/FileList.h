@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Collation.h"
+#include "platform/FolderWatch.h"
 
 #include <functional>
 #include <string>
@@ -28,7 +29,9 @@ bool IsProgramName(std::string_view name);
 // The files of one folder whose names match a mask of ";"-separated wildcard
 // pieces, sorted. A file that two pieces match stands twice, in adjacent rows.
 // The folder is read through the process's working directory, which every
-// re-read and every folder change sets.
+// re-read and every folder change sets. The folder's names are kept, watched,
+// so that a re-read for another mask reads nothing from disk while the folder
+// has not changed.
 class FileList {
 public:
     // Starts on the working directory with the mask "*.*", ordering rows by the given collation locale.
@@ -72,6 +75,13 @@ public:
     // cannot be entered or read this throws IOError and keeps the old rows.
     void RereadFiles(const BusyFn& busy = {});
 
+    // The folder watch's descriptor, readable when the folder may have changed:
+    // the owner then calls ReadWatchEvents. It changes with every read from
+    // disk; -1 when nothing is watched and every re-read reads the folder.
+    int WatchDescriptor() const { return m_Watch.Descriptor(); }
+    // Reads the watch's pending events; after a change the next re-read reads the folder.
+    void ReadWatchEvents();
+
     // FolderPath joined with the row's text.
     std::string PathOf(size_t row) const;
 
@@ -84,14 +94,18 @@ private:
         std::vector<uint32_t> order;
     };
 
-    Names ReadNames(const BusyFn& busy) const;
+    Names ReadNames(const std::string& folder, const BusyFn& busy);
     std::vector<uint32_t> Match(const Names& names, const BusyFn& busy) const;
+    // Makes the names freshly read, and the rows they match, the list's.
+    void Keep(Names& names);
 
     Collation m_Collation;
     std::string m_FolderPath;
     std::string m_Mask = "*.*";
     TFileType m_FileType = ftNormal;
     Names m_Names;
+    FolderWatch m_Watch;          // on the folder since before m_Names were read
+    bool m_NamesCurrent = false;  // m_Names were read under m_Watch, which has reported no change since (nor stopped)
     std::vector<uint32_t> m_Rows; // indices into m_Names, one per matching piece
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };

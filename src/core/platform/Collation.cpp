@@ -49,7 +49,13 @@ struct Ranked {
 // compare as C strings do.
 void MakeKeys(const UCollator* collator, const PackedNames& names, size_t begin, size_t end,
               std::vector<uint8_t>& buffer, std::vector<uint32_t>& starts, std::vector<Ranked>& ranked) {
+    if (begin == end)
+        return;
     std::vector<UChar> utf16;
+    // Keys run about as long as the names' bytes; room for twice that spares
+    // copying them as they grow, and costs no memory until used.
+    const std::string_view last = names[end - 1];
+    buffer.reserve(2 * static_cast<size_t>(last.data() + last.size() - names[begin].data()) + 16 * (end - begin));
     for (size_t i = begin; i < end; ++i) {
         const std::string_view name = names[i];
         utf16.resize(name.size() + 1);

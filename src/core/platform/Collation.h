@@ -20,6 +20,10 @@ public:
         const uint32_t start = i == 0 ? 0 : m_Ends[i - 1];
         return std::string_view(m_Text).substr(start, m_Ends[i] - start);
     }
+    void reserve(size_t bytes, size_t count) {
+        m_Text.reserve(bytes);
+        m_Ends.reserve(count);
+    }
     void push_back(std::string_view name) {
         m_Text += name;
         m_Ends.push_back(static_cast<uint32_t>(m_Text.size()));

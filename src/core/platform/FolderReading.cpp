@@ -38,6 +38,11 @@ FolderReader::~FolderReader() {
     close(m_Fd);
 }
 
+size_t FolderReader::Size() const {
+    struct stat st;
+    return fstat(m_Fd, &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
+}
+
 bool FolderReader::Next(std::string_view& name, unsigned& attributes) {
     for (;;) {
         if (m_Position == m_End) {

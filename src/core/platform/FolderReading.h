@@ -37,6 +37,10 @@ public:
     // The next entry's name (valid until the following call) and attributes; false at the end.
     bool Next(std::string_view& name, unsigned& attributes);
 
+    // The folder's size as its file system reports it. On most (ext4, XFS,
+    // Btrfs) that is at least the bytes of the entries' names.
+    size_t Size() const;
+
 private:
     int m_Fd;
     bool m_WantReadOnly;

@@ -37,6 +37,7 @@ TEST(Collation, OrdersNamesAsFileManagersDo) {
          {"さくら.jpg", "あさ.jpg", "かわ.jpg"},
          {"あさ.jpg", "かわ.jpg", "さくら.jpg"}},
         {"unknown locale fails", "xx_YY", {"b", "a"}, {"a", "b"}},
+        {"no names read past the end", "", {}, {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Sorted(c.locale, c.input), c.sorted) << c.fault;

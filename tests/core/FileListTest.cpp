@@ -6,8 +6,10 @@
 #include "TempDir.h"
 
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -171,6 +173,73 @@ TEST(FileList, CallsBusyOnceFromTheHundredAndFirstRow) {
     calls = 0;
     list.RereadFiles([&] { ++calls; });
     EXPECT_EQ(calls, 0);
+}
+
+// A listed folder's names are kept for the next mask only until it changes:
+// every change another process makes shows at the next mask change.
+TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
+    using Change = std::function<void(const std::string& folder)>;
+    const struct {
+        const char* fault;
+        Change change;
+        Names rows;
+    } cases[] = {
+        {"a created file missed", [](const std::string& f) { Write(f + "/c.gif", ""); }, {"a.gif", "b.gif", "c.gif"}},
+        {"a removed file still listed", [](const std::string& f) { unlink((f + "/b.gif").c_str()); }, {"a.gif"}},
+        {"a renamed file listed by its old name",
+         [](const std::string& f) { rename((f + "/b.gif").c_str(), (f + "/d.gif").c_str()); },
+         {"a.gif", "d.gif"}},
+        {"a file made hidden still listed",
+         [](const std::string& f) { rename((f + "/b.gif").c_str(), (f + "/.b.gif").c_str()); },
+         {"a.gif"}},
+        {"the names of a folder removed, its watch ended, listed for the one made in its place",
+         [](const std::string& f) {
+             for (const char* name : {"/a.gif", "/b.gif"})
+                 unlink((f + name).c_str());
+             rmdir(f.c_str());
+             mkdir(f.c_str(), 0755);
+             Write(f + "/e.gif", "");
+         },
+         {"e.gif"}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.File("a.gif");
+        dir.File("b.gif");
+        FileList list("");
+        list.SetMask("*.gif");
+        list.SetFolderPath(dir.Path(), true);
+        InChildProcess([&] {
+            c.change(dir.Path());
+            return std::string();
+        });
+        list.SetMask("*.GIF");
+        list.RereadFiles();
+        EXPECT_EQ(list.Rows(), c.rows) << c.fault;
+    }
+}
+
+// Where no watch can be set (here the user has used up the inotify instances
+// the kernel allows), nothing vouches for the names and every mask change reads.
+TEST(FileList, WithoutAWatchEveryMaskChangeReadsTheFolder) {
+    TempDir dir;
+    const std::string mine = dir.Folder("mine", 0777);
+    Write(mine + "/a.gif", "");
+    const std::string report = AsUnprivilegedUser([&] {
+        while (inotify_init1(IN_CLOEXEC) >= 0) {
+        }
+        FileList list("");
+        list.SetMask("*.gif");
+        list.SetFolderPath(mine, true);
+        InChildProcess([&] {
+            Write(mine + "/b.gif", "");
+            return std::string();
+        });
+        list.SetMask("*.GIF");
+        list.RereadFiles();
+        return std::to_string(list.WatchDescriptor()) + " " + std::to_string(list.RowCount());
+    });
+    EXPECT_EQ(report, "-1 2");
 }
 
 TEST(FileList, MovesToAFolderAndTakesRelativePathsFromTheListedOne) {

@@ -111,7 +111,7 @@ TEST(CurrentDirectory, IsThePathFormWithoutTrailingSeparator) {
     EXPECT_EQ(CurrentDirectory(), "/");
 }
 
-TEST(ReadFolder, ClassifiesEntries) {
+TEST(FolderReader, ClassifiesEntries) {
     TempDir dir;
     dir.File("plain.gif", 0666);
     dir.File(".hidden.gif", 0666);
@@ -126,9 +126,11 @@ TEST(ReadFolder, ClassifiesEntries) {
     // As root every file is writable; read-only means something only to another user.
     const std::string listing = AsUnprivilegedUser([&] {
         std::string out;
-        ReadFolder(dir.Path(), true, [&](std::string_view name, unsigned attributes) {
+        FolderReader reader(dir.Path(), true);
+        std::string_view name;
+        unsigned attributes;
+        while (reader.Next(name, attributes))
             out += std::string(name) + "=" + std::to_string(attributes) + "\n";
-        });
         return out;
     });
     std::map<std::string, unsigned> attributes;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QScopeGuard>
+#include <QSocketNotifier>
 #include <QStyledItemDelegate>
 
 // The rows of a FileList, shown as their names decoded for display only, with
@@ -19,13 +20,13 @@ public:
           m_File(QStringLiteral(":/unknownfile.xpm")), m_Folder(QStringLiteral(":/closedfolder.xpm")) {}
 
     int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(m_List.Rows().size());
+        return parent.isValid() ? 0 : static_cast<int>(m_List.RowCount());
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid())
             return {};
-        const std::string& name = m_List.Rows()[index.row()];
+        const std::string_view name = m_List.Row(index.row());
         if (role == Qt::DisplayRole)
             return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
         if (role == Qt::DecorationRole && m_ShowGlyphs)
@@ -42,7 +43,7 @@ public:
 
 private:
     // Folders are listed as "[name]" only when the file type admits them.
-    const QPixmap& Glyph(const std::string& row) const {
+    const QPixmap& Glyph(std::string_view row) const {
         const bool folder =
             (m_List.FileType() & zumi::ftDirectory) && row.size() > 2 && row.front() == '[' && row.back() == ']';
         return folder ? m_Folder : zumi::IsProgramName(row) ? m_Program : m_File;
@@ -146,10 +147,10 @@ void TFileListBox::SetFolderPath(const std::string& path) {
 
 int TFileListBox::Count() {
     EnsureListed();
-    return static_cast<int>(m_List.Rows().size());
+    return static_cast<int>(m_List.RowCount());
 }
 
-const std::vector<std::string>& TFileListBox::Items() {
+std::vector<std::string> TFileListBox::Items() {
     EnsureListed();
     return m_List.Rows();
 }
@@ -180,9 +181,10 @@ void TFileListBox::EnsureListed() {
 
 void TFileListBox::Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change) {
     bool busy = false;
-    const auto restore = qScopeGuard([&busy] {
+    const auto restore = qScopeGuard([this, &busy] {
         if (busy)
             QApplication::restoreOverrideCursor();
+        FollowWatch();
     });
     const bool reread = change([&busy] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -203,6 +205,25 @@ void TFileListBox::SelectionChanged() {
 int TFileListBox::SelectedRow() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TFileListBox::FollowWatch() {
+    const int descriptor = m_List.WatchDescriptor();
+    if (m_WatchNotifier && m_WatchNotifier->socket() == descriptor)
+        return;
+    if (m_WatchNotifier) {
+        // It may be the one whose signal is running.
+        m_WatchNotifier->setEnabled(false);
+        m_WatchNotifier->deleteLater();
+        m_WatchNotifier = nullptr;
+    }
+    if (descriptor < 0)
+        return;
+    m_WatchNotifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+    connect(m_WatchNotifier, &QSocketNotifier::activated, this, [this] {
+        m_List.ReadWatchEvents();
+        FollowWatch();
+    });
 }
 
 void TFileListBox::showEvent(QShowEvent* event) {

@@ -5,6 +5,7 @@
 #include <QListView>
 
 class FileRowModel;
+class QSocketNotifier;
 
 // The file list pane: the files of one folder that match a mask, one bare name
 // per row, sorted. Its rows are the program's item list. The folder is first
@@ -37,9 +38,9 @@ public:
     // re-reads; a path naming the listed folder does nothing. Throws IOError.
     void SetFolderPath(const std::string& path);
 
-    // The rows, in display order, as stored bytes.
+    // The rows, in display order, as stored bytes (copied).
     int Count();
-    const std::vector<std::string>& Items();
+    std::vector<std::string> Items();
 
     QString SelectedName();
     // FolderPath joined with the selected row's name; empty when no row is selected.
@@ -65,9 +66,12 @@ private:
     void Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change);
     void SelectionChanged();
     int SelectedRow() const;
+    // Listens on the list's folder watch, which each read from disk replaces.
+    void FollowWatch();
 
     zumi::FileList m_List;
     FileRowModel* m_Model;
+    QSocketNotifier* m_WatchNotifier = nullptr;
     bool m_Listed = false;
     int m_RecordedRow = -1;
 };

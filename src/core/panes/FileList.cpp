@@ -6,12 +6,15 @@
 #include "platform/Volumes.h"
 #include "platform/WorkingDirectory.h"
 
+#include <algorithm>
+
 namespace zumi {
 
 namespace {
 
 constexpr unsigned SpecialAttributes = faHidden | faSystem | faVolumeID | faDirectory;
 constexpr size_t BusyRowCount = 101;
+constexpr size_t MaxReserved = size_t{1} << 30;
 
 std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     std::vector<WildcardPiece> pieces;
@@ -23,6 +26,13 @@ std::vector<WildcardPiece> SplitMask(const std::string& mask) {
             return pieces;
         start = end + 1;
     }
+}
+
+size_t MatchingPieces(const std::vector<WildcardPiece>& pieces, std::string_view name) {
+    size_t count = 0;
+    for (const WildcardPiece& piece : pieces)
+        count += piece.Matches(name);
+    return count;
 }
 
 } // namespace
@@ -37,14 +47,17 @@ bool FileList::IsFolderPath(const std::string& path) const {
 bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy) {
     if (IsFolderPath(path))
         return false;
-    std::vector<std::string> rows;
-    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string&) {
+    // The names and the watch are the old folder's.
+    m_NamesCurrent = false;
+    m_Watch.Stop();
+    Names names;
+    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
         if (reread)
-            rows = ReadRows(busy);
+            names = ReadNames(entered, busy);
     });
     m_FolderPath.swap(folder);
     if (reread)
-        m_Apply([&] { m_Rows.swap(rows); });
+        Keep(names);
     return true;
 }
 
@@ -59,45 +72,106 @@ bool FileList::SetFileType(TFileType fileType) {
     if (fileType == m_FileType)
         return false;
     m_FileType = fileType;
+    m_NamesCurrent = false;
     return true;
 }
 
 void FileList::RereadFiles(const BusyFn& busy) {
     ChangeDirectory(m_FolderPath);
-    std::vector<std::string> rows = ReadRows(busy);
+    ReadWatchEvents();
+    if (!m_NamesCurrent) {
+        Names names = ReadNames(m_FolderPath, busy);
+        Keep(names);
+        return;
+    }
+    std::vector<uint32_t> rows = Match(m_Names, busy);
     m_Apply([&] { m_Rows.swap(rows); });
 }
 
-// Lists the working directory: one row per entry and matching piece, sorted.
-std::vector<std::string> FileList::ReadRows(const BusyFn& busy) const {
+void FileList::ReadWatchEvents() {
+    if (m_Watch.Changed())
+        m_NamesCurrent = false;
+}
+
+void FileList::Keep(Names& names) {
+    std::vector<uint32_t> rows = Match(names, {});
+    m_Apply([&] {
+        std::swap(m_Names, names);
+        m_Rows.swap(rows);
+    });
+    m_NamesCurrent = true;
+}
+
+// Reads the working directory, which is the folder, watching it first so that
+// no change made during the read goes unseen. Keeps the admitted entries and
+// the order they sort in. Calls busy once the entries read so far would make a 101st row.
+FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& busy) {
+    m_Watch.Watch(folder);
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
     const unsigned word = m_FileType & 0x3F;
     const bool normal = (m_FileType & ftNormal) != 0;
 
-    std::vector<std::string> rows;
-    ReadFolder(".", (word & faReadOnly) != 0, [&](std::string_view name, unsigned attributes) {
+    Names read;
+    size_t rows = 0;
+    std::string bracketed;
+    FolderReader reader(".", (word & faReadOnly) != 0);
+    // Room for the names up front spares copying them as they grow, and costs
+    // no memory until used. An entry takes at least 16 bytes of the folder.
+    const size_t size = std::min(reader.Size(), MaxReserved);
+    read.texts.reserve(size, size / 16);
+    std::string_view name;
+    unsigned attributes;
+    while (reader.Next(name, attributes)) {
         if ((attributes & ~word & SpecialAttributes) != 0 || !(normal || (attributes & word) != 0))
-            return;
-        for (const WildcardPiece& piece : pieces) {
-            if (!piece.Matches(name))
-                continue;
-            if (attributes & faDirectory)
-                rows.push_back("[" + std::string(name) + "]");
-            else
-                rows.emplace_back(name);
+            continue;
+        const bool folder = (attributes & faDirectory) != 0;
+        if (folder) {
+            bracketed = "[";
+            (bracketed += name) += ']';
+        }
+        read.texts.push_back(folder ? bracketed : name);
+        read.folders.push_back(folder);
+        if (rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount && busy)
+            busy();
+    }
+    read.order = m_Collation.Order(read.texts);
+    return read;
+}
+
+// The rows of the mask's matches among the names: a name once per piece it
+// matches. Calls busy as the 101st row is found. The names are matched in the
+// order they are stored, which is far quicker than the order they sort in.
+std::vector<uint32_t> FileList::Match(const Names& names, const BusyFn& busy) const {
+    const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
+    std::vector<uint32_t> hits(names.texts.size());
+    for (size_t i = 0; i < hits.size(); ++i) {
+        const std::string_view text = names.texts[i];
+        hits[i] = MatchingPieces(pieces, names.folders[i] ? text.substr(1, text.size() - 2) : text);
+    }
+    std::vector<uint32_t> rows;
+    for (const uint32_t i : names.order) {
+        for (uint32_t n = hits[i]; n > 0; --n) {
+            rows.push_back(i);
             if (rows.size() == BusyRowCount && busy)
                 busy();
         }
-    });
-    m_Collation.Sort(rows);
+    }
     return rows;
 }
 
-bool IsProgramName(const std::string& name) {
+std::vector<std::string> FileList::Rows() const {
+    std::vector<std::string> rows;
+    rows.reserve(m_Rows.size());
+    for (size_t row = 0; row < m_Rows.size(); ++row)
+        rows.emplace_back(Row(row));
+    return rows;
+}
+
+bool IsProgramName(std::string_view name) {
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos)
         return false;
-    const std::string_view extension = std::string_view(name).substr(dot);
+    const std::string_view extension = name.substr(dot);
     for (const char* program : {".exe", ".com", ".bat", ".pif"})
         if (NamesEqualIgnoringCase(extension, program))
             return true;
@@ -105,7 +179,7 @@ bool IsProgramName(const std::string& name) {
 }
 
 std::string FileList::PathOf(size_t row) const {
-    return JoinPath(m_FolderPath, m_Rows.at(row));
+    return JoinPath(m_FolderPath, std::string(m_Names.texts[m_Rows.at(row)]));
 }
 
 } // namespace zumi

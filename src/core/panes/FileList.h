@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/Collation.h"
+#include "platform/FolderWatch.h"
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zumi {
@@ -22,12 +24,14 @@ enum TFileAttr : unsigned {
 using TFileType = unsigned;
 
 // True for names whose extension marks a program (.exe, .com, .bat, .pif, any case).
-bool IsProgramName(const std::string& name);
+bool IsProgramName(std::string_view name);
 
 // The files of one folder whose names match a mask of ";"-separated wildcard
 // pieces, sorted. A file that two pieces match stands twice, in adjacent rows.
 // The folder is read through the process's working directory, which every
-// re-read and every folder change sets.
+// re-read and every folder change sets. The folder's names are kept, watched,
+// so that a re-read for another mask reads nothing from disk while the folder
+// has not changed.
 class FileList {
 public:
     // Starts on the working directory with the mask "*.*", ordering rows by the given collation locale.
@@ -36,7 +40,11 @@ public:
     const std::string& FolderPath() const { return m_FolderPath; }
     const std::string& Mask() const { return m_Mask; }
     TFileType FileType() const { return m_FileType; }
-    const std::vector<std::string>& Rows() const { return m_Rows; }
+    size_t RowCount() const { return m_Rows.size(); }
+    // A row's text, valid until the rows next change.
+    std::string_view Row(size_t row) const { return m_Names.texts[m_Rows[row]]; }
+    // The rows' texts, copied.
+    std::vector<std::string> Rows() const;
 
     // Called once per listing, as soon as a 101st row is found, so that a caller
     // can show that a long listing is under way.
@@ -67,17 +75,38 @@ public:
     // cannot be entered or read this throws IOError and keeps the old rows.
     void RereadFiles(const BusyFn& busy = {});
 
+    // The folder watch's descriptor, readable when the folder may have changed:
+    // the owner then calls ReadWatchEvents. It changes with every read from
+    // disk; -1 when nothing is watched and every re-read reads the folder.
+    int WatchDescriptor() const { return m_Watch.Descriptor(); }
+    // Reads the watch's pending events; after a change the next re-read reads the folder.
+    void ReadWatchEvents();
+
     // FolderPath joined with the row's text.
     std::string PathOf(size_t row) const;
 
 private:
-    std::vector<std::string> ReadRows(const BusyFn& busy) const;
+    // The entries the file type admits, as rows' texts ("[name]" for a folder),
+    // in the file system's order, and the order they sort in.
+    struct Names {
+        PackedNames texts;
+        std::vector<bool> folders;
+        std::vector<uint32_t> order;
+    };
+
+    Names ReadNames(const std::string& folder, const BusyFn& busy);
+    std::vector<uint32_t> Match(const Names& names, const BusyFn& busy) const;
+    // Makes the names freshly read, and the rows they match, the list's.
+    void Keep(Names& names);
 
     Collation m_Collation;
     std::string m_FolderPath;
     std::string m_Mask = "*.*";
     TFileType m_FileType = ftNormal;
-    std::vector<std::string> m_Rows;
+    Names m_Names;
+    FolderWatch m_Watch;          // on the folder since before m_Names were read
+    bool m_NamesCurrent = false;  // m_Names were read under m_Watch, which has reported no change since (nor stopped)
+    std::vector<uint32_t> m_Rows; // indices into m_Names, one per matching piece
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 

@@ -90,10 +90,12 @@ std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool cas
     currentRow = rows.size() - 1;
 
     std::vector<std::string> names;
-    ReadFolder(folder, false, [&](std::string_view name, unsigned attributes) {
+    FolderReader reader(folder, false);
+    std::string_view name;
+    unsigned attributes;
+    while (reader.Next(name, attributes))
         if ((attributes & (faDirectory | faHidden | faSystem)) == faDirectory)
             names.emplace_back(name);
-    });
     m_Collation.Sort(names);
     // A case-insensitive volume may still hand over two spellings of one name; show it once.
     if (!caseSensitive)

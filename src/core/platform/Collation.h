@@ -2,13 +2,37 @@
 
 #include "platform/Locale.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct UCollator;
 
 namespace zumi {
+
+// Names end to end in one buffer, so that a million of them cost little more than their bytes.
+class PackedNames {
+public:
+    size_t size() const { return m_Ends.size(); }
+    std::string_view operator[](size_t i) const {
+        const uint32_t start = i == 0 ? 0 : m_Ends[i - 1];
+        return std::string_view(m_Text).substr(start, m_Ends[i] - start);
+    }
+    void reserve(size_t bytes, size_t count) {
+        m_Text.reserve(bytes);
+        m_Ends.reserve(count);
+    }
+    void push_back(std::string_view name) {
+        m_Text += name;
+        m_Ends.push_back(static_cast<uint32_t>(m_Text.size()));
+    }
+
+private:
+    std::string m_Text;
+    std::vector<uint32_t> m_Ends;
+};
 
 // Orders file names the way users' file managers do: alphabetical in a locale,
 // letter case ignored, digit runs compared by their numeric value (IMG_2 before
@@ -26,7 +50,10 @@ public:
     // The user's locale to sort by (zumi::UserLocale for LC_COLLATE).
     static std::string UserLocale() { return zumi::UserLocale("LC_COLLATE"); }
 
-    // Sorts the names in place, computing one sort key per name (on two threads for large lists).
+    // The order the names sort in: their indices, first to last. One sort key
+    // is computed per name, on two threads for large lists.
+    std::vector<uint32_t> Order(const PackedNames& names) const;
+    // Sorts the names in place.
     void Sort(std::vector<std::string>& names) const;
 
 private:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,10 +23,30 @@ bool FolderExists(const std::string& path);
 // True when the path names something that exists and is not a folder.
 bool FileExists(const std::string& path);
 
-// Reads a folder's entries once, in the file system's order, without "." and "..".
-// The read-only bit costs a system call per entry, so it is worked out only when
-// asked for. A folder that cannot be opened or read throws zumi::IOError.
-using FolderEntryFn = std::function<void(std::string_view name, unsigned attributes)>;
-void ReadFolder(const std::string& path, bool wantReadOnly, const FolderEntryFn& onEntry);
+// Reads a folder's entries once, in the file system's order, without "." and "..",
+// many entries to a system call. The read-only bit costs a system call per
+// entry, so it is worked out only when asked for. A folder that cannot be
+// opened or read throws zumi::IOError.
+class FolderReader {
+public:
+    FolderReader(const std::string& path, bool wantReadOnly);
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    // The next entry's name (valid until the following call) and attributes; false at the end.
+    bool Next(std::string_view& name, unsigned& attributes);
+
+    // The folder's size as its file system reports it. On most (ext4, XFS,
+    // Btrfs) that is at least the bytes of the entries' names.
+    size_t Size() const;
+
+private:
+    int m_Fd;
+    bool m_WantReadOnly;
+    std::unique_ptr<char[]> m_Buffer;
+    size_t m_Position = 0;
+    size_t m_End = 0;
+};
 
 } // namespace zumi

@@ -1,0 +1,160 @@
+#include "platform/FolderWatch.h"
+
+#include "TempDir.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+using namespace zumi;
+
+namespace {
+
+// True once the watch's descriptor is readable, within a bound far above any real delivery.
+bool EventPending(const FolderWatch& watch, int timeoutMs = 5000) {
+    pollfd entry{watch.Descriptor(), POLLIN, 0};
+    return poll(&entry, 1, timeoutMs) == 1;
+}
+
+// Runs the change in another process, as any other program would make it.
+void ChangeElsewhere(const std::function<bool()>& change) {
+    ASSERT_EQ(InChildProcess([&] { return std::string(change() ? "done" : "failed"); }), "done");
+}
+
+struct Change {
+    const char* what;
+    std::function<bool(const std::string& folder, const std::string& outside)> make;
+    bool seen;
+    bool stillWatching;
+};
+
+TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
+    const Change changes[] = {
+        {"a file created", [](auto& f, auto&) { return creat((f + "/new").c_str(), 0644) >= 0; }, true, true},
+        {"a file removed", [](auto& f, auto&) { return unlink((f + "/a").c_str()) == 0; }, true, true},
+        {"a file renamed", [](auto& f, auto&) { return rename((f + "/a").c_str(), (f + "/b").c_str()) == 0; }, true,
+         true},
+        {"a file hidden", [](auto& f, auto&) { return rename((f + "/a").c_str(), (f + "/.a").c_str()) == 0; }, true,
+         true},
+        {"a file moved out", [](auto& f, auto& o) { return rename((f + "/a").c_str(), (o + "/a").c_str()) == 0; }, true,
+         true},
+        {"a file moved in", [](auto& f, auto& o) { return rename((o + "/in").c_str(), (f + "/in").c_str()) == 0; },
+         true, true},
+        {"a file made read-only", [](auto& f, auto&) { return chmod((f + "/a").c_str(), 0444) == 0; }, true, true},
+        {"a subfolder created", [](auto& f, auto&) { return mkdir((f + "/sub").c_str(), 0755) == 0; }, true, true},
+        {"the folder removed", [](auto& f, auto&) { return unlink((f + "/a").c_str()) == 0 && rmdir(f.c_str()) == 0; },
+         true, false},
+        {"the folder moved away", [](auto& f, auto& o) { return rename(f.c_str(), (o + "/away").c_str()) == 0; }, true,
+         false},
+        {"a file read and the folder listed",
+         [](auto& f, auto&) { return Contents(f + "/a").empty() && Entries(f).count("a") == 1; }, false, true},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        TempDir root;
+        const std::string folder = root.Folder("watched");
+        root.File("watched/a");
+        root.File("in");
+        FolderWatch watch;
+        watch.Watch(folder);
+        ASSERT_TRUE(watch.Watching());
+        ASSERT_FALSE(EventPending(watch, 0));
+
+        ChangeElsewhere([&] { return change.make(folder, root.Path()); });
+
+        EXPECT_EQ(EventPending(watch, change.seen ? 5000 : 0), change.seen);
+        EXPECT_EQ(watch.Changed(), change.seen);
+        EXPECT_EQ(watch.Watching(), change.stillWatching);
+        if (watch.Watching()) {
+            // Every event was read: the folder is quiet again.
+            EXPECT_FALSE(EventPending(watch, 0));
+            EXPECT_FALSE(watch.Changed());
+        }
+    }
+}
+
+TEST(FolderWatchTest, ALostEventCountsAsAChange) {
+    TempDir root;
+    FolderWatch watch;
+    watch.Watch(root.Path());
+    // More creations than the kernel queues for an unread watch, so it drops events and says so.
+    int queued = 16384;
+    std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queued;
+    ChangeElsewhere([&] {
+        for (int i = 0; i <= queued; ++i)
+            if (creat((root / std::to_string(i)).c_str(), 0644) < 0)
+                return false;
+        return true;
+    });
+
+    ASSERT_TRUE(EventPending(watch));
+    EXPECT_TRUE(watch.Changed());
+    EXPECT_TRUE(watch.Watching());
+    EXPECT_FALSE(EventPending(watch, 0));
+    EXPECT_FALSE(watch.Changed());
+}
+
+TEST(FolderWatchTest, WatchesAFolderInMemory) {
+    struct statfs volume;
+    if (statfs("/dev/shm", &volume) != 0 || volume.f_type != TMPFS_MAGIC)
+        GTEST_SKIP() << "no tmpfs at /dev/shm";
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string before = tmp != nullptr ? tmp : "";
+    setenv("TMPDIR", "/dev/shm", 1);
+    TempDir root;
+    setenv("TMPDIR", before.c_str(), 1);
+    FolderWatch watch;
+    watch.Watch(root.Path());
+    ASSERT_TRUE(watch.Watching());
+    ChangeElsewhere([&] { return creat((root / "new").c_str(), 0644) >= 0; });
+    EXPECT_TRUE(EventPending(watch));
+    EXPECT_TRUE(watch.Changed());
+}
+
+TEST(FolderWatchTest, WatchesNothingWhereNoWatchCanBeSet) {
+    TempDir root;
+    const std::string file = root.File("file");
+    const std::string locked = root.Folder("locked", 0);
+    struct Case {
+        const char* what;
+        std::function<std::string()> watchIt; // "watching" or "not watching", seen from where the watch is set
+    };
+    const auto watchFrom = [&](const std::string& path) {
+        // A watch set before is given up either way.
+        FolderWatch watch;
+        watch.Watch(root.Path());
+        watch.Watch(path);
+        return std::string(watch.Watching() || watch.Descriptor() >= 0 || !watch.Changed() ? "watching"
+                                                                                           : "not watching");
+    };
+    const Case cases[] = {
+        {"a missing folder", [&] { return watchFrom(root / "missing"); }},
+        {"an empty path", [&] { return watchFrom(""); }},
+        {"a file", [&] { return watchFrom(file); }},
+        {"a folder the user may not read", [&] { return AsUnprivilegedUser([&] { return watchFrom(locked); }); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.watchIt(), "not watching");
+    }
+}
+
+TEST(FolderWatchTest, WatchingAnotherFolderForgetsTheFirst) {
+    TempDir root;
+    const std::string first = root.Folder("first");
+    FolderWatch watch;
+    watch.Watch(first);
+    watch.Watch(root.Folder("second"));
+    ChangeElsewhere([&] { return creat((first + "/new").c_str(), 0644) >= 0; });
+    EXPECT_FALSE(EventPending(watch, 0));
+    EXPECT_FALSE(watch.Changed());
+}
+
+} // namespace

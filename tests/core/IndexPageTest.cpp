@@ -208,8 +208,9 @@ TEST(WritePage, AFolderOfThePageNameCannotBeReplacedAndNoLineIsBuilt) {
     TempDir dir;
     dir.Folder("imgindex.html");
     int steps = 0;
-    EXPECT_EQ(MessageOf([&] { WritePage(dir / "imgindex.html", {"a.gif"}, {}, [&] { ++steps; }); }),
-              "ﾌｧｲﾙ " + (dir / "imgindex.html") + " を作成できません");
+    EXPECT_EQ(
+        MessageOf([&] { WritePage(dir / "imgindex.html", std::vector<std::string>{"a.gif"}, {}, [&] { ++steps; }); }),
+        "ﾌｧｲﾙ " + (dir / "imgindex.html") + " を作成できません");
     EXPECT_EQ(steps, 0);
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }

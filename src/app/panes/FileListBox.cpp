@@ -155,6 +155,11 @@ std::vector<std::string> TFileListBox::Items() {
     return m_List.Rows();
 }
 
+std::string_view TFileListBox::Item(int row) {
+    EnsureListed();
+    return m_List.Row(static_cast<size_t>(row));
+}
+
 QString TFileListBox::SelectedName() {
     const int row = SelectedRow();
     return row < 0 ? QString() : m_Model->index(row).data().toString();

@@ -41,6 +41,8 @@ public:
     // The rows, in display order, as stored bytes (copied).
     int Count();
     std::vector<std::string> Items();
+    // One row's bytes, valid until the rows next change.
+    std::string_view Item(int row);
 
     QString SelectedName();
     // FolderPath joined with the selected row's name; empty when no row is selected.

@@ -77,13 +77,14 @@ std::string PageTail(const PageOptions& options) {
 
 // Gives out the page line by line, every line ending in CR LF; step runs
 // after each item line.
-void PutPage(const std::vector<std::string>& names, const PageOptions& options, const std::function<void()>& step,
+void PutPage(const PageNames& names, const PageOptions& options, const std::function<void()>& step,
              const TextSink& out) {
     out("<HTML>\r\n<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n<BODY>\r\n");
     const std::string tail = PageTail(options) + "\r\n";
     std::string url;
     std::string line;
-    for (const std::string& name : names) {
+    for (size_t i = 0; i < names.Count(); ++i) {
+        const std::string_view name = names[i];
         url.clear();
         AppendUrl(url, name);
         line = "<A HREF=\"";
@@ -118,14 +119,13 @@ std::string AltText(std::string_view text) {
     return out;
 }
 
-std::string BuildPage(const std::vector<std::string>& names, const PageOptions& options,
-                      const std::function<void()>& step) {
+std::string BuildPage(const PageNames& names, const PageOptions& options, const std::function<void()>& step) {
     std::string page;
     PutPage(names, options, step, [&page](std::string_view text) { page += text; });
     return page;
 }
 
-void WritePage(const std::string& path, const std::vector<std::string>& names, const PageOptions& options,
+void WritePage(const std::string& path, const PageNames& names, const PageOptions& options,
                const std::function<void()>& step) {
     ReplaceFile(path, [&](const TextSink& out) { PutPage(names, options, step, out); });
 }

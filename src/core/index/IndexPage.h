@@ -29,10 +29,27 @@ std::string UrlText(std::string_view name);
 // character references, all else as it is.
 std::string AltText(std::string_view text);
 
+// The names a page lists, in order: a list of them, or a count and the name at
+// each index (valid while the page is written), so that a long list need not
+// be copied.
+class PageNames {
+public:
+    using NameAt = std::function<std::string_view(size_t)>;
+    PageNames(size_t count, NameAt at) : m_Count(count), m_At(std::move(at)) {}
+    PageNames(const std::vector<std::string>& names)
+        : m_Count(names.size()), m_At([&names](size_t i) -> std::string_view { return names[i]; }) {}
+
+    size_t Count() const { return m_Count; }
+    std::string_view operator[](size_t i) const { return m_At(i); }
+
+private:
+    size_t m_Count;
+    NameAt m_At;
+};
+
 // The whole page, every line ending in CR LF, as WritePage writes it. step
 // runs after each item line.
-std::string BuildPage(const std::vector<std::string>& names, const PageOptions& options,
-                      const std::function<void()>& step = {});
+std::string BuildPage(const PageNames& names, const PageOptions& options, const std::function<void()>& step = {});
 
 // Replaces the page at path with the page of the names, all or nothing
 // (zumi::ReplaceFile), writing the lines as they are built so that the whole
@@ -41,7 +58,7 @@ std::string BuildPage(const std::vector<std::string>& names, const PageOptions& 
 // (checked before the first line is built), zumi::WriteError
 // "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the page does not fit on the disk (the lines stop
 // there); either way nothing on disk has changed.
-void WritePage(const std::string& path, const std::vector<std::string>& names, const PageOptions& options,
+void WritePage(const std::string& path, const PageNames& names, const PageOptions& options,
                const std::function<void()>& step = {});
 
 // Removes the page unless the user may not write it (a read-only page stays);

@@ -135,7 +135,8 @@ TEST_F(DirectoryListBoxTest, OpensARowOnDoubleClickOrEnterOnly) {
     QTest::keyClick(folders.get(), Qt::Key_Down);
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton})
         QTest::mouseDClick(folders->viewport(), button, {}, Centre(RowOf("2001")));
-    EXPECT_EQ(events, Events{}) << "a click, an arrow key or another button's double-click moved";
+    QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {}, QPoint(5, folders->viewport()->height() - 3));
+    EXPECT_EQ(events, Events{}) << "a click, an arrow key, another button's or a double-click below the rows moved";
 
     QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {}, Centre(RowOf("Album")));
     EXPECT_EQ(folders->FolderPath(), pics + "/Album") << "double-click on a subfolder";
@@ -145,12 +146,12 @@ TEST_F(DirectoryListBoxTest, OpensARowOnDoubleClickOrEnterOnly) {
     EXPECT_EQ(folders->FolderPath(), pics) << "Enter on a level row";
 
     events.clear();
-    QTest::keyClick(folders.get(), Qt::Key_Enter);
+    QTest::keyClick(folders.get(), Qt::Key_Return);
     EXPECT_EQ(events, Events{}) << "opening the current row";
 
     QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, Centre(0));
-    QTest::keyClick(folders.get(), Qt::Key_Return);
-    EXPECT_EQ(folders->FolderPath(), "/") << "row 0";
+    QTest::keyClick(folders.get(), Qt::Key_Enter);
+    EXPECT_EQ(folders->FolderPath(), "/") << "row 0 by the keypad's Enter";
     EXPECT_EQ(drives->DriveLetter(), "/");
 
     // A folder removed after the rows were built: the error box, and the rows stay.
@@ -200,6 +201,10 @@ TEST_F(DirectoryListBoxTest, TheDriveSelectorMovesTheFolderListAndFollowsIt) {
 
     Choose(usb);
     EXPECT_EQ(events, Events{"drives"}) << "choosing the folder's own volume again moved it";
+
+    ASSERT_EQ(rename((disk + "/pics").c_str(), (disk + "/moved").c_str()), 0);
+    Choose(disk);
+    EXPECT_EQ(folders->FolderPath(), disk) << "the folder last shown on the volume has gone: not its top instead";
 }
 
 // Closed, the selector shows the end of a long mount point, so volumes that share a prefix differ.

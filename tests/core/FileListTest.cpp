@@ -167,9 +167,13 @@ TEST(FileList, CallsBusyOnceFromTheHundredAndFirstRow) {
     list.RereadFiles([&] { ++calls; });
     EXPECT_EQ(calls, 0) << "100 rows";
     dir.File("p100.gif");
+    dir.File("p101.gif");
     list.RereadFiles([&] { ++calls; });
-    EXPECT_EQ(calls, 1) << "101 rows";
-    list.SetMask("p1*.gif;p2*.gif"); // 12 + 11 files, no busy pointer for 23 rows
+    EXPECT_EQ(calls, 1) << "102 rows read";
+    list.SetMask("*.GIF");
+    list.RereadFiles([&] { ++calls; });
+    EXPECT_EQ(calls, 2) << "102 rows matched from the kept names";
+    list.SetMask("p1*.gif;p2*.gif"); // 13 + 11 files, no busy pointer for 24 rows
     calls = 0;
     list.RereadFiles([&] { ++calls; });
     EXPECT_EQ(calls, 0);

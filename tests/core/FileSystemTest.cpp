@@ -55,6 +55,7 @@ TEST(IOError, MessagesMeanWhatTheySay) {
         {ENAMETOOLONG, 3, "不正なﾌｧｲﾙ名です"},
         {ELOOP, 3, "不正なﾌｧｲﾙ名です"},
         {EMFILE, 4, "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます"},
+        {ENFILE, 4, "ｵｰﾌﾟﾝしたﾌｧｲﾙが多すぎます"},
         {EACCES, 5, "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
         {EPERM, 5, "ﾌｧｲﾙへのｱｸｾｽが拒否されました"},
         {ENOSPC, 101, "ﾃﾞｨｽｸがいっぱいです"},

@@ -90,23 +90,24 @@ TEST_F(FolderListTest, RowsShowTheLevelsThenTheVisibleSubfolders) {
     const std::vector<FolderRow>& rows = list.Rows();
     ASSERT_EQ(rows.size(), current + 1 + subfolders.size());
     EXPECT_EQ(list.CurrentRow(), current);
-    const int depth = static_cast<int>(std::count(pics.begin(), pics.end(), '/'));
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE("row " + std::to_string(i) + " " + rows[i].text);
         if (i < current) {
             EXPECT_EQ(rows[i].text, levels[i]);
             EXPECT_EQ(rows[i].kind, FolderRowKind::Level);
-            EXPECT_EQ(list.IconOffset(i), 4 * static_cast<int>(i) + 2);
+            EXPECT_EQ(list.IconOffset(i), i == 0 ? 2 : list.IconOffset(i - 1) + 4)
+                << "not one step below the level above";
             EXPECT_EQ(list.RowPath(i), levelPaths[i]);
         } else if (i == current) {
             EXPECT_EQ(rows[i].text, "pics");
             EXPECT_EQ(rows[i].kind, FolderRowKind::Current);
+            EXPECT_EQ(list.IconOffset(i), list.IconOffset(i - 1) + 4);
             EXPECT_EQ(list.RowPath(i), pics);
         } else {
             EXPECT_EQ(rows[i].text, subfolders[i - current - 1])
                 << "hidden, dangling or case-twin subfolder mishandled";
             EXPECT_EQ(rows[i].kind, FolderRowKind::Subfolder);
-            EXPECT_EQ(list.IconOffset(i), 4 * depth + 6);
+            EXPECT_EQ(list.IconOffset(i), list.IconOffset(current) + 4) << "not one step in from the current folder";
             EXPECT_EQ(list.RowPath(i), pics + "/" + rows[i].text);
         }
     }
@@ -148,6 +149,7 @@ TEST_F(FolderListTest, RootIsTheSingleCurrentRow) {
     EXPECT_EQ(list.Rows()[0].text, "/");
     EXPECT_EQ(list.Rows()[0].kind, FolderRowKind::Current);
     EXPECT_EQ(list.Rows()[1].kind, FolderRowKind::Subfolder);
+    EXPECT_EQ(list.IconOffset(0), 2);
     EXPECT_EQ(list.IconOffset(1), 10);
 }
 

@@ -1,8 +1,10 @@
 #include "index/IndexPage.h"
 #include "platform/Errors.h"
 #include "platform/FileReplace.h"
+#include "platform/ProfileFile.h"
 
 #include "MessageOf.h"
+#include "SyncCalls.h"
 #include "TempDir.h"
 
 #include <csignal>
@@ -89,6 +91,7 @@ TEST(PageNames, UrlsEscapeEveryByteThatIsNotPlainAndAltEscapesMarkup) {
     } cases[] = {
         {"IMG_0001.JPG", "IMG_0001.JPG", "IMG_0001.JPG"},
         {"-._~!$'()*+,;=@", "-._~!$'()*+,;=@", "-._~!$'()*+,;=@"},
+        {"AZaz09[`{/.png", "AZaz09%5B%60%7B%2F.png", "AZaz09[`{/.png"}, // both ends of each kept range
         {"a b.png", "a%20b.png", "a b.png"},
         {"say\"hi\".png", "say%22hi%22.png", "say&quot;hi&quot;.png"},
         {"x\" onerror=\"alert(1).png", "x%22%20onerror=%22alert(1).png", "x&quot; onerror=&quot;alert(1).png"},
@@ -139,6 +142,34 @@ TEST(PageReplace, WritesThroughALinkToTheFileItNames) {
     ASSERT_EQ(lstat((dir / "imgindex.html").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(Contents(dir / "pages/real.html"), "new");
+}
+
+// The new text is on the disk before the rename puts it in the file's place: a crash
+// just after an unflushed rename can leave an empty file where the old one was.
+TEST(PageReplace, PageAndSettingsReachTheDiskBeforeTakingTheFilesPlace) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> write;
+    } writers[] = {
+        {"imgindex.html", [](const std::string& path) { WritePage(path, CameraNames(3), {}); }},
+        {"zumi.ini",
+         [](const std::string& path) {
+             ProfileFile ini(path);
+             ini.WriteString("Setting", "Mask", "*.gif");
+             ini.UpdateFile();
+         }},
+    };
+    for (const auto& w : writers) {
+        TempDir dir;
+        const std::string path = dir / w.name;
+        Write(path, "old");
+        ClearSyncCalls();
+        w.write(path);
+        const std::vector<std::string> calls = SyncCalls();
+        ASSERT_EQ(calls.size(), 2u) << w.name;
+        const std::string temporary = calls[1].substr(7, calls[1].rfind(' ') - 7);
+        EXPECT_EQ(calls, (std::vector<std::string>{"sync " + temporary, "rename " + temporary + " " + path})) << w.name;
+    }
 }
 
 // Each failure shows its message and leaves the old page and the folder exactly as they were.

@@ -33,7 +33,9 @@ TEST(ReadInteger, ReadsDecimalAndHexadecimalTextsWithin32Bits) {
 
 TEST(ReadInteger, RefusesEverythingElse) {
     for (const char* text : {"", " ", "abc", "12 ", "1.5", "+", "-", "$", "+$10", "$-1", "$100000000", "$g",
-                             "2147483648", "-2147483649", "99999999999999999999", "1e3", "１２"})
+                             "2147483648", "-2147483649", "99999999999999999999", "1e3", "１２",
+                             // too long for 64 bits: 2^64 + 1, which must not wrap around to 1
+                             "18446744073709551617", "$10000000000000001"})
         EXPECT_EQ(MessageOf([&] { ReadInteger(text); }), "'" + std::string(text) + "' は整数ではありません") << text;
 }
 
@@ -56,7 +58,8 @@ TEST(ReadFloat, RefusesMalformedTexts) {
         EXPECT_EQ(MessageOf([&] { ReadFloat(text); }), "'" + std::string(text) + "' は浮動小数点数ではありません")
             << text;
     const std::string huge = "1" + std::string(5000, '0');
-    EXPECT_NE(MessageOf([&] { ReadFloat(huge); }), "no failure") << "digits beyond the extended range";
+    EXPECT_EQ(MessageOf([&] { ReadFloat(huge); }), "'" + huge + "' は浮動小数点数ではありません")
+        << "digits beyond the extended range";
 }
 
 TEST(RoundToSingle, RoundsToNearestEvenAndRefusesOverflow) {

@@ -22,6 +22,7 @@ const char* const HandEdited = "orphan=before any section\r\n"
                                "top = 0x20 \r\n"
                                "Left=\r\n"
                                "name=\"  quoted  \"\r\n"
+                               "empty=\"\"\r\n"
                                "half=\"open\r\n"
                                "no equals sign\r\n"
                                ";Splitter=9\r\n"
@@ -47,6 +48,7 @@ TEST(ProfileFile, ReadsKeysTheWayHandEditedFilesLayThemOut) {
         {"Window", "Left", ""},               // present but empty is not the fallback
         {"Window", "name", "  quoted  "},     // a pair of quotes goes, the spaces inside stay
         {"Window", "half", "\"open"},         // a lone quote stays
+        {"Window", "empty", ""},              // an empty pair of quotes goes too
         {"Window", "no equals sign", "(fb)"}, // not a key line
         {"Window", "Splitter", "(fb)"},       // a comment, and a later section of the same name
         {"Window", "orphan", "(fb)"},         // outside every section

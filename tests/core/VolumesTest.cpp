@@ -53,7 +53,7 @@ TEST_F(VolumesTest, ListsTheVolumesAUserWorksWith) {
                               "33 27 11:0 / /mnt/cd\\040rom ro - iso9660 /dev/sr0 ro\n"
                               "34 27 0:40 / /mnt/nas rw - nfs4 Server:/Export rw\n"
                               "35 27 0:41 / /mnt/share rw - cifs //Server/Share rw\n"
-                              "36 27 0:42 / /mnt/ram rw - tmpfs tmpfs rw\n"
+                              "36 27 0:42 / /mnt/ram\\134 rw - tmpfs tmpfs rw\n"
                               "37 27 0:43 / /run/user/0 rw - tmpfs tmpfs rw\n"
                               "38 30 0:44 / /home/taro/scratch rw - tmpfs scratch rw\n"
                               "39 27 8:1 /srv /srv/bind rw - ext4 /dev/sda1 rw\n"
@@ -71,7 +71,7 @@ TEST_F(VolumesTest, ListsTheVolumesAUserWorksWith) {
         {"/mnt/cd rom [cd_rom]", DriveKind::CDROM},
         {"/mnt/nas Server:/Export", DriveKind::NETWORK},
         {"/mnt/share //Server/Share", DriveKind::NETWORK},
-        {"/mnt/ram []", DriveKind::RAM},
+        {"/mnt/ram\\ []", DriveKind::RAM}, // an escape at the very end of the field
         {"/home/taro/scratch []", DriveKind::RAM},
         {"/run/media/taro/Win", DriveKind::FLOPPY},
     };

@@ -25,6 +25,8 @@ const MatchCase MatchCases[] = {
     {"? matches two characters", "?.gif", "ab.gif", false},
     {"? matches nothing", "a?.gif", "a.gif", false},
     {"* must match an empty run", "a*.gif", "a.gif", true},
+    {"a trailing * must match an empty run", "photo*", "photo", true},
+    {"suffix as long as the name", "*.gif", ".gif", true},
     {"backtracking over several stars", "*a*b*.txt", "xxaxxbxxa.txt", true},
     {"backtracking accepts a wrong tail", "*a*b*.txt", "xxbxxa.txt", false},
     {"*.* misses names without a dot", "*.*", "README", true},

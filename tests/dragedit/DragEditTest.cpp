@@ -265,6 +265,9 @@ TEST_F(DragEditTest, KeyFilterByValueType) {
     edit.setText(QStringLiteral("1.5"));
     edit.setSelection(1, 1);
     EXPECT_FALSE(edit.KeyAccepted(QLatin1Char('.')));
+    // A sign goes in where the selection starts, wherever the caret stands.
+    edit.selectAll();
+    EXPECT_TRUE(edit.KeyAccepted(QLatin1Char('-'))) << "a sign over a selection from the start refused";
 
     edit.setEnabled(false);
     EXPECT_FALSE(edit.KeyAccepted(QLatin1Char('5')));
@@ -317,10 +320,14 @@ TEST_F(DragEditTest, AutoSelectSelectsOnEntryByKeyOrProgramButNeverByClick) {
         before->setFocus();
         QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(5, field->height() / 2));
     };
-    const auto call = [&] {
-        before->setFocus();
-        field->setFocus();
+    const auto by = [&](Qt::FocusReason reason) {
+        return [=] {
+            before->setFocus();
+            field->setFocus(reason);
+        };
     };
+    const auto call = by(Qt::OtherFocusReason), menu = by(Qt::PopupFocusReason),
+               activate = by(Qt::ActiveWindowFocusReason);
     const struct {
         const char* entry;
         std::function<void()> enter;
@@ -329,7 +336,7 @@ TEST_F(DragEditTest, AutoSelectSelectsOnEntryByKeyOrProgramButNeverByClick) {
     } cases[] = {
         {"Tab", tab, true, "100"},      {"Backtab", backtab, true, "100"}, {"click", click, true, ""},
         {"program", call, true, "100"}, {"Tab", tab, false, ""},           {"Backtab", backtab, false, ""},
-        {"program", call, false, ""},
+        {"program", call, false, ""},   {"closing menu", menu, true, ""},  {"activation", activate, true, "100"},
     };
     for (const auto& c : cases) {
         field->SetAutoSelect(c.autoSelect);
@@ -473,6 +480,7 @@ TEST_F(FloatDragTest, FixedAndExponentFormsStepAsConfigured) {
         {TDragEdit::ffExponent, "1", false, "0", "9.5E2", {{2, none, "10.50E+2"}}},
         {TDragEdit::ffExponent, "1", false, "0", "1E0", {{-100, alt, "1.00E-50"}}}, // underflow passes silently
         {TDragEdit::ffExponent, "1", false, "0", "-3E+1", {{2, none, "-2.00E+1"}}},
+        {TDragEdit::ffExponent, "1", true, "5000", "1E3", {{-4, none, "1E3"}}}, // a step below the lower bound refused
         // Past a bound the exponent form refuses the step and keeps the last text.
         {TDragEdit::ffExponent,
          "1",

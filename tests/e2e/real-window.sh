@@ -1,7 +1,7 @@
 #!/bin/sh
 # Drives the built program in a real X server through its menu's access keys:
-# create the page, dismiss the notice, exit. Then checks the page's bytes and
-# the saved settings, and keeps a screenshot in the artefact folder.
+# create the page, dismiss the notice, fail to delete it, exit. Then checks the
+# page's bytes and the saved settings, and keeps screenshots in the artefact folder.
 #   real-window.sh <program> <artefact folder>
 set -eu
 program=$1
@@ -56,8 +56,14 @@ Mask=*.gif;*.png
 "
 printf '%s' "$settings" >"$work/bin/zumi.ini"
 
+# The program runs as a user, for whom permissions hold, as root's would not.
+mkdir "$work/home"
+cp "$XAUTHORITY" "$work/home/.Xauthority"
+chmod 755 "$work"
+chown -R nobody:nogroup "$work/bin" "$work/pics" "$work/home"
 cd "$work"
-LC_ALL=C.UTF-8 "$work/bin/zumi" &
+LC_ALL=C.UTF-8 HOME="$work/home" XAUTHORITY="$work/home/.Xauthority" \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups "$work/bin/zumi" &
 pid=$!
 
 # The main window and message boxes are titled "Zumi"; an open menu is one more of the program's windows.
@@ -85,6 +91,31 @@ xdotool key Return
 wait_for '[ "$(windows | wc -l)" -eq 1 ]'
 sleep 0.3
 import -window root "$artefacts/real-window.png"
+
+# The toolbar's right end, where "* " marks a folder with a page.
+marker() {
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    import -window "$main" -crop "25x27+292+$((HEIGHT - 281 + 3))" "$1"
+}
+marker "$work/marked.png"
+[ "$(identify -format %k "$work/marked.png")" -gt 1 ] || fail "no marker for the page"
+# A page in a folder the user may not change cannot be deleted: the error box
+# with its red stop sign, not the notice; the page and its marker stay.
+chmod 555 "$work/pics"
+file_menu d
+wait_for '[ "$(windows | wc -l)" -ge 2 ]'
+box=$(windows | grep -vx "$main" | head -n 1)
+import -window "$box" "$artefacts/real-window-delete.png"
+red=$(convert "$artefacts/real-window-delete.png" -fx 'r > 0.6 && g < 0.3 && b < 0.3' -format '%[fx:mean]' info:)
+[ "$red" != 0 ] || fail "the box after a failed delete is not the error box"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait_for '[ "$(windows | wc -l)" -eq 1 ]'
+[ -f "$work/pics/imgindex.html" ] || fail "the page was deleted"
+sleep 0.3
+marker "$work/still-marked.png"
+compare -metric AE "$work/marked.png" "$work/still-marked.png" null: 2>/dev/null || fail "the marker went"
+chmod 755 "$work/pics"
 
 file_menu x
 wait_for '! kill -0 $pid 2>/dev/null'

@@ -97,8 +97,8 @@ marker() {
     eval "$(xdotool getwindowgeometry --shell "$main")"
     import -window "$main" -crop "25x27+292+$((HEIGHT - 281 + 3))" "$1"
 }
-marker "$work/marked.png"
-[ "$(identify -format %k "$work/marked.png")" -gt 1 ] || fail "no marker for the page"
+marker "$artefacts/real-window-marker.png"
+[ "$(identify -format %k "$artefacts/real-window-marker.png")" -gt 1 ] || fail "no marker for the page"
 # A page in a folder the user may not change cannot be deleted: the error box
 # with its red stop sign, not the notice; the page and its marker stay.
 chmod 555 "$work/pics"
@@ -114,7 +114,7 @@ wait_for '[ "$(windows | wc -l)" -eq 1 ]'
 [ -f "$work/pics/imgindex.html" ] || fail "the page was deleted"
 sleep 0.3
 marker "$work/still-marked.png"
-compare -metric AE "$work/marked.png" "$work/still-marked.png" null: 2>/dev/null || fail "the marker went"
+compare -metric AE "$artefacts/real-window-marker.png" "$work/still-marked.png" null: 2>/dev/null || fail "the marker went"
 chmod 755 "$work/pics"
 
 file_menu x

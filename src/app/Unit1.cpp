@@ -156,6 +156,7 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent)
     ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
     ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
     ConnectHandler(FileListBox1, &TFileListBox::OnDblClick, this, &TForm1::FileListBox1DblClick);
+    ConnectHandler(FileListBox1, &TFileListBox::OnDiskChange, this, &TForm1::FileListBox1DiskChange);
     ConnectHandler(Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
     ConnectHandler(About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
@@ -409,6 +410,11 @@ void TForm1::Edit1Change() {
 void TForm1::DirectoryListBox1Change() {
     ShowCount();
     Panel1->setText(zumi::FileExists(IndexPath()) ? QStringLiteral("* ") : QString());
+}
+
+// Files came or went on disk: the count and the page marker follow.
+void TForm1::FileListBox1DiskChange() {
+    DirectoryListBox1Change();
 }
 
 void TForm1::FileListBox1DblClick() {

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -244,6 +245,31 @@ TEST_F(Form1Test, OpenAndDeleteActOnlyOnAnExistingPage) {
     EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("imgindex.html を削除しました。")});
     EXPECT_EQ(Recorder().beeps, 1);
     EXPECT_EQ(Marker(), QString());
+}
+
+// Another program's page and pictures show in the status line without a key pressed.
+TEST_F(Form1Test, TheStatusFollowsPagesAndFilesWrittenElsewhere) {
+    const struct {
+        const char* fault;
+        std::function<void()> change;
+        QString count;
+        QString marker;
+    } steps[] = {
+        {"a page written elsewhere not marked", [&] { Write(dir / "imgindex.html", "<HTML>"); },
+         QStringLiteral("4 個のオブジェクト"), QStringLiteral("* ")},
+        {"a picture copied in not counted", [&] { Write(dir / "e.gif", ""); }, QStringLiteral("5 個のオブジェクト"),
+         QStringLiteral("* ")},
+        {"a page removed elsewhere still marked", [&] { unlink((dir / "imgindex.html").c_str()); },
+         QStringLiteral("5 個のオブジェクト"), QString()},
+    };
+    for (const auto& step : steps) {
+        InChildProcess([&] {
+            step.change();
+            return std::string();
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Marker() == step.marker && CountText() == step.count; }, 5000))
+            << step.fault << ": " << CountText().toStdString() << " " << Marker().toStdString();
+    }
 }
 
 TEST_F(Form1Test, LabelCopiesTheHeightIntoTheWidthOnlyWhileLocked) {

@@ -299,8 +299,12 @@ void TForm1::LoadSettings() {
 
 void TForm1::SaveSettings() {
     using Key = Settings::Key;
-    m_Settings.SetInteger(Key::Top, y());
-    m_Settings.SetInteger(Key::Left, x());
+    // A Wayland client cannot learn where its window is (Qt reports the frame's
+    // offset there), so the place read at start stays as it was.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        m_Settings.SetInteger(Key::Top, y());
+        m_Settings.SetInteger(Key::Left, x());
+    }
     m_Settings.SetInteger(Key::Splitter, DirectoryListBox1->width());
     m_Settings.SetText(Key::Folder, DirectoryListBox1->FolderPath());
     m_Settings.SetBool(Key::ImageBorder, MBorder->isChecked());

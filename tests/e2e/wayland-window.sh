@@ -12,19 +12,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-# Runs the condition every 0.1 s for up to 30 s.
-wait_for() {
-    tries=0
-    until eval "$1"; do
-        tries=$((tries + 1))
-        [ $tries -lt 300 ] || fail "timed out waiting for: $1"
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/helpers.sh"
 
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

@@ -8,6 +8,7 @@
 #include "panes/FileListBox.h"
 #include "platform/WorkingDirectory.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <set>
 #include <unistd.h>
 
 namespace {
@@ -46,11 +48,18 @@ protected:
     std::unique_ptr<TForm1> form;
 };
 
-TEST_F(Form1Test, HasItsControlsUnderTheirNames) {
+TEST_F(Form1Test, HasItsControlsUnderTheirNamesEachSpokenByItsOwnName) {
+    std::set<QString> spoken;
     for (const char* name :
          {"Panel1", "SCreateHTML", "SpeedButton2", "DriveComboBox1", "Panel2", "Edit1", "CBox1", "DragEdit1", "Label1",
-          "DragEdit2", "DirectoryListBox1", "Splitter1", "FileListBox1", "StatusBar1", "ProgressBar"})
-        EXPECT_NE(Child<QWidget>(name), nullptr) << name;
+          "DragEdit2", "DirectoryListBox1", "Splitter1", "FileListBox1", "StatusBar1", "StatusPanel0", "ProgressBar"}) {
+        auto* control = Child<QWidget>(name);
+        ASSERT_NE(control, nullptr) << name;
+        // What a screen reader announces: empty, or the same for two controls, tells the user nothing.
+        const QString said = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        EXPECT_FALSE(said.isEmpty()) << name;
+        EXPECT_TRUE(spoken.insert(said).second) << name << " shares its name " << said.toStdString();
+    }
     for (const char* name :
          {"MCreateHTML", "MDeleteHTML", "MOpenHTML", "Exit1", "MBorder", "MCreateOpen", "Contents1", "About1"})
         EXPECT_NE(Child<QAction>(name), nullptr) << name;

@@ -19,8 +19,9 @@
 class FolderRowModel : public PaneRowModel {
 public:
     FolderRowModel(const zumi::FolderList& list, QObject* parent)
-        : PaneRowModel(parent), m_List(list), m_Level(QStringLiteral(":/openfolder.xpm")),
-          m_Current(QStringLiteral(":/currentfolder.xpm")), m_Subfolder(QStringLiteral(":/closedfolder.xpm")) {}
+        : PaneRowModel(parent), m_List(list), m_Level(Glyph(QStringLiteral(":/openfolder.xpm"))),
+          m_Current(Glyph(QStringLiteral(":/currentfolder.xpm"))),
+          m_Subfolder(Glyph(QStringLiteral(":/closedfolder.xpm"))) {}
 
     int rowCount(const QModelIndex& parent) const override {
         return parent.isValid() ? 0 : static_cast<int>(m_List.Rows().size());
@@ -39,7 +40,7 @@ public:
         return {};
     }
 
-    int IconHeight() const { return m_Level.height(); }
+    int IconHeight() const { return m_Level.deviceIndependentSize().toSize().height(); }
 
 private:
     const zumi::FolderList& m_List;
@@ -59,8 +60,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const QPixmap picture = index.data(Qt::DecorationRole).value<QPixmap>();
         const int iconLeft = m_List.IconOffset(index.row());
-        PaintPaneRow(painter, option, m_View, &picture, iconLeft, iconLeft + picture.width() + 4,
-                     index.data().toString());
+        PaintPaneRow(painter, option, m_View, &picture, iconLeft,
+                     iconLeft + picture.deviceIndependentSize().toSize().width() + 4, index.data().toString());
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {

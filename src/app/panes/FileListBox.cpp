@@ -17,8 +17,8 @@
 class FileRowModel : public PaneRowModel {
 public:
     FileRowModel(const zumi::FileList& list, QObject* parent)
-        : PaneRowModel(parent), m_List(list), m_Program(QStringLiteral(":/executable.xpm")),
-          m_File(QStringLiteral(":/unknownfile.xpm")), m_Folder(QStringLiteral(":/closedfolder.xpm")) {}
+        : PaneRowModel(parent), m_List(list), m_Program(Glyph(QStringLiteral(":/executable.xpm"))),
+          m_File(Glyph(QStringLiteral(":/unknownfile.xpm"))), m_Folder(Glyph(QStringLiteral(":/closedfolder.xpm"))) {}
 
     int rowCount(const QModelIndex& parent) const override {
         return parent.isValid() ? 0 : static_cast<int>(m_List.RowCount());
@@ -31,12 +31,12 @@ public:
         if (role == Qt::DisplayRole)
             return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
         if (role == Qt::DecorationRole && m_ShowGlyphs)
-            return Glyph(name);
+            return RowGlyph(name);
         return {};
     }
 
     bool ShowGlyphs() const { return m_ShowGlyphs; }
-    int GlyphHeight() const { return m_Program.height(); }
+    int GlyphHeight() const { return m_Program.deviceIndependentSize().toSize().height(); }
 
     void SetShowGlyphs(bool show) {
         Reset([&] { m_ShowGlyphs = show; });
@@ -44,7 +44,7 @@ public:
 
 private:
     // Folders are listed as "[name]" only when the file type admits them.
-    const QPixmap& Glyph(std::string_view row) const {
+    const QPixmap& RowGlyph(std::string_view row) const {
         const bool folder =
             (m_List.FileType() & zumi::ftDirectory) && row.size() > 2 && row.front() == '[' && row.back() == ']';
         return folder ? m_Folder : zumi::IsProgramName(row) ? m_Program : m_File;
@@ -72,7 +72,7 @@ public:
         const QPixmap picture = glyph.value<QPixmap>();
         const bool hasGlyph = glyph.canConvert<QPixmap>();
         PaintPaneRow(painter, option, qobject_cast<QWidget*>(parent()), hasGlyph ? &picture : nullptr, 2,
-                     hasGlyph ? picture.width() + 6 : 2, index.data().toString());
+                     hasGlyph ? picture.deviceIndependentSize().toSize().width() + 6 : 2, index.data().toString());
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {

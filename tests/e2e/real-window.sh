@@ -1,6 +1,6 @@
 #!/bin/sh
 # Drives the built program in a real X server through its menu's access keys:
-# create the page, dismiss the notice, exit. Then checks the page's bytes and
+# copy a picture in from outside, create the page, dismiss the notice, exit. Then checks the page's bytes and
 # the saved settings, and keeps a screenshot in the artefact folder.
 #   real-window.sh <program> <artefact folder>
 set -eu
@@ -61,6 +61,10 @@ file_menu() {
 }
 wait_for '[ -n "$(windows)" ]'
 main=$(windows | head -n 1)
+# A picture copied in by another program after the start is listed without a
+# key pressed, well within the second given here.
+cp "$work/pics/a.gif" "$work/pics/c.gif"
+sleep 1
 file_menu c
 
 wait_for '[ -f "$work/pics/imgindex.html" ]'
@@ -90,6 +94,7 @@ line() {
     printf '<HTML>\r\n<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n<BODY>\r\n'
     line a.gif a.gif
     line b%20b.png 'b b.png'
+    line c.gif c.gif
     line z.GIF z.GIF
     line %E5%86%99%E7%9C%9F.png 写真.png
     printf '</BODY>\r\n</HTML>\r\n'

@@ -3,6 +3,7 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" release >&2
-# Pages and files are opened in the desktop's default application through xdg-open.
-"$root/scripts/deps.sh" xdg-utils >&2
+# Pages and files are opened in the desktop's default application through
+# xdg-open; in a Wayland session Qt's Wayland platform runs it natively.
+"$root/scripts/deps.sh" xdg-utils qt6-wayland >&2
 exec "$root/build/release/src/app/zumi" "$@"

@@ -100,8 +100,10 @@ void Settings::SetBool(Key key, bool value) {
 void Settings::Save() const {
     // Read afresh: lines written by hand since the start are kept.
     zumi::ProfileFile file(m_Path);
-    for (size_t i = 0; i < KeyCount; ++i)
-        file.WriteString(Entries[i].section, Entries[i].name, m_Values[i]);
+    for (size_t i = 0; i < KeyCount; ++i) {
+        if (m_Values[i])
+            file.WriteString(Entries[i].section, Entries[i].name, *m_Values[i]);
+    }
     file.UpdateFile();
 }
 

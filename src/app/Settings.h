@@ -37,7 +37,8 @@ public:
     void SetInteger(Key key, int value);
     void SetBool(Key key, bool value);
 
-    // Writes every value as last set, in one replacement of the file. Throws
+    // Writes every value as last set, in one replacement of the file; a value
+    // not set since the start keeps what the file holds. Throws
     // zumi::Error when the file cannot be written; the file is then as it was.
     void Save() const;
 
@@ -45,7 +46,7 @@ private:
     std::string m_Path;
     std::string m_FirstFolder; // the folder a run without settings opens on
     std::optional<zumi::ProfileFile> m_File;
-    std::array<std::string, KeyCount> m_Values;
+    std::array<std::optional<std::string>, KeyCount> m_Values;
 };
 
 // Where the help page may be: beside the program, named after it, and for an

@@ -42,6 +42,13 @@ template <typename T> T* Named(T* widget, const char* name) {
     return widget;
 }
 
+// What a screen reader says of a control: its name and, where useful, what it does.
+template <typename T> T* Spoken(T* widget, const QString& name, const QString& description = {}) {
+    widget->setAccessibleName(name);
+    widget->setAccessibleDescription(description);
+    return widget;
+}
+
 // The two-pixel etched line along a panel's edge, or a separator across a panel.
 QFrame* Line(QWidget* parent, QFrame::Shape shape, const QRect& place) {
     auto* line = new QFrame(parent);
@@ -76,8 +83,10 @@ QToolButton* FlatButton(QWidget* parent, const char* name, const QString& captio
 
 // A height or width field: whole pixels from 0 to 9999, one per 5 pixels of drag, off until the size lock.
 // A refused key beeps; a failure of a drag shows the error box.
-TDragEdit* SizeField(QWidget* parent, const char* name, const QString& hint, const QRect& place) {
-    auto* field = Named(new TDragEdit(parent), name);
+TDragEdit* SizeField(QWidget* parent, const char* name, const QString& hint, const QString& description,
+                     const QRect& place) {
+    auto* field = Spoken(Named(new TDragEdit(parent), name), hint,
+                         description + QStringLiteral("。↑↓ キーで 1、PageUp と PageDown で 10 ずつ変わります"));
     QObject::connect(field, &TDragEdit::keyRefused, field, [] { CurrentShell().Beep(); });
     QObject::connect(field, &TDragEdit::failed, field, &ShowErrorBox);
     field->setToolTip(hint);
@@ -123,18 +132,19 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent)
     CreatePanels();
     CreatePanes();
 
-    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
+    StatusBar1 = Spoken(Named(new QStatusBar(this), "StatusBar1"), QStringLiteral("ステータスバー"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(StatusHeight);
     setStatusBar(StatusBar1);
-    StatusPanel0 = Named(new QLabel(StatusBar1), "StatusPanel0");
+    StatusPanel0 = Named(new QLabel(StatusBar1), "StatusPanel0"); // a screen reader reads out its count
+    StatusPanel0->setAccessibleDescription(QStringLiteral("一覧のファイル数"));
     StatusPanel0->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusPanel0->setAlignment(Qt::AlignCenter);
     StatusPanel0->setGeometry(0, 2, CountPanelWidth, StatusHeight - 2);
     // The progress bar covers the status bar from the count panel to its right
     // end. It is made here, not by the start-up settings, so that the create
     // command has it even when those fail.
-    ProgressBar = Named(new QProgressBar(StatusBar1), "ProgressBar");
+    ProgressBar = Spoken(Named(new QProgressBar(StatusBar1), "ProgressBar"), QStringLiteral("進行状況"));
     ProgressBar->setTextVisible(false);
     ProgressBar->setGeometry(CountPanelWidth + 2, 2, ClientWidth - CountPanelWidth - 2, StatusHeight - 2);
     ProgressBar->setRange(0, 100);
@@ -156,6 +166,7 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent)
     ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
     ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
     ConnectHandler(FileListBox1, &TFileListBox::OnDblClick, this, &TForm1::FileListBox1DblClick);
+    ConnectHandler(FileListBox1, &TFileListBox::OnDiskChange, this, &TForm1::FileListBox1DiskChange);
     ConnectHandler(Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
     ConnectHandler(About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(Splitter1, &TSplitter::Moved, this, &TForm1::LayoutPanes);
@@ -199,7 +210,7 @@ void TForm1::CreatePanels() {
     QWidget* client = centralWidget();
 
     // The toolbar panel's caption is the index marker, right-aligned behind its controls.
-    Panel1 = Named(new QLabel(QStringLiteral("* "), client), "Panel1");
+    Panel1 = Spoken(Named(new QLabel(QStringLiteral("* "), client), "Panel1"), QStringLiteral("ツールバー"));
     Panel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Panel1->setGeometry(0, 0, ClientWidth, PanelHeight);
     Line(Panel1, QFrame::HLine, QRect(0, 0, ClientWidth, 2));
@@ -207,39 +218,50 @@ void TForm1::CreatePanels() {
     Grip(Panel1);
     SCreateHTML = FlatButton(Panel1, "SCreateHTML", QStringLiteral("作成"), QStringLiteral("ファイルの作成"),
                              QStringLiteral(":/create.xpm"), QRect(8, 4, 53, 25));
+    Spoken(SCreateHTML, QStringLiteral("作成"),
+           QStringLiteral("一覧のファイルの imgindex.html をこのフォルダに書きます"));
     Line(Panel1, QFrame::VLine, QRect(66, 4, 2, 24));
     SpeedButton2 = FlatButton(Panel1, "SpeedButton2", QStringLiteral("確認"), QStringLiteral("ブラウザで確認"),
                               QStringLiteral(":/view.xpm"), QRect(73, 4, 52, 25));
+    Spoken(SpeedButton2, QStringLiteral("確認"), QStringLiteral("このフォルダの imgindex.html をブラウザで開きます"));
     Line(Panel1, QFrame::VLine, QRect(130, 4, 2, 24));
-    DriveComboBox1 = Named(new TDriveComboBox(Panel1), "DriveComboBox1");
+    DriveComboBox1 = Spoken(Named(new TDriveComboBox(Panel1), "DriveComboBox1"), QStringLiteral("ドライブ"),
+                            QStringLiteral("選んだボリュームにフォルダの一覧が移ります"));
     DriveComboBox1->setGeometry(136, 8, 153, 18);
 
-    Panel2 = Named(new QWidget(client), "Panel2");
+    Panel2 = Spoken(Named(new QWidget(client), "Panel2"), QStringLiteral("マスクとサイズ"));
     Panel2->setGeometry(0, PanelHeight, ClientWidth, PanelHeight);
     Line(Panel2, QFrame::HLine, QRect(0, PanelHeight - 2, ClientWidth, 2));
     Grip(Panel2);
-    Edit1 = Named(new QLineEdit(Panel2), "Edit1");
+    Edit1 = Spoken(Named(new QLineEdit(Panel2), "Edit1"), QStringLiteral("マスク"),
+                   QStringLiteral("一覧に出すファイル名のパターン。; で区切ります (例 *.gif;*.jpg)"));
     Edit1->setGeometry(8, 6, 134, 20);
     Line(Panel2, QFrame::VLine, QRect(146, 4, 2, 24));
     CBox1 = Named(new QCheckBox(QStringLiteral("固定"), Panel2), "CBox1");
     CBox1->setToolTip(QStringLiteral("サイズ固定"));
+    Spoken(CBox1, QStringLiteral("サイズ固定"), QStringLiteral("オンのとき、どの画像にも縦と横のサイズを付けます"));
     CBox1->setGeometry(152, 8, 48, 17);
-    DragEdit1 = SizeField(Panel2, "DragEdit1", QStringLiteral("縦 (HEIGHT)"), QRect(202, 5, 49, 20));
+    DragEdit1 = SizeField(Panel2, "DragEdit1", QStringLiteral("縦 (HEIGHT)"),
+                          QStringLiteral("固定時の画像の高さ (ピクセル)"), QRect(202, 5, 49, 20));
     Label1 = Named(new QLabel(QStringLiteral("x"), Panel2), "Label1");
     Label1->setToolTip(QStringLiteral("縦横のサイズをセット"));
+    Spoken(Label1, QStringLiteral("縦を横にコピー"), QStringLiteral("クリックすると縦のサイズを横にも入れます"));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->move(256, 8);
     Label1->resize(Label1->sizeHint());
     Label1->setEnabled(false);
-    DragEdit2 = SizeField(Panel2, "DragEdit2", QStringLiteral("横 (WIDTH)"), QRect(267, 5, 49, 20));
+    DragEdit2 = SizeField(Panel2, "DragEdit2", QStringLiteral("横 (WIDTH)"),
+                          QStringLiteral("固定時の画像の幅 (ピクセル)"), QRect(267, 5, 49, 20));
 }
 
 void TForm1::CreatePanes() {
     QWidget* client = centralWidget();
-    DirectoryListBox1 = Named(new TDirectoryListBox(client), "DirectoryListBox1");
+    DirectoryListBox1 = Spoken(Named(new TDirectoryListBox(client), "DirectoryListBox1"), QStringLiteral("フォルダ"),
+                               QStringLiteral("ダブルクリックか Enter でフォルダを開きます"));
     DirectoryListBox1->setGeometry(0, PanesTop, FolderListWidth, PanesHeight);
-    Splitter1 = Named(new TSplitter(DirectoryListBox1, client), "Splitter1");
-    FileListBox1 = Named(new TFileListBox(client), "FileListBox1");
+    Splitter1 = Spoken(Named(new TSplitter(DirectoryListBox1, client), "Splitter1"), QStringLiteral("区切り"));
+    FileListBox1 = Spoken(Named(new TFileListBox(client), "FileListBox1"), QStringLiteral("ファイル"),
+                          QStringLiteral("このフォルダでマスクに合うファイル。ダブルクリックで開きます"));
     // The chain of panes: the drive selector moves the folder list, which moves the file list.
     DriveComboBox1->SetDirList(DirectoryListBox1);
     DirectoryListBox1->SetFileList(FileListBox1);
@@ -299,8 +321,12 @@ void TForm1::LoadSettings() {
 
 void TForm1::SaveSettings() {
     using Key = Settings::Key;
-    m_Settings.SetInteger(Key::Top, y());
-    m_Settings.SetInteger(Key::Left, x());
+    // A Wayland client cannot learn where its window is (Qt reports the frame's
+    // offset there), so the place read at start stays as it was.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        m_Settings.SetInteger(Key::Top, y());
+        m_Settings.SetInteger(Key::Left, x());
+    }
     m_Settings.SetInteger(Key::Splitter, DirectoryListBox1->width());
     m_Settings.SetText(Key::Folder, DirectoryListBox1->FolderPath());
     m_Settings.SetBool(Key::ImageBorder, MBorder->isChecked());
@@ -408,7 +434,14 @@ void TForm1::Edit1Change() {
 
 void TForm1::DirectoryListBox1Change() {
     ShowCount();
-    Panel1->setText(zumi::FileExists(IndexPath()) ? QStringLiteral("* ") : QString());
+    const bool hasPage = zumi::FileExists(IndexPath());
+    Panel1->setText(hasPage ? QStringLiteral("* ") : QString());
+    Panel1->setAccessibleDescription(hasPage ? QStringLiteral("このフォルダには imgindex.html があります") : QString());
+}
+
+// Files came or went on disk: the count and the page marker follow.
+void TForm1::FileListBox1DiskChange() {
+    DirectoryListBox1Change();
 }
 
 void TForm1::FileListBox1DblClick() {

@@ -43,6 +43,7 @@ private slots:
     void Edit1Change();
     void DirectoryListBox1Change();
     void FileListBox1DblClick();
+    void FileListBox1DiskChange();
     void Contents1Click();
     void About1Click();
 

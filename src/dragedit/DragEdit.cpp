@@ -4,6 +4,7 @@
 #include "numbers/NumberText.h"
 #include "platform/Locale.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -54,6 +55,50 @@ private:
     QLineEdit* m_Edit;
     QString m_Shown;
 };
+
+// The number a text stands for in the field's value type; nothing when it is none.
+QVariant NumberOf(const TDragEdit* edit, const QString& text) {
+    try {
+        if (edit->ValueType() == TDragEdit::Int)
+            return zumi::ReadInteger(Bytes(text));
+        return static_cast<double>(zumi::ReadFloat(Bytes(text)));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+// Screen readers hear the field as a spin box whose value is its number.
+class DragEditAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit DragEditAccessible(TDragEdit* edit) : QAccessibleWidget(edit, QAccessible::SpinBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text kind) const override {
+        return kind == QAccessible::Value ? Edit()->text() : QAccessibleWidget::text(kind);
+    }
+    QVariant currentValue() const override { return NumberOf(Edit(), Edit()->text()); }
+    void setCurrentValue(const QVariant& value) override {
+        if (Edit()->isEnabled() && !Edit()->isReadOnly())
+            Edit()->setText(value.toString());
+    }
+    QVariant maximumValue() const override { return Bound(Edit()->MaxValue()); }
+    QVariant minimumValue() const override { return Bound(Edit()->MinValue()); }
+    QVariant minimumStepSize() const override { return NumberOf(Edit(), Edit()->Increment()); }
+
+private:
+    TDragEdit* Edit() const { return static_cast<TDragEdit*>(widget()); }
+    QVariant Bound(const QString& text) const { return Edit()->RangeLimited() ? NumberOf(Edit(), text) : QVariant(); }
+};
+
+QAccessibleInterface* DragEditAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("TDragEdit") && object->isWidgetType())
+        return new DragEditAccessible(static_cast<TDragEdit*>(object));
+    return nullptr;
+}
 
 } // namespace
 
@@ -141,6 +186,15 @@ TDragEdit::TDragEdit(QWidget* parent) : QLineEdit(parent) {
     m_InactiveMark = QStringLiteral("◇");
     m_ActiveColor = Qt::red;
     m_InactiveColor = Qt::black;
+
+    static const bool accessible = (QAccessible::installFactory(DragEditAccessibleFactory), true);
+    Q_UNUSED(accessible)
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!QAccessible::isActive())
+            return;
+        QAccessibleValueChangeEvent change(this, NumberOf(this, text));
+        QAccessible::updateAccessibility(&change);
+    });
 }
 
 QColor TDragEdit::ButtonColor() const {
@@ -260,10 +314,7 @@ void TDragEdit::ButtonMouseDown(QObject*, Qt::MouseButton, Qt::KeyboardModifiers
     m_PressY = y;
     if (text().isEmpty())
         setText(QStringLiteral("0"));
-    if (m_ValueType == Int)
-        m_StartInt = zumi::ReadInteger(Bytes(text()));
-    else
-        ReadFloatStart();
+    ReadStart(text());
     ShowLook(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Text, Qt::black);
@@ -276,13 +327,17 @@ void TDragEdit::ButtonMouseMove(QObject*, Qt::KeyboardModifiers shift, int x, in
     if (isReadOnly() || !isEnabled() || !m_Dragging || m_IncStep == 0)
         return;
     // 32-bit arithmetic that wraps around, done unsigned so that overflow is defined.
-    const auto steps = static_cast<uint32_t>((int64_t{x} - m_PressX) / m_IncStep);
-    uint32_t factor = shift & Qt::ShiftModifier ? 10 : 1;
+    const auto steps = static_cast<int32_t>((int64_t{x} - m_PressX) / m_IncStep);
+    Step(steps, shift & Qt::ShiftModifier ? 10 : 1, shift & Qt::AltModifier);
+}
+
+void TDragEdit::Step(int32_t steps, uint32_t factor, bool alt) {
     if (m_ValueType == Int) {
-        if (shift & Qt::AltModifier)
+        if (alt)
             factor *= 100;
-        auto value = static_cast<int32_t>(steps * static_cast<uint32_t>(m_IntIncrement) * factor +
-                                          static_cast<uint32_t>(m_StartInt));
+        auto value =
+            static_cast<int32_t>(static_cast<uint32_t>(steps) * static_cast<uint32_t>(m_IntIncrement) * factor +
+                                 static_cast<uint32_t>(m_StartInt));
         if (m_RangeLimited) {
             if (value > m_IntMax)
                 value = m_IntMax;
@@ -291,13 +346,14 @@ void TDragEdit::ButtonMouseMove(QObject*, Qt::KeyboardModifiers shift, int x, in
         }
         SetTextIfChanged(Text(zumi::IntegerText(value)));
     } else {
-        MoveFloat(static_cast<int32_t>(steps), factor, shift & Qt::AltModifier);
+        MoveFloat(steps, factor, alt);
     }
 }
 
-void TDragEdit::ReadFloatStart() {
-    const QString content = text();
-    if (m_FloatFormat == ffFixed) {
+void TDragEdit::ReadStart(const QString& content) {
+    if (m_ValueType == Int) {
+        m_StartInt = zumi::ReadInteger(Bytes(content));
+    } else if (m_FloatFormat == ffFixed) {
         m_StartFloat = ReadSingle(content);
     } else if (m_FloatFormat == ffExponent) {
         qsizetype letter = content.indexOf(QLatin1Char('E'));
@@ -394,6 +450,19 @@ void TDragEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void TDragEdit::keyPressEvent(QKeyEvent* event) {
+    // Up and Down step the value as a drag of one step does, Page Up and Page Down ten steps.
+    const int key = event->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+        event->accept();
+        if (isReadOnly() || !isEnabled() || m_Dragging)
+            return;
+        Dispatch([&] {
+            ReadStart(text().isEmpty() ? QStringLiteral("0") : text());
+            Step(key == Qt::Key_Up || key == Qt::Key_PageUp ? 1 : -1,
+                 key == Qt::Key_PageUp || key == Qt::Key_PageDown ? 10 : 1, false);
+        });
+        return;
+    }
     // Delete sends 127, but it is an editing key, not a typed character; Ctrl
     // with a key is a command (copy, paste, select all), whatever text it carries.
     const QString typed = event->text();

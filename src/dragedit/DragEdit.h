@@ -171,8 +171,10 @@ private:
     void PlaceButton();
     // The idle look, and no more moves until the next press.
     void EndDrag();
-    // The press's reading of a float text into the start value (and exponent).
-    void ReadFloatStart();
+    // Reads a text into the start value of a step (and the exponent of a float in the exponent form).
+    void ReadStart(const QString& content);
+    // Moves the value from the start by whole steps, as a drag does; factor is 10 with Shift, else 1.
+    void Step(int32_t steps, uint32_t factor, bool alt);
     // A move of the float drag by whole steps; factor is 10 with Shift, else 1.
     void MoveFloat(int32_t steps, uint32_t factor, bool alt);
     // A step or bound as the current value type writes it.

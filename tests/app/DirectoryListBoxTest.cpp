@@ -7,7 +7,12 @@
 #include "platform/WorkingDirectory.h"
 
 #include <QTest>
+#include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 using Events = std::vector<std::string>;
 
@@ -106,6 +111,47 @@ TEST_F(DirectoryListBoxTest, AFolderChangeReReadsTheFileListAndThenAnnouncesItOn
         EXPECT_EQ(zumi::CurrentDirectory(), c.folder) << c.fault;
         EXPECT_EQ(folders->currentIndex().row(), RowOf(c.folder.substr(c.folder.rfind('/') + 1))) << c.fault;
     }
+}
+
+// Subfolders made or removed elsewhere come and go in place; when the folder
+// itself goes, the panes open its nearest parent that is still there, once, without an error.
+TEST_F(DirectoryListBoxTest, RowsFollowFoldersOtherProgramsChange) {
+    const std::string pics = dir / "disk/pics";
+    const auto subfolders = [&] {
+        std::string shown;
+        for (const zumi::FolderRow& row : folders->Rows())
+            if (row.kind == zumi::FolderRowKind::Subfolder)
+                shown += row.text + " ";
+        return shown;
+    };
+    const struct {
+        const char* fault;
+        std::function<void()> change;
+        std::string subfolders;
+    } steps[] = {
+        {"a subfolder made elsewhere missed", [&] { mkdir((pics + "/2000").c_str(), 0755); }, "2000 2001 Album "},
+        {"a removed subfolder still listed", [&] { std::filesystem::remove_all(pics + "/2001"); }, "2000 Album "},
+    };
+    for (const auto& step : steps) {
+        InChildProcess([&] {
+            step.change();
+            return std::string();
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return subfolders() == step.subfolders; }, 5000))
+            << step.fault << ": " << subfolders();
+    }
+    EXPECT_EQ(folders->FolderPath(), pics);
+
+    events.clear();
+    Recorder().Clear();
+    InChildProcess([&] { return std::to_string(std::filesystem::remove_all(dir / "disk")); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !events.empty(); }, 5000));
+    QTest::qWait(400);
+    // The fixture's "disk" was a volume of its own, so the selector follows too.
+    EXPECT_EQ(events, (Events{"drives", "files re-read", "folders, files in " + dir.Path()}));
+    EXPECT_EQ(folders->FolderPath(), dir.Path());
+    EXPECT_EQ(files->FolderPath(), dir.Path());
+    EXPECT_EQ(Recorder().messages, QStringList());
 }
 
 TEST_F(DirectoryListBoxTest, AFolderThatCannotBeEnteredChangesNothing) {
@@ -221,6 +267,36 @@ TEST_F(DirectoryListBoxTest, TheClosedSelectorTellsLongMountPointsApart) {
         shown[row - 1] = selector.grab().toImage();
     }
     EXPECT_NE(shown[0], shown[1]);
+}
+
+// A RAM disk mounted under the home folder while the program runs comes into
+// the selector and goes when unmounted; the panes on it go back to the root
+// volume's last folder. The mounts stay in this test's own mount namespace.
+TEST(DriveComboBoxTest, VolumesMountedAndUnmountedComeAndGo) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "no mount namespace of our own: " << std::strerror(errno);
+    TempDir home;
+    const std::string stick = home.Folder("stick");
+    setenv("HOME", home.Path().c_str(), 1);
+    zumi::ChangeDirectory(home.Path());
+    TDriveComboBox drives;
+    TDirectoryListBox folders;
+    drives.SetDirList(&folders);
+    folders.show();
+    const auto listed = [&] { return drives.findData(QByteArray::fromStdString(stick)) >= 0; };
+    EXPECT_FALSE(listed());
+
+    ASSERT_EQ(mount("zumi-test", stick.c_str(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);
+    EXPECT_TRUE(QTest::qWaitFor(listed, 2000)) << "a volume mounted later missing";
+    mkdir((stick + "/photos").c_str(), 0755);
+    folders.SetFolderPath(stick + "/photos");
+    EXPECT_EQ(drives.DriveLetter(), stick);
+
+    // Detached, as a stick pulled out while the program still works in it.
+    ASSERT_EQ(umount2(stick.c_str(), MNT_DETACH), 0) << std::strerror(errno);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !listed(); }, 2000)) << "an unmounted volume still listed";
+    EXPECT_EQ(drives.DriveLetter(), "/");
+    EXPECT_EQ(folders.FolderPath(), home.Path()) << "not back on the root volume's last folder";
 }
 
 } // namespace

@@ -8,8 +8,10 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -125,6 +127,71 @@ TEST_F(FileListBoxTest, ShowsTheBusyPointerFromTheHundredAndFirstRowAndAlwaysRes
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     pane.SetMask(QStringLiteral("p1*.gif"));
     EXPECT_EQ(pane.Count(), 12) << "the mask that failed was kept, so setting it again read nothing";
+}
+
+// Files that another program creates, removes or renames show without a
+// re-read asked for, sorted in place, with the selected file still selected.
+TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
+    const struct {
+        const char* fault;
+        std::function<void(const std::string& folder)> change;
+        std::vector<std::string> rows;
+        const char* selected; // after the change; the user chose b.gif before
+    } cases[] = {
+        {"a created file missed, or the selection lost",
+         [](auto& f) { Write(f + "/ab.gif", ""); },
+         {"a.gif", "ab.gif", "b.gif", "c.gif"},
+         "b.gif"},
+        {"a removed file still listed", [](auto& f) { unlink((f + "/a.gif").c_str()); }, {"b.gif", "c.gif"}, "b.gif"},
+        {"a renamed file under its old name",
+         [](auto& f) { rename((f + "/c.gif").c_str(), (f + "/0.gif").c_str()); },
+         {"0.gif", "a.gif", "b.gif"},
+         "b.gif"},
+        {"a removed file still selected", [](auto& f) { unlink((f + "/b.gif").c_str()); }, {"a.gif", "c.gif"}, ""},
+    };
+    for (const auto& c : cases) {
+        TempDir folder;
+        for (const char* name : {"a.gif", "b.gif", "c.gif", "d.txt"})
+            folder.File(name);
+        TFileListBox pane;
+        pane.SetMask(QStringLiteral("*.gif"));
+        pane.SetFolderPath(folder.Path());
+        pane.show();
+        pane.setCurrentIndex(pane.model()->index(1, 0));
+        QSignalSpy updates(&pane, &TFileListBox::OnDiskChange);
+        InChildProcess([&] {
+            c.change(folder.Path());
+            return std::string();
+        });
+        EXPECT_TRUE(updates.wait(5000)) << c.fault;
+        EXPECT_EQ(pane.Items(), c.rows) << c.fault;
+        EXPECT_EQ(pane.SelectedName().toStdString(), c.selected) << c.fault;
+    }
+}
+
+// A burst of new files, made while the pane runs, shows in a few updates that end with every file.
+TEST_F(FileListBoxTest, ABurstOfNewFilesIsGatheredIntoFewUpdates) {
+    constexpr int Burst = 10000;
+    dir.File("a.gif");
+    TFileListBox pane;
+    pane.SetMask(QStringLiteral("*.gif"));
+    pane.show();
+    QSignalSpy updates(&pane, &TFileListBox::OnDiskChange);
+    const pid_t copier = fork();
+    if (copier == 0) {
+        for (int i = 0; i < Burst; ++i)
+            close(creat((dir / ("new " + std::to_string(i) + ".gif")).c_str(), 0644));
+        _exit(0);
+    }
+    ASSERT_GT(copier, 0);
+    int status = 0;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return waitpid(copier, &status, WNOHANG) == copier; }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane.Count() == Burst + 1; }, 5000));
+    QTest::qWait(500); // nothing more to come
+    EXPECT_EQ(pane.Count(), Burst + 1);
+    EXPECT_EQ(pane.Item(0), "a.gif");
+    EXPECT_EQ(pane.Item(Burst), "new 9999.gif");
+    EXPECT_LE(updates.count(), 20) << "not gathered";
 }
 
 TEST_F(FileListBoxTest, ShowsAnIllFormedNameButKeepsItsBytes) {

@@ -8,6 +8,7 @@
 #include "panes/FileListBox.h"
 #include "platform/WorkingDirectory.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -18,6 +19,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <set>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +62,23 @@ TEST_F(Form1Test, TabWalksTheControlsInOrderAndExitCloses) {
                                    "FileListBox1"}));
     Trigger("Exit1");
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(Form1Test, HasItsControlsUnderTheirNamesEachSpokenByItsOwnName) {
+    std::set<QString> spoken;
+    for (const char* name :
+         {"Panel1", "SCreateHTML", "SpeedButton2", "DriveComboBox1", "Panel2", "Edit1", "CBox1", "DragEdit1", "Label1",
+          "DragEdit2", "DirectoryListBox1", "Splitter1", "FileListBox1", "StatusBar1", "StatusPanel0", "ProgressBar"}) {
+        auto* control = Child<QWidget>(name);
+        ASSERT_NE(control, nullptr) << name;
+        // What a screen reader announces: empty, or the same for two controls, tells the user nothing.
+        const QString said = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        EXPECT_FALSE(said.isEmpty()) << name;
+        EXPECT_TRUE(spoken.insert(said).second) << name << " shares its name " << said.toStdString();
+    }
+    for (const char* name :
+         {"MCreateHTML", "MDeleteHTML", "MOpenHTML", "Exit1", "MBorder", "MCreateOpen", "Contents1", "About1"})
+        EXPECT_NE(Child<QAction>(name), nullptr) << name;
 }
 
 TEST_F(Form1Test, StartsOnTheWorkingDirectoryWithTheDefaultMask) {
@@ -263,6 +283,31 @@ TEST_F(Form1Test, ADeleteThatFailsShowsTheErrorAndKeepsThePageMarked) {
     });
     EXPECT_EQ(seen, "ﾌｧｲﾙ " + page + " を削除できません.|* ");
     EXPECT_EQ(access(page.c_str(), F_OK), 0);
+}
+
+// Another program's page and pictures show in the status line without a key pressed.
+TEST_F(Form1Test, TheStatusFollowsPagesAndFilesWrittenElsewhere) {
+    const struct {
+        const char* fault;
+        std::function<void()> change;
+        QString count;
+        QString marker;
+    } steps[] = {
+        {"a page written elsewhere not marked", [&] { Write(dir / "imgindex.html", "<HTML>"); },
+         QStringLiteral("4 個のオブジェクト"), QStringLiteral("* ")},
+        {"a picture copied in not counted", [&] { Write(dir / "e.gif", ""); }, QStringLiteral("5 個のオブジェクト"),
+         QStringLiteral("* ")},
+        {"a page removed elsewhere still marked", [&] { unlink((dir / "imgindex.html").c_str()); },
+         QStringLiteral("5 個のオブジェクト"), QString()},
+    };
+    for (const auto& step : steps) {
+        InChildProcess([&] {
+            step.change();
+            return std::string();
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Marker() == step.marker && CountText() == step.count; }, 5000))
+            << step.fault << ": " << CountText().toStdString() << " " << Marker().toStdString();
+    }
 }
 
 TEST_F(Form1Test, LabelCopiesTheHeightIntoTheWidthOnlyWhileLocked) {

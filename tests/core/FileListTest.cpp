@@ -6,6 +6,7 @@
 #include "TempDir.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
@@ -188,19 +189,29 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
         Change change;
         Names rows;
     } cases[] = {
-        {"a created file missed", [](const std::string& f) { Write(f + "/c.gif", ""); }, {"a.gif", "b.gif", "c.gif"}},
-        {"a removed file still listed", [](const std::string& f) { unlink((f + "/b.gif").c_str()); }, {"a.gif"}},
+        {"a created file missed",
+         [](const std::string& f) { Write(f + "/c.gif", ""); },
+         {"A.gif", "a.gif", "b.gif", "c.gif"}},
+        {"names created and removed together out of their sorted place",
+         [](const std::string& f) {
+             for (const char* name : {"/B.gif", "/aa.gif", "/0.gif"})
+                 Write(f + name, "");
+             chmod((f + "/B.gif").c_str(), 0600);
+             unlink((f + "/a.gif").c_str());
+         },
+         {"0.gif", "A.gif", "aa.gif", "B.gif", "b.gif"}},
+        {"a removed file still listed",
+         [](const std::string& f) { unlink((f + "/b.gif").c_str()); },
+         {"A.gif", "a.gif"}},
         {"a renamed file listed by its old name",
          [](const std::string& f) { rename((f + "/b.gif").c_str(), (f + "/d.gif").c_str()); },
-         {"a.gif", "d.gif"}},
+         {"A.gif", "a.gif", "d.gif"}},
         {"a file made hidden still listed",
          [](const std::string& f) { rename((f + "/b.gif").c_str(), (f + "/.b.gif").c_str()); },
-         {"a.gif"}},
+         {"A.gif", "a.gif"}},
         {"the names of a folder removed, its watch ended, listed for the one made in its place",
          [](const std::string& f) {
-             for (const char* name : {"/a.gif", "/b.gif"})
-                 unlink((f + name).c_str());
-             rmdir(f.c_str());
+             std::filesystem::remove_all(f);
              mkdir(f.c_str(), 0755);
              Write(f + "/e.gif", "");
          },
@@ -209,7 +220,11 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
     for (const auto& c : cases) {
         TempDir dir;
         dir.File("a.gif");
+        dir.File("A.gif");
         dir.File("b.gif");
+        // Names the mask leaves out, enough that a few changes are followed one by one.
+        for (int i = 0; i < 200; ++i)
+            dir.File("other " + std::to_string(i) + ".txt");
         FileList list("");
         list.SetMask("*.gif");
         list.SetFolderPath(dir.Path(), true);

@@ -28,33 +28,45 @@ void ChangeElsewhere(const std::function<bool()>& change) {
     ASSERT_EQ(InChildProcess([&] { return std::string(change() ? "done" : "failed"); }), "done");
 }
 
+// The entries the news names, in the order reported, folders with a trailing "/".
+std::string Named(const FolderNews& news) {
+    std::string named;
+    for (const FolderNews::Entry& entry : news.entries)
+        named += (named.empty() ? "" : " ") + entry.name + (entry.folder ? "/" : "");
+    return named;
+}
+
+bool Changed(FolderWatch& watch) {
+    return !watch.Read().Quiet();
+}
+
 struct Change {
     const char* what;
     std::function<bool(const std::string& folder, const std::string& outside)> make;
-    bool seen;
+    const char* named; // the entries reported, nullptr for no change seen
     bool stillWatching;
 };
 
 TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
     const Change changes[] = {
-        {"a file created", [](auto& f, auto&) { return creat((f + "/new").c_str(), 0644) >= 0; }, true, true},
-        {"a file removed", [](auto& f, auto&) { return unlink((f + "/a").c_str()) == 0; }, true, true},
-        {"a file renamed", [](auto& f, auto&) { return rename((f + "/a").c_str(), (f + "/b").c_str()) == 0; }, true,
+        {"a file created", [](auto& f, auto&) { return creat((f + "/new").c_str(), 0644) >= 0; }, "new", true},
+        {"a file removed", [](auto& f, auto&) { return unlink((f + "/a").c_str()) == 0; }, "a", true},
+        {"a file renamed", [](auto& f, auto&) { return rename((f + "/a").c_str(), (f + "/b").c_str()) == 0; }, "a b",
          true},
-        {"a file hidden", [](auto& f, auto&) { return rename((f + "/a").c_str(), (f + "/.a").c_str()) == 0; }, true,
+        {"a file hidden", [](auto& f, auto&) { return rename((f + "/a").c_str(), (f + "/.a").c_str()) == 0; }, "a .a",
          true},
-        {"a file moved out", [](auto& f, auto& o) { return rename((f + "/a").c_str(), (o + "/a").c_str()) == 0; }, true,
+        {"a file moved out", [](auto& f, auto& o) { return rename((f + "/a").c_str(), (o + "/a").c_str()) == 0; }, "a",
          true},
         {"a file moved in", [](auto& f, auto& o) { return rename((o + "/in").c_str(), (f + "/in").c_str()) == 0; },
-         true, true},
-        {"a file made read-only", [](auto& f, auto&) { return chmod((f + "/a").c_str(), 0444) == 0; }, true, true},
-        {"a subfolder created", [](auto& f, auto&) { return mkdir((f + "/sub").c_str(), 0755) == 0; }, true, true},
+         "in", true},
+        {"a file made read-only", [](auto& f, auto&) { return chmod((f + "/a").c_str(), 0444) == 0; }, "a", true},
+        {"a subfolder created", [](auto& f, auto&) { return mkdir((f + "/sub").c_str(), 0755) == 0; }, "sub/", true},
         {"the folder removed", [](auto& f, auto&) { return unlink((f + "/a").c_str()) == 0 && rmdir(f.c_str()) == 0; },
-         true, false},
-        {"the folder moved away", [](auto& f, auto& o) { return rename(f.c_str(), (o + "/away").c_str()) == 0; }, true,
+         "a", false},
+        {"the folder moved away", [](auto& f, auto& o) { return rename(f.c_str(), (o + "/away").c_str()) == 0; }, "",
          false},
         {"a file read and the folder listed",
-         [](auto& f, auto&) { return Contents(f + "/a").empty() && Entries(f).count("a") == 1; }, false, true},
+         [](auto& f, auto&) { return Contents(f + "/a").empty() && Entries(f).count("a") == 1; }, nullptr, true},
     };
     for (const Change& change : changes) {
         SCOPED_TRACE(change.what);
@@ -69,13 +81,18 @@ TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
 
         ChangeElsewhere([&] { return change.make(folder, root.Path()); });
 
-        EXPECT_EQ(EventPending(watch, change.seen ? 5000 : 0), change.seen);
-        EXPECT_EQ(watch.Changed(), change.seen);
+        const bool seen = change.named != nullptr;
+        EXPECT_EQ(EventPending(watch, seen ? 5000 : 0), seen);
+        const FolderNews news = watch.Read();
+        EXPECT_EQ(!news.Quiet(), seen);
+        EXPECT_EQ(Named(news), seen ? change.named : "");
+        EXPECT_EQ(news.ended, !change.stillWatching);
+        EXPECT_FALSE(news.lost);
         EXPECT_EQ(watch.Watching(), change.stillWatching);
         if (watch.Watching()) {
             // Every event was read: the folder is quiet again.
             EXPECT_FALSE(EventPending(watch, 0));
-            EXPECT_FALSE(watch.Changed());
+            EXPECT_FALSE(Changed(watch));
         }
     }
 }
@@ -95,10 +112,10 @@ TEST(FolderWatchTest, ALostEventCountsAsAChange) {
     });
 
     ASSERT_TRUE(EventPending(watch));
-    EXPECT_TRUE(watch.Changed());
+    EXPECT_TRUE(watch.Read().lost);
     EXPECT_TRUE(watch.Watching());
     EXPECT_FALSE(EventPending(watch, 0));
-    EXPECT_FALSE(watch.Changed());
+    EXPECT_FALSE(Changed(watch));
 }
 
 TEST(FolderWatchTest, WatchesAFolderInMemory) {
@@ -115,7 +132,7 @@ TEST(FolderWatchTest, WatchesAFolderInMemory) {
     ASSERT_TRUE(watch.Watching());
     ChangeElsewhere([&] { return creat((root / "new").c_str(), 0644) >= 0; });
     EXPECT_TRUE(EventPending(watch));
-    EXPECT_TRUE(watch.Changed());
+    EXPECT_TRUE(Changed(watch));
 }
 
 TEST(FolderWatchTest, WatchesNothingWhereNoWatchCanBeSet) {
@@ -131,8 +148,8 @@ TEST(FolderWatchTest, WatchesNothingWhereNoWatchCanBeSet) {
         FolderWatch watch;
         watch.Watch(root.Path());
         watch.Watch(path);
-        return std::string(watch.Watching() || watch.Descriptor() >= 0 || !watch.Changed() ? "watching"
-                                                                                           : "not watching");
+        return std::string(watch.Watching() || watch.Descriptor() >= 0 || !Changed(watch) ? "watching"
+                                                                                          : "not watching");
     };
     const Case cases[] = {
         {"a missing folder", [&] { return watchFrom(root / "missing"); }},
@@ -154,7 +171,7 @@ TEST(FolderWatchTest, WatchingAnotherFolderForgetsTheFirst) {
     watch.Watch(root.Folder("second"));
     ChangeElsewhere([&] { return creat((first + "/new").c_str(), 0644) >= 0; });
     EXPECT_FALSE(EventPending(watch, 0));
-    EXPECT_FALSE(watch.Changed());
+    EXPECT_FALSE(Changed(watch));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "DragEdit.h"
 #include "MessageOf.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QSignalSpy>
@@ -504,6 +505,83 @@ TEST_F(FloatDragTest, FixedAndExponentFormsStepAsConfigured) {
         Release(0);
     }
     EXPECT_EQ(failures.count(), 0);
+}
+
+TEST_F(FloatDragTest, KeysStepAsADragOfOneStepWithOneChangeEach) {
+    using TDE = TDragEdit;
+    const struct {
+        TDE::TValueType type;
+        TDE::TFloatFormat format;
+        const char* increment;
+        bool limited;
+        const char* maxValue;
+        const char* start;
+        Qt::Key key;
+        const char* text;
+    } cases[] = {
+        {TDE::Int, TDE::ffFixed, "1", true, "9999", "100", Qt::Key_Up, "101"},
+        {TDE::Int, TDE::ffFixed, "3", true, "9999", "100", Qt::Key_PageUp, "130"},
+        {TDE::Int, TDE::ffFixed, "3", true, "9999", "100", Qt::Key_PageDown, "70"},
+        {TDE::Int, TDE::ffFixed, "1", true, "9999", "9995", Qt::Key_PageUp, "9999"},
+        {TDE::Int, TDE::ffFixed, "1", true, "9999", "0", Qt::Key_Down, "0"},
+        {TDE::Int, TDE::ffFixed, "1", false, "0", "", Qt::Key_Up, "1"},
+        {TDE::Float, TDE::ffFixed, "0.1", false, "0", "1.5", Qt::Key_Up, "1.60"},
+        {TDE::Float, TDE::ffFixed, "0.1", false, "0", "1.5", Qt::Key_PageDown, "0.50"},
+        {TDE::Float, TDE::ffFixed, "1", true, "2", "1.5", Qt::Key_PageUp, "2.00"},
+        {TDE::Float, TDE::ffExponent, "1", false, "0", "1.5E3", Qt::Key_Up, "2.50E+3"},
+        {TDE::Float, TDE::ffExponent, "1", false, "0", "1.5E3", Qt::Key_PageDown, "-8.50E+3"},
+        {TDE::Float, TDE::ffExponent, "1", true, "5000", "4.5E3", Qt::Key_Up, "4.5E3"},
+    };
+    QSignalSpy changes(&edit, &QLineEdit::textChanged);
+    for (const auto& c : cases) {
+        edit.SetValueType(c.type);
+        edit.SetFloatFormat(c.format);
+        edit.SetIncrement(QString::fromUtf8(c.increment));
+        edit.SetMaxValue(QString::fromUtf8(c.maxValue));
+        edit.SetRangeLimited(c.limited);
+        edit.setText(QString::fromUtf8(c.start));
+        changes.clear();
+        QTest::keyClick(&edit, c.key);
+        EXPECT_EQ(Text(), c.text) << c.start << " key " << c.key;
+        EXPECT_EQ(changes.count(), Text() == c.start ? 0 : 1) << c.start << " key " << c.key;
+    }
+    EXPECT_EQ(failures.count(), 0);
+
+    edit.setText(QStringLiteral("1x"));
+    QTest::keyClick(&edit, Qt::Key_Up);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"'1x' は浮動小数点数ではありません"});
+    edit.setText(QStringLiteral("5"));
+    edit.setReadOnly(true);
+    QTest::keyClick(&edit, Qt::Key_Up);
+    EXPECT_EQ(Text(), "5") << "a read-only field stepped";
+}
+
+TEST_F(FloatDragTest, ScreenReadersHearTheNumberAsTheValue) {
+    QAccessibleInterface* field = QAccessible::queryAccessibleInterface(&edit);
+    ASSERT_NE(field->valueInterface(), nullptr);
+    EXPECT_EQ(field->role(), QAccessible::SpinBox);
+    const struct {
+        TDragEdit::TValueType type;
+        TDragEdit::TFloatFormat format;
+        const char* text;
+        QVariant value;
+    } cases[] = {
+        {TDragEdit::Int, TDragEdit::ffFixed, "120", 120},
+        {TDragEdit::Int, TDragEdit::ffFixed, "x", QVariant()},
+        {TDragEdit::Float, TDragEdit::ffFixed, "1.50", 1.5},
+        {TDragEdit::Float, TDragEdit::ffExponent, "1.5E3", 1500.0},
+    };
+    for (const auto& c : cases) {
+        edit.SetValueType(c.type);
+        edit.SetFloatFormat(c.format);
+        edit.setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(field->valueInterface()->currentValue(), c.value) << c.text;
+        EXPECT_EQ(field->text(QAccessible::Value), edit.text());
+    }
+    edit.SetValueType(TDragEdit::Int);
+    EXPECT_EQ(field->valueInterface()->maximumValue(), QVariant(9999));
+    edit.SetRangeLimited(false);
+    EXPECT_FALSE(field->valueInterface()->maximumValue().isValid()) << "a bound reported while none holds";
 }
 
 TEST_F(FloatDragTest, FailuresLeaveTheTextAsItWas) {

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Drives the built program in a real X server through its menu's access keys:
-# create the page, dismiss the notice, fail to delete it, exit. Then checks the
-# page's bytes and the saved settings, and keeps screenshots in the artefact folder.
+# copy a picture in from outside, create the page, dismiss the notice, fail to
+# delete it, exit. Then checks the page's bytes and the saved settings, and
+# keeps screenshots in the artefact folder.
 #   real-window.sh <program> <artefact folder>
 set -eu
 program=$1
@@ -18,19 +19,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-# Runs the condition every 0.1 s for up to 30 s.
-wait_for() {
-    tries=0
-    until eval "$1"; do
-        tries=$((tries + 1))
-        [ $tries -lt 300 ] || fail "timed out waiting for: $1"
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/helpers.sh"
 
 # The program in a folder of its own, with its settings beside it.
 mkdir "$work/bin" "$work/pics"
@@ -79,6 +68,10 @@ file_menu() {
 }
 wait_for '[ -n "$(windows)" ]'
 main=$(windows | head -n 1)
+# A picture copied in by another program after the start is listed without a
+# key pressed, well within the second given here.
+cp "$work/pics/a.gif" "$work/pics/c.gif"
+sleep 1
 file_menu c
 
 wait_for '[ -f "$work/pics/imgindex.html" ]'
@@ -133,6 +126,7 @@ line() {
     printf '<HTML>\r\n<HEAD><TITLE>ImageIndex</TITLE></HEAD>\r\n<BODY>\r\n'
     line a.gif a.gif
     line b%20b.png 'b b.png'
+    line c.gif c.gif
     line z.GIF z.GIF
     line %E5%86%99%E7%9C%9F.png 写真.png
     printf '</BODY>\r\n</HTML>\r\n'

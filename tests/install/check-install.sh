@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and checks that the program, its
-# menu entry, its icons and its help page are where the desktop and the
-# program look for them.
+# menu entry, its software centre entry, its icons and its help page are where
+# the desktop and the program look for them.
 set -eu
 build=$1
 prefix=$(mktemp -d)
@@ -20,6 +20,12 @@ for line in 'Name=Zumi' 'Exec=zumi' 'Icon=zumi' 'Categories=Graphics;Utility;'; 
     grep -qxF "$line" "$entry" || fail "the menu entry lacks $line"
 done
 grep -q '^Comment=.*画像' "$entry" || fail "the menu entry lacks its Japanese comment"
+
+# Software centres read the metainfo file and find the program by the menu entry it names.
+info=$prefix/share/metainfo/org.example.zumi.metainfo.xml
+appstreamcli validate --no-net "$info" || fail "the software centre entry is not valid"
+grep -q '<launchable type="desktop-id">zumi.desktop</launchable>' "$info" || fail "the metainfo names no menu entry"
+grep -q '<summary xml:lang="ja">' "$info" || fail "the metainfo lacks its Japanese summary"
 
 # Each size in its own folder, so that a mix-up of the files shows.
 for size in 16 32 48 256; do

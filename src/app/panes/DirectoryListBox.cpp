@@ -4,6 +4,8 @@
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 #include "panes/PaneRow.h"
+#include "panes/WatchNotifier.h"
+#include "platform/Errors.h"
 #include "platform/FolderReading.h"
 
 #include <QFile>
@@ -17,8 +19,9 @@
 class FolderRowModel : public PaneRowModel {
 public:
     FolderRowModel(const zumi::FolderList& list, QObject* parent)
-        : PaneRowModel(parent), m_List(list), m_Level(QStringLiteral(":/openfolder.xpm")),
-          m_Current(QStringLiteral(":/currentfolder.xpm")), m_Subfolder(QStringLiteral(":/closedfolder.xpm")) {}
+        : PaneRowModel(parent), m_List(list), m_Level(Glyph(QStringLiteral(":/openfolder.xpm"))),
+          m_Current(Glyph(QStringLiteral(":/currentfolder.xpm"))),
+          m_Subfolder(Glyph(QStringLiteral(":/closedfolder.xpm"))) {}
 
     int rowCount(const QModelIndex& parent) const override {
         return parent.isValid() ? 0 : static_cast<int>(m_List.Rows().size());
@@ -37,7 +40,7 @@ public:
         return {};
     }
 
-    int IconHeight() const { return m_Level.height(); }
+    int IconHeight() const { return m_Level.deviceIndependentSize().toSize().height(); }
 
 private:
     const zumi::FolderList& m_List;
@@ -57,8 +60,8 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const QPixmap picture = index.data(Qt::DecorationRole).value<QPixmap>();
         const int iconLeft = m_List.IconOffset(index.row());
-        PaintPaneRow(painter, option, m_View, &picture, iconLeft, iconLeft + picture.width() + 4,
-                     index.data().toString());
+        PaintPaneRow(painter, option, m_View, &picture, iconLeft,
+                     iconLeft + picture.deviceIndependentSize().toSize().width() + 4, index.data().toString());
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
@@ -72,10 +75,13 @@ private:
 };
 
 constexpr int DesignedWidth = 145;
+// How long changes on disk gather before the rows follow them.
+constexpr int FollowDelayMs = 250;
 
 } // namespace
 
-TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListView(parent), m_Model(new FolderRowModel(m_List, this)) {
+TDirectoryListBox::TDirectoryListBox(QWidget* parent)
+    : QListView(parent), m_Model(new FolderRowModel(m_List, this)), m_Watch(new WatchNotifier(this)) {
     resize(DesignedWidth, height());
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -87,6 +93,15 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListView(parent), m_Mod
     m_List.SetApply([this](const std::function<void()>& change) {
         m_Model->Reset(change);
         setCurrentIndex(m_Model->index(static_cast<int>(m_List.CurrentRow())));
+    });
+    m_FollowTimer.setSingleShot(true);
+    m_FollowTimer.setInterval(FollowDelayMs);
+    connect(&m_FollowTimer, &QTimer::timeout, this, &TDirectoryListBox::FollowDisk);
+    connect(m_Watch, &WatchNotifier::Readable, this, [this] {
+        m_DiskChange = std::max(m_DiskChange, m_List.ReadWatchEvents());
+        if (m_DiskChange != zumi::FolderList::DiskChange::None && !m_FollowTimer.isActive())
+            m_FollowTimer.start();
+        FollowWatch();
     });
 }
 
@@ -111,6 +126,10 @@ void TDirectoryListBox::SetFolderPath(const std::string& path) {
 void TDirectoryListBox::SwitchDrive(const std::string& volume) {
     if (!volume.empty() && volume == VolumeOf(FolderPath()))
         return;
+    MoveToVolume(volume);
+}
+
+void TDirectoryListBox::MoveToVolume(const std::string& volume) {
     if (volume.empty()) {
         Move(FolderPath());
     } else {
@@ -134,12 +153,41 @@ void TDirectoryListBox::EnsureBuilt() {
         return;
     m_Built = true;
     m_List.RebuildFolders();
+    FollowWatch();
 }
 
 void TDirectoryListBox::Move(const std::string& folder) {
     const std::string left = FolderPath();
     m_List.ChangeFolder(folder, m_Built);
     m_LastFolders[VolumeOf(left)] = left;
+    // What the old folder's watch reported is no longer news.
+    m_DiskChange = zumi::FolderList::DiskChange::None;
+    m_FollowTimer.stop();
+    FollowWatch();
+}
+
+void TDirectoryListBox::FollowWatch() {
+    m_Watch->Follow(m_List.WatchDescriptor());
+}
+
+void TDirectoryListBox::FollowDisk() {
+    const zumi::FolderList::DiskChange change = m_DiskChange;
+    m_DiskChange = zumi::FolderList::DiskChange::None;
+    if (change == zumi::FolderList::DiskChange::Folder && !zumi::FolderExists(FolderPath())) {
+        // The folder was removed or moved away: open its nearest parent that is still there, as the user would.
+        std::string parent = FolderPath();
+        do
+            parent.erase(std::max<size_t>(parent.rfind('/'), 1));
+        while (parent != "/" && !zumi::FolderExists(parent));
+        RunHandler([&] { SetFolderPath(parent); });
+        return;
+    }
+    try {
+        m_List.RebuildFolders();
+    } catch (const zumi::IOError&) {
+        // It cannot be read now; the rows stay as they were.
+    }
+    FollowWatch();
 }
 
 void TDirectoryListBox::Announce() {

@@ -4,16 +4,20 @@
 
 #include <QListView>
 #include <QPointer>
+#include <QTimer>
 #include <map>
 
 class FolderRowModel;
+class WatchNotifier;
 class TDriveComboBox;
 class TFileListBox;
 
 // The folder list pane: the current folder as its chain of levels from the root
 // down, then its subfolders. It chooses the folder the whole program works on.
 // Double-click or Enter on a row moves there. Every move is pushed into the
-// linked file list, which re-reads, and only then is OnChange raised.
+// linked file list, which re-reads, and only then is OnChange raised. The rows
+// follow subfolders that other programs make or remove; when the folder itself
+// goes, the pane moves to its nearest existing parent.
 class TDirectoryListBox : public QListView {
     Q_OBJECT
 
@@ -48,6 +52,8 @@ protected:
 
 private:
     friend class TDriveComboBox; // sets the link back to itself
+    // Moves to the folder this run last showed on the volume, or to its top, and announces it.
+    void MoveToVolume(const std::string& volume);
     // Without a drive selector the whole tree is one volume.
     std::string VolumeOf(const std::string& path) const;
     void EnsureBuilt();
@@ -56,11 +62,18 @@ private:
     // Pushes the folder into the file list, then raises OnChange.
     void Announce();
     void OpenSelectedRow();
+    // Listens on the list's folder watch, which each build of the rows replaces.
+    void FollowWatch();
+    // Brings the rows up to date with the disk after the watch reported a change.
+    void FollowDisk();
 
     zumi::FolderList m_List;
     FolderRowModel* m_Model;
     QPointer<TFileListBox> m_FileList;
     QPointer<TDriveComboBox> m_DriveSelector;
     bool m_Built = false;
+    WatchNotifier* m_Watch;
+    QTimer m_FollowTimer; // gathers a burst of changes into one update
+    zumi::FolderList::DiskChange m_DiskChange = zumi::FolderList::DiskChange::None; // the most the watch reported since
     std::map<std::string, std::string> m_LastFolders; // volume -> the last folder shown on it
 };

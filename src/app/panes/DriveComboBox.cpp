@@ -4,7 +4,10 @@
 #include "panes/DirectoryListBox.h"
 #include "platform/WorkingDirectory.h"
 
+#include <algorithm>
+
 #include <QFile>
+#include <QSocketNotifier>
 #include <QStylePainter>
 
 namespace {
@@ -35,6 +38,10 @@ TDriveComboBox::TDriveComboBox(QWidget* parent)
     // Mouse and keyboard choices alike; a choice made by the program is not announced here.
     connect(this, &QComboBox::activated, this,
             [this](int row) { RunHandler([&] { SetDriveLetter(itemData(row).toByteArray().toStdString()); }); });
+    if (m_MountWatch.Descriptor() >= 0) {
+        auto* mounts = new QSocketNotifier(m_MountWatch.Descriptor(), QSocketNotifier::Exception, this);
+        connect(mounts, &QSocketNotifier::activated, this, [this] { RunHandler([this] { FollowMounts(); }); });
+    }
 }
 
 void TDriveComboBox::SetDriveLetter(const std::string& volume) {
@@ -68,6 +75,26 @@ void TDriveComboBox::SetMountTable(const std::string& table, const zumi::VolumeE
     m_Volumes = zumi::ListVolumes(table, environment);
     m_DriveLetter = VolumeOf(m_DirList ? m_DirList->FolderPath() : zumi::CurrentDirectoryOrRoot());
     RebuildDrives();
+}
+
+void TDriveComboBox::FollowMounts() {
+    std::vector<zumi::Volume> volumes = zumi::ListVolumes(zumi::ReadMountTable(), zumi::VolumeEnvironment::Current());
+    const auto same = [](const zumi::Volume& a, const zumi::Volume& b) {
+        return a.mountPoint == b.mountPoint && a.kind == b.kind && a.name == b.name;
+    };
+    if (std::equal(volumes.begin(), volumes.end(), m_Volumes.begin(), m_Volumes.end(), same))
+        return;
+    m_Volumes.swap(volumes);
+    const bool chosenGone = std::none_of(m_Volumes.begin(), m_Volumes.end(), [this](const zumi::Volume& volume) {
+        return volume.mountPoint == m_DriveLetter;
+    });
+    if (!chosenGone)
+        return RebuildDrives();
+    // Its folders went with it: back to the root volume.
+    m_DriveLetter = "/";
+    RebuildDrives();
+    if (m_DirList)
+        m_DirList->MoveToVolume(m_DriveLetter);
 }
 
 void TDriveComboBox::RebuildDrives() {

@@ -9,7 +9,9 @@ class TDirectoryListBox;
 
 // The drive selector: a drop-down list of the machine's volumes with their
 // pictures. Choosing one moves the linked folder list there; a folder change
-// onto another volume moves the choice with it.
+// onto another volume moves the choice with it. Volumes mounted or unmounted
+// while the program runs come and go in the list; when the chosen one goes,
+// the folder list moves back to the root volume.
 class TDriveComboBox : public QComboBox {
     Q_OBJECT
     Q_PROPERTY(TTextCase TextCase READ TextCase WRITE SetTextCase)
@@ -50,9 +52,12 @@ protected:
 private:
     // Fills the rows anew and chooses the stored volume again.
     void RebuildDrives();
+    // Lists the volumes again after the mount table changed.
+    void FollowMounts();
 
     std::vector<zumi::Volume> m_Volumes;
     std::string m_DriveLetter;
     TTextCase m_TextCase = tcLowerCase;
     QPointer<TDirectoryListBox> m_DirList;
+    zumi::MountTableWatch m_MountWatch;
 };

@@ -2,13 +2,14 @@
 
 #include "Application.h"
 #include "panes/PaneRow.h"
+#include "panes/WatchNotifier.h"
 #include "platform/Errors.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScopeGuard>
-#include <QSocketNotifier>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 // The rows of a FileList, shown as their names decoded for display only, with
@@ -16,8 +17,8 @@
 class FileRowModel : public PaneRowModel {
 public:
     FileRowModel(const zumi::FileList& list, QObject* parent)
-        : PaneRowModel(parent), m_List(list), m_Program(QStringLiteral(":/executable.xpm")),
-          m_File(QStringLiteral(":/unknownfile.xpm")), m_Folder(QStringLiteral(":/closedfolder.xpm")) {}
+        : PaneRowModel(parent), m_List(list), m_Program(Glyph(QStringLiteral(":/executable.xpm"))),
+          m_File(Glyph(QStringLiteral(":/unknownfile.xpm"))), m_Folder(Glyph(QStringLiteral(":/closedfolder.xpm"))) {}
 
     int rowCount(const QModelIndex& parent) const override {
         return parent.isValid() ? 0 : static_cast<int>(m_List.RowCount());
@@ -30,12 +31,12 @@ public:
         if (role == Qt::DisplayRole)
             return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
         if (role == Qt::DecorationRole && m_ShowGlyphs)
-            return Glyph(name);
+            return RowGlyph(name);
         return {};
     }
 
     bool ShowGlyphs() const { return m_ShowGlyphs; }
-    int GlyphHeight() const { return m_Program.height(); }
+    int GlyphHeight() const { return m_Program.deviceIndependentSize().toSize().height(); }
 
     void SetShowGlyphs(bool show) {
         Reset([&] { m_ShowGlyphs = show; });
@@ -43,7 +44,7 @@ public:
 
 private:
     // Folders are listed as "[name]" only when the file type admits them.
-    const QPixmap& Glyph(std::string_view row) const {
+    const QPixmap& RowGlyph(std::string_view row) const {
         const bool folder =
             (m_List.FileType() & zumi::ftDirectory) && row.size() > 2 && row.front() == '[' && row.back() == ']';
         return folder ? m_Folder : zumi::IsProgramName(row) ? m_Program : m_File;
@@ -71,7 +72,7 @@ public:
         const QPixmap picture = glyph.value<QPixmap>();
         const bool hasGlyph = glyph.canConvert<QPixmap>();
         PaintPaneRow(painter, option, qobject_cast<QWidget*>(parent()), hasGlyph ? &picture : nullptr, 2,
-                     hasGlyph ? picture.width() + 6 : 2, index.data().toString());
+                     hasGlyph ? picture.deviceIndependentSize().toSize().width() + 6 : 2, index.data().toString());
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
@@ -85,10 +86,21 @@ private:
 };
 
 constexpr int DesignedWidth = 145;
+// How long changes on disk gather before the rows follow them.
+constexpr int FollowDelayMs = 250;
+
+// The row whose text is the name, or -1.
+int RowNamed(const zumi::FileList& list, const std::string& name) {
+    for (size_t row = 0; row < list.RowCount(); ++row)
+        if (list.Row(row) == name)
+            return static_cast<int>(row);
+    return -1;
+}
 
 } // namespace
 
-TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), m_Model(new FileRowModel(m_List, this)) {
+TFileListBox::TFileListBox(QWidget* parent)
+    : QListView(parent), m_Model(new FileRowModel(m_List, this)), m_Watch(new WatchNotifier(this)) {
     resize(DesignedWidth, height());
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -97,6 +109,16 @@ TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), m_Model(new Fil
     setItemDelegate(new FileRowDelegate(m_Model, this));
     setModel(m_Model);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFileListBox::SelectionChanged);
+    m_FollowTimer.setSingleShot(true);
+    m_FollowTimer.setInterval(FollowDelayMs);
+    connect(&m_FollowTimer, &QTimer::timeout, this, &TFileListBox::FollowDisk);
+    connect(m_Watch, &WatchNotifier::Readable, this, [this] {
+        // The events are read at once, so the kernel's queue does not overflow in a
+        // burst; the rows follow when the burst has had time to gather.
+        if (m_List.ReadWatchEvents() && !m_FollowTimer.isActive())
+            m_FollowTimer.start();
+        FollowWatch();
+    });
     m_List.SetApply([this](const std::function<void()>& change) {
         m_Model->Reset([&] {
             m_RecordedRow = -1; // the reset leaves no row selected
@@ -213,22 +235,32 @@ int TFileListBox::SelectedRow() const {
 }
 
 void TFileListBox::FollowWatch() {
-    const int descriptor = m_List.WatchDescriptor();
-    if (m_WatchNotifier && m_WatchNotifier->socket() == descriptor)
-        return;
-    if (m_WatchNotifier) {
-        // It may be the one whose signal is running.
-        m_WatchNotifier->setEnabled(false);
-        m_WatchNotifier->deleteLater();
-        m_WatchNotifier = nullptr;
-    }
-    if (descriptor < 0)
-        return;
-    m_WatchNotifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
-    connect(m_WatchNotifier, &QSocketNotifier::activated, this, [this] {
-        m_List.ReadWatchEvents();
+    m_Watch->Follow(m_List.WatchDescriptor());
+}
+
+void TFileListBox::FollowDisk() {
+    const int selected = SelectedRow();
+    const std::string selectedName = selected < 0 ? std::string() : std::string(m_List.Row(selected));
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const std::string topName = top.isValid() ? std::string(m_List.Row(top.row())) : std::string();
+    const int scrolled = verticalScrollBar()->value();
+    try {
+        m_List.RereadFiles();
+    } catch (const zumi::IOError&) {
+        // The folder went or cannot be read now: the folder list moves away from it.
         FollowWatch();
-    });
+        return;
+    }
+    FollowWatch();
+    if (const int row = selected < 0 ? -1 : RowNamed(m_List, selectedName); row >= 0) {
+        m_RecordedRow = row; // the user's choice, not a move of theirs
+        setCurrentIndex(m_Model->index(row));
+    }
+    if (const int row = top.isValid() ? RowNamed(m_List, topName) : -1; row >= 0)
+        scrollTo(m_Model->index(row), QAbstractItemView::PositionAtTop);
+    else
+        verticalScrollBar()->setValue(scrolled);
+    emit OnDiskChange();
 }
 
 void TFileListBox::showEvent(QShowEvent* event) {

@@ -3,14 +3,17 @@
 #include "panes/FileList.h"
 
 #include <QListView>
+#include <QTimer>
 
 class FileRowModel;
-class QSocketNotifier;
+class WatchNotifier;
 
 // The file list pane: the files of one folder that match a mask, one bare name
 // per row, sorted. Its rows are the program's item list. The folder is first
 // listed when the pane is first shown or its rows are first asked for, so
-// settings applied before that cost no extra listing.
+// settings applied before that cost no extra listing. The rows follow the disk:
+// files that other programs create, remove or rename show within a third of a
+// second, a burst of changes in a few updates.
 class TFileListBox : public QListView {
     Q_OBJECT
     Q_PROPERTY(QString Mask READ Mask WRITE WriteMask)
@@ -54,6 +57,8 @@ signals:
     // After every re-read, and when the user moves the selection to another row.
     void OnChange();
     void OnDblClick();
+    // After the listed folder changed on disk and the rows followed (they may be the same).
+    void OnDiskChange();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -70,10 +75,13 @@ private:
     int SelectedRow() const;
     // Listens on the list's folder watch, which each read from disk replaces.
     void FollowWatch();
+    // Brings the rows up to date with the disk, keeping the selected row and the view's place by name.
+    void FollowDisk();
 
     zumi::FileList m_List;
     FileRowModel* m_Model;
-    QSocketNotifier* m_WatchNotifier = nullptr;
+    WatchNotifier* m_Watch;
+    QTimer m_FollowTimer; // gathers the changes of a burst into one update
     bool m_Listed = false;
     int m_RecordedRow = -1;
 };

@@ -1,9 +1,21 @@
 #include "panes/PaneRow.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QScopeGuard>
 #include <QWidget>
+
+QPixmap Glyph(const QString& path) {
+    if (qGuiApp->devicePixelRatio() > 1) {
+        // The reader takes the ratio 2 from the "@2x" in the name.
+        QString dense = path;
+        const QPixmap picture(dense.insert(path.lastIndexOf(QLatin1Char('.')), QLatin1String("@2x")));
+        if (!picture.isNull())
+            return picture;
+    }
+    return QPixmap(path);
+}
 
 void PaintPaneRow(QPainter* painter, const QStyleOptionViewItem& option, const QWidget* view, const QPixmap* picture,
                   int iconLeft, int textLeft, const QString& text) {
@@ -11,7 +23,9 @@ void PaintPaneRow(QPainter* painter, const QStyleOptionViewItem& option, const Q
     painter->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
     if (picture)
         painter->drawPixmap(option.rect.left() + iconLeft,
-                            option.rect.top() + (option.rect.height() - picture->height()) / 2, *picture);
+                            option.rect.top() +
+                                (option.rect.height() - picture->deviceIndependentSize().toSize().height()) / 2,
+                            *picture);
     painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(option.font);
     painter->drawText(option.rect.adjusted(textLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);

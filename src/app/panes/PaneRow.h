@@ -8,6 +8,10 @@ class QPainter;
 class QPixmap;
 class QWidget;
 
+// A glyph from the resources, its @2x drawing on a dense screen; either way it
+// is sized in device-independent pixels (deviceIndependentSize()).
+QPixmap Glyph(const QString& path);
+
 // Draws a row the way the panes draw their own: the background or the
 // highlight, the picture (if any) at iconLeft centred vertically, the text at
 // textLeft from the row's top as one line without mnemonic processing, and the

@@ -79,6 +79,10 @@ bool FileList::SetFileType(TFileType fileType) {
 void FileList::RereadFiles(const BusyFn& busy) {
     ChangeDirectory(m_FolderPath);
     ReadWatchEvents();
+    if (m_NamesCurrent && !m_Changed.empty()) {
+        m_NamesCurrent = false; // until they follow: a failure part-way leaves them to a whole read
+        m_NamesCurrent = FollowEntries();
+    }
     if (!m_NamesCurrent) {
         Names names = ReadNames(m_FolderPath, busy);
         Keep(names);
@@ -88,12 +92,93 @@ void FileList::RereadFiles(const BusyFn& busy) {
     m_Apply([&] { m_Rows.swap(rows); });
 }
 
-void FileList::ReadWatchEvents() {
-    if (m_Watch.Changed())
+bool FileList::ReadWatchEvents() {
+    FolderNews news = m_Watch.Read();
+    if (news.lost || news.ended)
         m_NamesCurrent = false;
+    if (!m_NamesCurrent)
+        m_Changed.clear(); // the whole folder is read again anyway
+    else
+        for (FolderNews::Entry& entry : news.entries)
+            m_Changed.push_back(std::move(entry.name));
+    return !m_NamesCurrent || !m_Changed.empty();
+}
+
+// Each entry the watch named leaves the names if it was among them, and comes
+// back in its sorted place if it still exists and is admitted. A name removed
+// keeps its bytes in the packed texts until the next whole read.
+bool FileList::FollowEntries() {
+    std::sort(m_Changed.begin(), m_Changed.end());
+    m_Changed.erase(std::unique(m_Changed.begin(), m_Changed.end()), m_Changed.end());
+    const std::vector<std::string> changed = std::move(m_Changed);
+    m_Changed.clear();
+    PackedNames& texts = m_Names.texts;
+    std::vector<uint32_t>& order = m_Names.order;
+    // Past a sixteenth of the folder, or with more removed bytes than kept, a whole read costs less.
+    if (16 * changed.size() > order.size() || texts.size() > 2 * order.size() + 1024)
+        return false;
+
+    std::vector<bool> gone(order.size());
+    std::string bracketed;
+    const bool foldersListed = Admits(faDirectory);
+    for (const std::string& name : changed) {
+        for (const bool folder : {false, true}) {
+            if (folder && !foldersListed)
+                continue;
+            const std::string_view text = RowText(name, folder, bracketed);
+            const size_t at = m_Collation.LowerBound(texts, order, text);
+            if (at < order.size() && texts[order[at]] == text)
+                gone[at] = true;
+        }
+    }
+    size_t kept = 0;
+    for (size_t at = 0; at < order.size(); ++at)
+        if (!gone[at])
+            order[kept++] = order[at];
+    order.resize(kept);
+
+    PackedNames added;
+    std::vector<bool> addedFolders;
+    const FolderReader folder(".", (m_FileType & faReadOnly) != 0);
+    for (const std::string& name : changed) {
+        unsigned attributes;
+        if (folder.Entry(name, attributes) && Admits(attributes)) {
+            addedFolders.push_back((attributes & faDirectory) != 0);
+            added.push_back(RowText(name, addedFolders.back(), bracketed));
+        }
+    }
+    // The new names in their order, each merged in where it belongs among the kept ones.
+    std::vector<uint32_t> merged;
+    merged.reserve(order.size() + added.size());
+    size_t from = 0;
+    for (const uint32_t a : m_Collation.Order(added)) {
+        const size_t at = m_Collation.LowerBound(texts, order, added[a]);
+        merged.insert(merged.end(), order.begin() + from, order.begin() + at);
+        merged.push_back(static_cast<uint32_t>(texts.size()));
+        texts.push_back(added[a]);
+        m_Names.folders.push_back(addedFolders[a]);
+        from = at;
+    }
+    merged.insert(merged.end(), order.begin() + from, order.end());
+    order.swap(merged);
+    return true;
+}
+
+bool FileList::Admits(unsigned attributes) const {
+    const unsigned word = m_FileType & 0x3F;
+    return (attributes & ~word & SpecialAttributes) == 0 && ((m_FileType & ftNormal) != 0 || (attributes & word) != 0);
+}
+
+std::string_view FileList::RowText(std::string_view name, bool folder, std::string& bracketed) {
+    if (!folder)
+        return name;
+    bracketed = "[";
+    (bracketed += name) += ']';
+    return bracketed;
 }
 
 void FileList::Keep(Names& names) {
+    m_Changed.clear();
     std::vector<uint32_t> rows = Match(names, {});
     m_Apply([&] {
         std::swap(m_Names, names);
@@ -108,13 +193,11 @@ void FileList::Keep(Names& names) {
 FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& busy) {
     m_Watch.Watch(folder);
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
-    const unsigned word = m_FileType & 0x3F;
-    const bool normal = (m_FileType & ftNormal) != 0;
 
     Names read;
     size_t rows = 0;
     std::string bracketed;
-    FolderReader reader(".", (word & faReadOnly) != 0);
+    FolderReader reader(".", (m_FileType & faReadOnly) != 0);
     // Room for the names up front spares copying them as they grow, and costs
     // no memory until used. An entry takes at least 16 bytes of the folder.
     const size_t size = std::min(reader.Size(), MaxReserved);
@@ -122,14 +205,10 @@ FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& bus
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes)) {
-        if ((attributes & ~word & SpecialAttributes) != 0 || !(normal || (attributes & word) != 0))
+        if (!Admits(attributes))
             continue;
         const bool folder = (attributes & faDirectory) != 0;
-        if (folder) {
-            bracketed = "[";
-            (bracketed += name) += ']';
-        }
-        read.texts.push_back(folder ? bracketed : name);
+        read.texts.push_back(RowText(name, folder, bracketed));
         read.folders.push_back(folder);
         if (rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount && busy)
             busy();

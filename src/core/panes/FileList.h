@@ -79,8 +79,11 @@ public:
     // the owner then calls ReadWatchEvents. It changes with every read from
     // disk; -1 when nothing is watched and every re-read reads the folder.
     int WatchDescriptor() const { return m_Watch.Descriptor(); }
-    // Reads the watch's pending events; after a change the next re-read reads the folder.
-    void ReadWatchEvents();
+    // Reads the watch's pending events and returns true when the folder has
+    // changed since the names were read, so that a re-read would bring the
+    // rows up to date: it looks up the entries the watch named one by one, or
+    // after a lost event or the end of the watch reads the whole folder.
+    bool ReadWatchEvents();
 
     // FolderPath joined with the row's text.
     std::string PathOf(size_t row) const;
@@ -95,6 +98,12 @@ private:
     };
 
     Names ReadNames(const std::string& folder, const BusyFn& busy);
+    // Whether the file type lists an entry of these attributes, and the row text it would have.
+    bool Admits(unsigned attributes) const;
+    static std::string_view RowText(std::string_view name, bool folder, std::string& bracketed);
+    // Brings the kept names up to date with the entries the watch named; false
+    // when so many changed that reading the whole folder is quicker.
+    bool FollowEntries();
     std::vector<uint32_t> Match(const Names& names, const BusyFn& busy) const;
     // Makes the names freshly read, and the rows they match, the list's.
     void Keep(Names& names);
@@ -104,9 +113,10 @@ private:
     std::string m_Mask = "*.*";
     TFileType m_FileType = ftNormal;
     Names m_Names;
-    FolderWatch m_Watch;          // on the folder since before m_Names were read
-    bool m_NamesCurrent = false;  // m_Names were read under m_Watch, which has reported no change since (nor stopped)
-    std::vector<uint32_t> m_Rows; // indices into m_Names, one per matching piece
+    FolderWatch m_Watch;                // on the folder since before m_Names were read
+    bool m_NamesCurrent = false;        // m_Names were read under m_Watch, which has lost no event since (nor stopped)
+    std::vector<std::string> m_Changed; // entries the watch named since m_Names were brought up to date
+    std::vector<uint32_t> m_Rows;       // indices into m_Names, one per matching piece
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 

@@ -50,31 +50,49 @@ void FolderList::ChangeFolder(const std::string& path, bool rebuild) {
     bool caseSensitive = m_CaseSensitive;
     std::vector<FolderRow> rows;
     size_t currentRow = 0;
+    FolderWatch watch;
     std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
         caseSensitive = !VolumeIgnoresCase(entered);
-        if (rebuild)
+        if (rebuild) {
+            watch.Watch(entered);
             rows = BuildRows(entered, caseSensitive, currentRow);
+        }
     });
     const auto move = [&] {
         m_FolderPath.swap(folder);
         m_CaseSensitive = caseSensitive;
     };
-    if (!rebuild)
+    if (!rebuild) {
+        m_Watch = std::move(watch); // watches nothing until the rows are built
         return move();
+    }
     m_Apply([&] {
         move();
         m_Rows.swap(rows);
         m_CurrentRow = currentRow;
     });
+    m_Watch = std::move(watch);
 }
 
 void FolderList::RebuildFolders() {
     size_t currentRow = 0;
+    FolderWatch watch;
+    watch.Watch(m_FolderPath);
     std::vector<FolderRow> rows = BuildRows(m_FolderPath, m_CaseSensitive, currentRow);
     m_Apply([&] {
         m_Rows.swap(rows);
         m_CurrentRow = currentRow;
     });
+    m_Watch = std::move(watch);
+}
+
+FolderList::DiskChange FolderList::ReadWatchEvents() {
+    const FolderNews news = m_Watch.Read();
+    if (news.ended)
+        return DiskChange::Folder;
+    const bool subfolders = news.lost || std::any_of(news.entries.begin(), news.entries.end(),
+                                                     [](const FolderNews::Entry& entry) { return entry.folder; });
+    return subfolders ? DiskChange::Subfolders : DiskChange::None;
 }
 
 std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow) const {

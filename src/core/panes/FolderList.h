@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Collation.h"
+#include "platform/FolderWatch.h"
 
 #include <functional>
 #include <string>
@@ -27,6 +28,8 @@ std::string SplitFolderPath(const std::string& text);
 // "taro", then the current "pics"), followed by its visible subfolders in
 // locale order. Every move goes through the process's working directory, and
 // the folder path is always the working directory as reported afterwards.
+// The folder is watched from the time its rows are built, so that the rows can
+// follow subfolders made or removed by other programs.
 class FolderList {
 public:
     // Starts on the working directory, with no rows until they are built.
@@ -55,6 +58,15 @@ public:
     // Builds the rows for the current folder; on failure the old rows stay.
     void RebuildFolders();
 
+    // The folder watch's descriptor, readable when the folder may have changed:
+    // the owner then calls ReadWatchEvents. It changes whenever the rows are
+    // built; -1 when nothing is watched.
+    int WatchDescriptor() const { return m_Watch.Descriptor(); }
+    // What the watch's pending events mean for the rows: nothing, subfolders
+    // come or gone (or events lost), or the folder itself removed, moved away or unmounted.
+    enum class DiskChange { None, Subfolders, Folder };
+    DiskChange ReadWatchEvents();
+
     // The folder a row stands for: the root, a level above, the current folder or a subfolder.
     std::string RowPath(size_t row) const;
 
@@ -71,6 +83,7 @@ private:
     bool m_CaseSensitive;
     std::vector<FolderRow> m_Rows;
     size_t m_CurrentRow = 0;
+    FolderWatch m_Watch; // on the folder since before m_Rows were built
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <endian.h>
 #include <thread>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
@@ -26,16 +27,17 @@ UCollator* OpenCollator(const std::string& locale) {
 }
 
 // Eight key bytes from the given depth as a big-endian number, zeros past the
-// key's end; the key must not have ended before the depth.
+// key's end; the key must not have ended before the depth, and eight bytes
+// from the depth must be readable (the key buffers end in eight zero bytes).
 uint64_t Chunk(const uint8_t* key, size_t depth) {
-    key += 8 * depth;
-    uint64_t chunk = 0;
-    bool ended = false;
-    for (int b = 0; b < 8; ++b) {
-        ended = ended || key[b] == 0;
-        chunk = (chunk << 8) | (ended ? 0 : key[b]);
-    }
-    return chunk;
+    uint64_t bytes;
+    std::memcpy(&bytes, key + 8 * depth, 8);
+    bytes = le64toh(bytes);
+    // The lowest byte that is zero ends the key; what follows belongs to the next key.
+    const uint64_t zeros = (bytes - 0x0101010101010101) & ~bytes & 0x8080808080808080;
+    if (zeros != 0)
+        bytes &= (uint64_t{1} << (__builtin_ctzll(zeros) & ~7)) - 1;
+    return __builtin_bswap64(bytes);
 }
 
 // A name in the sort: the chunk of its key that the names it ties with so far are compared by.
@@ -44,37 +46,45 @@ struct Ranked {
     uint32_t index;
 };
 
-// Makes the sort keys of a run of names, end to end in one buffer, with where
-// each starts. ICU ends each key with a zero byte and puts none inside, so keys
-// compare as C strings do.
+// Writes a name's sort key into key, resized to fit, and returns its length.
+// ICU ends each key with a zero byte and puts none inside, so keys compare as
+// C strings do. Ill-formed bytes become U+FFFD for the key; the byte tie-break
+// keeps such names apart.
+size_t MakeKey(const UCollator* collator, std::string_view name, std::vector<UChar>& utf16, std::vector<uint8_t>& key) {
+    utf16.resize(name.size() + 1);
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(utf16.data(), static_cast<int32_t>(utf16.size()), &length, name.data(),
+                         static_cast<int32_t>(name.size()), 0xFFFD, nullptr, &status);
+    if (key.size() < 256)
+        key.resize(256);
+    int32_t keyLength = ucol_getSortKey(collator, utf16.data(), length, key.data(), key.size());
+    if (static_cast<size_t>(keyLength) > key.size()) {
+        key.resize(keyLength);
+        keyLength = ucol_getSortKey(collator, utf16.data(), length, key.data(), key.size());
+    }
+    return static_cast<size_t>(keyLength);
+}
+
+// Makes the sort keys of a run of names, end to end in one buffer, with where each starts.
 void MakeKeys(const UCollator* collator, const PackedNames& names, size_t begin, size_t end,
               std::vector<uint8_t>& buffer, std::vector<uint32_t>& starts, std::vector<Ranked>& ranked) {
     if (begin == end)
         return;
     std::vector<UChar> utf16;
+    std::vector<uint8_t> key;
     // Keys run about as long as the names' bytes; room for twice that spares
     // copying them as they grow, and costs no memory until used.
     const std::string_view last = names[end - 1];
-    buffer.reserve(2 * static_cast<size_t>(last.data() + last.size() - names[begin].data()) + 16 * (end - begin));
+    buffer.reserve(2 * static_cast<size_t>(last.data() + last.size() - names[begin].data()) + 16 * (end - begin) + 8);
     for (size_t i = begin; i < end; ++i) {
-        const std::string_view name = names[i];
-        utf16.resize(name.size() + 1);
-        int32_t length = 0;
-        UErrorCode status = U_ZERO_ERROR;
-        // Ill-formed bytes become U+FFFD for the key; the byte tie-break keeps such names apart.
-        u_strFromUTF8WithSub(utf16.data(), static_cast<int32_t>(utf16.size()), &length, name.data(),
-                             static_cast<int32_t>(name.size()), 0xFFFD, nullptr, &status);
-        const size_t offset = buffer.size();
-        buffer.resize(offset + 64);
-        const int32_t keyLength = ucol_getSortKey(collator, utf16.data(), length, buffer.data() + offset, 64);
-        if (keyLength > 64) {
-            buffer.resize(offset + keyLength);
-            ucol_getSortKey(collator, utf16.data(), length, buffer.data() + offset, keyLength);
-        }
-        buffer.resize(offset + keyLength);
-        starts[i] = static_cast<uint32_t>(offset);
-        ranked[i] = {Chunk(buffer.data() + offset, 0), static_cast<uint32_t>(i)};
+        const size_t keyLength = MakeKey(collator, names[i], utf16, key);
+        starts[i] = static_cast<uint32_t>(buffer.size());
+        buffer.insert(buffer.end(), key.data(), key.data() + keyLength);
     }
+    buffer.insert(buffer.end(), 8, 0);
+    for (size_t i = begin; i < end; ++i)
+        ranked[i] = {Chunk(buffer.data() + starts[i], 0), static_cast<uint32_t>(i)};
 }
 
 // Where each name's key is: names before the split have theirs in the first buffer.
@@ -139,6 +149,22 @@ std::vector<uint32_t> Collation::Order(const PackedNames& names) const {
     for (size_t i = 0; i < count; ++i)
         order[i] = ranked[i].index;
     return order;
+}
+
+size_t Collation::LowerBound(const PackedNames& names, const std::vector<uint32_t>& order,
+                             std::string_view name) const {
+    std::vector<UChar> utf16;
+    std::vector<uint8_t> key;
+    std::vector<uint8_t> probe;
+    MakeKey(m_Collator.get(), name, utf16, key);
+    const auto before = [&](uint32_t index, std::string_view) {
+        const std::string_view other = names[index];
+        MakeKey(m_Collator.get(), other, utf16, probe);
+        const int byKey =
+            std::strcmp(reinterpret_cast<const char*>(probe.data()), reinterpret_cast<const char*>(key.data()));
+        return byKey < 0 || (byKey == 0 && other < name);
+    };
+    return static_cast<size_t>(std::lower_bound(order.begin(), order.end(), name, before) - order.begin());
 }
 
 void Collation::Sort(std::vector<std::string>& names) const {

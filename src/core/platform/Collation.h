@@ -53,6 +53,9 @@ public:
     // The order the names sort in: their indices, first to last. One sort key
     // is computed per name, on two threads for large lists.
     std::vector<uint32_t> Order(const PackedNames& names) const;
+    // Where a name belongs among names in an order that Order gave: the first
+    // place whose name does not sort before it. A name already there is found at that place.
+    size_t LowerBound(const PackedNames& names, const std::vector<uint32_t>& order, std::string_view name) const;
     // Sorts the names in place.
     void Sort(std::vector<std::string>& names) const;
 

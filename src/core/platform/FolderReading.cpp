@@ -25,13 +25,31 @@ namespace {
 // Big enough that a folder of a million entries takes a few dozen system calls.
 constexpr size_t BufferSize = 1 << 20;
 
+// An entry's attributes from its name and its type as the folder gives it.
+unsigned Attributes(int folder, const char* name, unsigned char type, bool wantReadOnly) {
+    unsigned attributes = name[0] == '.' ? unsigned{faHidden} : 0U;
+    if (type == DT_LNK || type == DT_UNKNOWN) {
+        struct stat st;
+        if (fstatat(folder, name, &st, 0) != 0)
+            type = DT_UNKNOWN; // a link that points nowhere
+        else
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+    }
+    if (type == DT_DIR)
+        attributes |= faDirectory;
+    else if (type != DT_REG)
+        attributes |= faSystem;
+    if (wantReadOnly && faccessat(folder, name, W_OK, AT_EACCESS) != 0)
+        attributes |= faReadOnly;
+    return attributes;
+}
+
 } // namespace
 
 FolderReader::FolderReader(const std::string& path, bool wantReadOnly)
     : m_Fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), m_WantReadOnly(wantReadOnly) {
     if (m_Fd < 0)
         throw IOError::FromErrno(errno);
-    m_Buffer.reset(new char[BufferSize]);
 }
 
 FolderReader::~FolderReader() {
@@ -43,9 +61,23 @@ size_t FolderReader::Size() const {
     return fstat(m_Fd, &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
 }
 
+bool FolderReader::Entry(const std::string& name, unsigned& attributes) const {
+    struct stat st;
+    if (name.empty() || fstatat(m_Fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    const unsigned char type = S_ISLNK(st.st_mode)   ? DT_LNK
+                               : S_ISDIR(st.st_mode) ? DT_DIR
+                               : S_ISREG(st.st_mode) ? DT_REG
+                                                     : DT_UNKNOWN;
+    attributes = Attributes(m_Fd, name.c_str(), type, m_WantReadOnly);
+    return true;
+}
+
 bool FolderReader::Next(std::string_view& name, unsigned& attributes) {
     for (;;) {
         if (m_Position == m_End) {
+            if (!m_Buffer)
+                m_Buffer.reset(new char[BufferSize]);
             const ssize_t length = getdents64(m_Fd, m_Buffer.get(), BufferSize);
             if (length < 0)
                 throw IOError::FromErrno(errno);
@@ -60,21 +92,7 @@ bool FolderReader::Next(std::string_view& name, unsigned& attributes) {
         if (text[0] == '.' && (text[1] == '\0' || (text[1] == '.' && text[2] == '\0')))
             continue;
 
-        attributes = text[0] == '.' ? unsigned{faHidden} : 0U;
-        unsigned char type = entry->d_type;
-        if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat st;
-            if (fstatat(m_Fd, text, &st, 0) != 0)
-                type = DT_UNKNOWN; // a link that points nowhere
-            else
-                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type == DT_DIR)
-            attributes |= faDirectory;
-        else if (type != DT_REG)
-            attributes |= faSystem;
-        if (m_WantReadOnly && faccessat(m_Fd, text, W_OK, AT_EACCESS) != 0)
-            attributes |= faReadOnly;
+        attributes = Attributes(m_Fd, text, entry->d_type, m_WantReadOnly);
         name = text;
         return true;
     }

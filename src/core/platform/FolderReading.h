@@ -37,6 +37,9 @@ public:
     // The next entry's name (valid until the following call) and attributes; false at the end.
     bool Next(std::string_view& name, unsigned& attributes);
 
+    // One entry's attributes, looked up by name (not read in turn); false when it does not exist.
+    bool Entry(const std::string& name, unsigned& attributes) const;
+
     // The folder's size as its file system reports it. On most (ext4, XFS,
     // Btrfs) that is at least the bytes of the entries' names.
     size_t Size() const;

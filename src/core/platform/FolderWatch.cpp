@@ -42,6 +42,13 @@ FolderWatch::~FolderWatch() {
     Stop();
 }
 
+FolderWatch& FolderWatch::operator=(FolderWatch&& other) noexcept {
+    std::swap(m_Descriptor, other.m_Descriptor);
+    std::swap(m_ParentWatch, other.m_ParentWatch);
+    m_Name.swap(other.m_Name);
+    return *this;
+}
+
 void FolderWatch::Watch(const std::string& folder) {
     Stop();
     if (!ChangesAllSeen(folder))
@@ -56,42 +63,57 @@ void FolderWatch::Watch(const std::string& folder) {
         return;
     }
     m_Descriptor = descriptor;
+    const size_t end = folder.find_last_not_of('/');
+    const size_t slash = end == std::string::npos ? std::string::npos : folder.rfind('/', end);
+    if (slash != std::string::npos) {
+        m_Name = folder.substr(slash + 1, end - slash);
+        const std::string parent = slash == 0 ? "/" : folder.substr(0, slash);
+        m_ParentWatch = inotify_add_watch(descriptor, parent.c_str(), IN_DELETE | IN_MOVED_FROM | IN_ONLYDIR);
+    }
 }
 
 void FolderWatch::Stop() {
     if (m_Descriptor >= 0)
         close(m_Descriptor);
     m_Descriptor = -1;
+    m_ParentWatch = -1;
 }
 
-bool FolderWatch::Changed() {
-    // Unwatched, nothing vouches for the folder.
-    if (m_Descriptor < 0)
-        return true;
-    bool changed = false;
+FolderNews FolderWatch::Read() {
+    FolderNews news;
+    news.lost = m_Descriptor < 0;
     alignas(inotify_event) char buffer[16 * 1024];
-    for (;;) {
+    while (m_Descriptor >= 0) {
         const ssize_t got = read(m_Descriptor, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0 && errno == EAGAIN)
-            return changed;
+            break;
         if (got <= 0) {
             // The events can no longer be read: say so once, then watch nothing.
             Stop();
-            return true;
+            news.lost = true;
+            break;
         }
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED)) {
-                Stop();
-                return true;
-            }
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (m_ParentWatch >= 0 && event->wd == m_ParentWatch) {
+                // Only the folder's own removal or move matters there; the parent's own end does not.
+                news.ended = news.ended || (event->len > 0 && event->name == m_Name && !(event->mask & IN_IGNORED));
+                continue;
+            }
+            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED))
+                news.ended = true;
+            else if (event->len > 0)
+                news.entries.push_back({event->name, (event->mask & IN_ISDIR) != 0});
+            else // a lost-events mark, or the folder's own attributes changed (it may no longer be readable)
+                news.lost = true;
         }
-        // Any other event, a lost-events mark (IN_Q_OVERFLOW) included, means read the folder again.
-        changed = true;
+        if (news.ended)
+            Stop();
     }
+    return news;
 }
 
 } // namespace zumi

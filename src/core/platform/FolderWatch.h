@@ -1,25 +1,42 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zumi {
 
+// What a folder watch has seen since it was set or last read.
+struct FolderNews {
+    // Entries created, deleted, renamed in or out, or with changed attributes,
+    // by name, each as often as it was reported; folder is set for subfolders.
+    struct Entry {
+        std::string name;
+        bool folder;
+    };
+    std::vector<Entry> entries;
+    // Anything may have changed: events were lost (the kernel's queue
+    // overflowed), the folder's own attributes changed, or it is not watched.
+    bool lost = false;
+    // The folder itself was removed, moved away or its volume unmounted; the
+    // watch is over and watches nothing from now on.
+    bool ended = false;
+
+    bool Quiet() const { return entries.empty() && !lost && !ended; }
+};
+
 // A watch on one folder's entries, so that what was read of it can be kept
-// until it changes. It reports files and folders created, deleted, renamed in
-// or out, or with changed attributes, and the folder itself removed or moved
-// away. Nothing runs in the background: the owner polls Descriptor() for
-// reading (on the GUI thread, a socket notifier) and then calls Changed().
+// and brought up to date as it changes. Nothing runs in the background: the
+// owner polls Descriptor() for reading (on the GUI thread, a socket notifier)
+// and then calls Read().
 //
-// Where no watch can be set (inotify's limits reached, a folder that cannot be
-// opened) or the volume's changes are not all seen by the kernel (network and
-// FUSE file systems, whose remote changes inotify does not report), it watches
-// nothing: Watching() is false and the owner reads the folder every time.
 class FolderWatch {
 public:
     FolderWatch() = default;
     ~FolderWatch();
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
+    // Takes the other's watch over, so that a watch set before a read is kept only when the read succeeds.
+    FolderWatch& operator=(FolderWatch&& other) noexcept;
 
     // Watches the folder instead of any other; set it before reading the folder,
     // so that no change between the read and the watch goes unseen.
@@ -31,14 +48,17 @@ public:
     // The descriptor that becomes readable when an event is pending; -1 when not watching.
     int Descriptor() const { return m_Descriptor; }
 
-    // Reads every pending event without blocking. True when the folder may
-    // have changed since it was set or last asked: any event, a lost event
-    // (the kernel's queue overflowed) or the end of the watch (the folder
-    // removed, moved away or its volume unmounted, after which it watches nothing).
-    bool Changed();
+    // Reads every pending event without blocking. Unwatched, nothing vouches
+    // for the folder: the news is that everything may have changed.
+    FolderNews Read();
 
 private:
     int m_Descriptor = -1;
+    // The parent folder is watched for the folder's own name: a folder that is
+    // some process's working directory (this one's, as a rule) reports its own
+    // removal only once nothing uses it any more.
+    int m_ParentWatch = -1;
+    std::string m_Name;
 };
 
 } // namespace zumi

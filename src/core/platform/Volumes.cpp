@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <initializer_list>
 #include <map>
@@ -202,6 +203,13 @@ std::string ReadMountTable() {
     std::ostringstream text;
     text << table.rdbuf();
     return text.str();
+}
+
+MountTableWatch::MountTableWatch() : m_Descriptor(open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC)) {}
+
+MountTableWatch::~MountTableWatch() {
+    if (m_Descriptor >= 0)
+        close(m_Descriptor);
 }
 
 std::vector<Volume> ListVolumes(std::string_view mountTable, const VolumeEnvironment& environment) {

@@ -30,6 +30,22 @@ struct VolumeEnvironment {
 // The text of the running system's mount table (/proc/self/mountinfo); empty when unreadable.
 std::string ReadMountTable();
 
+// The running system's mount table, open so that poll can tell of its changes:
+// its descriptor reports an exceptional condition (POLLPRI) once after each
+// mount or unmount. Descriptor() is -1 when the table cannot be opened.
+class MountTableWatch {
+public:
+    MountTableWatch();
+    ~MountTableWatch();
+    MountTableWatch(const MountTableWatch&) = delete;
+    MountTableWatch& operator=(const MountTableWatch&) = delete;
+
+    int Descriptor() const { return m_Descriptor; }
+
+private:
+    int m_Descriptor;
+};
+
 // The volumes of a mount table in the form of /proc/self/mountinfo: always "/"
 // first, then in the table's order the mount points of disk-backed and network
 // file systems, and of RAM disks mounted under /mnt, /media, /run/media or the

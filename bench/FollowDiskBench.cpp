@@ -1,0 +1,108 @@
+// The file list pane following the disk, in the real widget on the offscreen
+// platform: how long a file made by another program takes to show in the
+// count, and how much processor time the program spends while a burst of
+// files is copied into a large listed folder.
+#include "Folders.h"
+#include "panes/FileListBox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <benchmark/benchmark.h>
+#include <ctime>
+#include <sys/wait.h>
+
+namespace {
+
+double ProcessorSeconds() {
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Runs the event loop until the condition holds; a minute without marks the run failed.
+template <typename Condition> void Await(benchmark::State& state, Condition condition) {
+    if (!QTest::qWaitFor(condition, 60000))
+        state.SkipWithError("the pane did not follow the disk");
+}
+
+// Makes the named files in another process, as a copy from a camera would, and returns at once.
+pid_t MakeElsewhere(const std::string& folder, int count, const char* stem) {
+    const pid_t maker = fork();
+    if (maker == 0) {
+        for (int i = 0; i < count; ++i)
+            close(open((folder + "/" + stem + std::to_string(i) + ".jpg").c_str(), O_CREAT | O_WRONLY, 0644));
+        _exit(0);
+    }
+    return maker;
+}
+
+void RemoveNamed(const std::string& folder, int count, const char* stem) {
+    for (int i = 0; i < count; ++i)
+        unlink((folder + "/" + stem + std::to_string(i) + ".jpg").c_str());
+}
+
+// From a file made elsewhere to the pane's count that includes it.
+void FollowDelay(benchmark::State& state) {
+    const std::string& folder = Folder(static_cast<int>(state.range(0)));
+    TFileListBox pane;
+    pane.SetFolderPath(folder);
+    pane.show();
+    const int listed = pane.Count();
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        waitpid(MakeElsewhere(folder, 1, "follow "), nullptr, 0);
+        Await(state, [&] { return pane.Count() == listed + 1; });
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+        RemoveNamed(folder, 1, "follow ");
+        Await(state, [&] { return pane.Count() == listed; });
+    }
+}
+
+// The program's own processor time while another process makes a burst of files in the listed folder.
+void CopyBurst(benchmark::State& state) {
+    const std::string& folder = Folder(static_cast<int>(state.range(0)));
+    const int burst = static_cast<int>(state.range(1));
+    TFileListBox pane;
+    pane.SetFolderPath(folder);
+    pane.show();
+    const int listed = pane.Count();
+    QSignalSpy updates(&pane, &TFileListBox::OnDiskChange);
+    for (auto _ : state) {
+        updates.clear();
+        const double start = ProcessorSeconds();
+        QElapsedTimer clock;
+        clock.start();
+        const pid_t copier = MakeElsewhere(folder, burst, "burst ");
+        Await(state, [&] { return waitpid(copier, nullptr, WNOHANG) == copier; });
+        Await(state, [&] { return pane.Count() == listed + burst; });
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+        state.counters["cpu_s"] = ProcessorSeconds() - start;
+        state.counters["updates"] = updates.count();
+        state.PauseTiming();
+        RemoveNamed(folder, burst, "burst ");
+        Await(state, [&] { return pane.Count() == listed; });
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(FollowDelay)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(CopyBurst)
+    ->Args({100000, 10000})
+    ->Args({1000000, 10000})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

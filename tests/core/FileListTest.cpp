@@ -194,12 +194,12 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
          {"A.gif", "a.gif", "b.gif", "c.gif"}},
         {"names created and removed together out of their sorted place",
          [](const std::string& f) {
-             for (const char* name : {"/B.gif", "/aa.gif", "/0.gif"})
+             for (const char* name : {"/B.gif", "/aa.gif", "/0.gif", "/C.gif"})
                  Write(f + name, "");
              chmod((f + "/B.gif").c_str(), 0600);
              unlink((f + "/a.gif").c_str());
          },
-         {"0.gif", "A.gif", "aa.gif", "B.gif", "b.gif"}},
+         {"0.gif", "A.gif", "aa.gif", "B.gif", "b.gif", "C.gif"}},
         {"a removed file still listed",
          [](const std::string& f) { unlink((f + "/b.gif").c_str()); },
          {"A.gif", "a.gif"}},

@@ -6,6 +6,7 @@
 #include "platform/Errors.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
 #include <QScopeGuard>
@@ -86,8 +87,8 @@ private:
 };
 
 constexpr int DesignedWidth = 145;
-// How long changes on disk gather before the rows follow them.
-constexpr int FollowDelayMs = 250;
+// How long changes on disk gather, at the least, before the rows follow them.
+constexpr int FollowDelayMs = 150;
 
 // The row whose text is the name, or -1.
 int RowNamed(const zumi::FileList& list, const std::string& name) {
@@ -239,6 +240,8 @@ void TFileListBox::FollowWatch() {
 }
 
 void TFileListBox::FollowDisk() {
+    QElapsedTimer clock;
+    clock.start();
     const int selected = SelectedRow();
     const std::string selectedName = selected < 0 ? std::string() : std::string(m_List.Row(selected));
     const QModelIndex top = indexAt(QPoint(0, 0));
@@ -260,6 +263,8 @@ void TFileListBox::FollowDisk() {
         scrollTo(m_Model->index(row), QAbstractItemView::PositionAtTop);
     else
         verticalScrollBar()->setValue(scrolled);
+    // On a huge folder an update takes a while: the next waits at least twice as long, so the window stays free.
+    m_FollowTimer.setInterval(std::max<int>(FollowDelayMs, 2 * clock.elapsed()));
     emit OnDiskChange();
 }
 

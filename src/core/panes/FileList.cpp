@@ -88,8 +88,8 @@ void FileList::RereadFiles(const BusyFn& busy) {
         Keep(names);
         return;
     }
-    std::vector<uint32_t> rows = Match(m_Names, busy);
-    m_Apply([&] { m_Rows.swap(rows); });
+    Match(m_Names, busy);
+    m_Apply([&] { m_Rows.swap(m_SpareRows); });
 }
 
 bool FileList::ReadWatchEvents() {
@@ -147,20 +147,26 @@ bool FileList::FollowEntries() {
             added.push_back(RowText(name, addedFolders.back(), bracketed));
         }
     }
-    // The new names in their order, each merged in where it belongs among the kept ones.
-    std::vector<uint32_t> merged;
-    merged.reserve(order.size() + added.size());
-    size_t from = 0;
-    for (const uint32_t a : m_Collation.Order(added)) {
-        const size_t at = m_Collation.LowerBound(texts, order, added[a]);
-        merged.insert(merged.end(), order.begin() + from, order.begin() + at);
-        merged.push_back(static_cast<uint32_t>(texts.size()));
+    // The new names in their order, each merged in where it belongs among the
+    // kept ones, in place from the back.
+    const std::vector<uint32_t> sorted = m_Collation.Order(added);
+    std::vector<size_t> places(sorted.size());
+    for (size_t j = 0; j < sorted.size(); ++j)
+        places[j] = m_Collation.LowerBound(texts, order, added[sorted[j]]);
+    const size_t first = texts.size();
+    for (const uint32_t a : sorted) {
         texts.push_back(added[a]);
         m_Names.folders.push_back(addedFolders[a]);
-        from = at;
     }
-    merged.insert(merged.end(), order.begin() + from, order.end());
-    order.swap(merged);
+    size_t read = order.size();
+    order.resize(order.size() + sorted.size());
+    size_t write = order.size();
+    for (size_t j = sorted.size(); j-- > 0;) {
+        std::move_backward(order.begin() + places[j], order.begin() + read, order.begin() + write);
+        write -= read - places[j];
+        read = places[j];
+        order[--write] = static_cast<uint32_t>(first + j);
+    }
     return true;
 }
 
@@ -179,10 +185,10 @@ std::string_view FileList::RowText(std::string_view name, bool folder, std::stri
 
 void FileList::Keep(Names& names) {
     m_Changed.clear();
-    std::vector<uint32_t> rows = Match(names, {});
+    Match(names, {});
     m_Apply([&] {
         std::swap(m_Names, names);
-        m_Rows.swap(rows);
+        m_Rows.swap(m_SpareRows);
     });
     m_NamesCurrent = true;
 }
@@ -217,17 +223,21 @@ FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& bus
     return read;
 }
 
-// The rows of the mask's matches among the names: a name once per piece it
-// matches. Calls busy as the 101st row is found. The names are matched in the
-// order they are stored, which is far quicker than the order they sort in.
-std::vector<uint32_t> FileList::Match(const Names& names, const BusyFn& busy) const {
+// Makes m_SpareRows the rows of the mask's matches among the names: a name
+// once per piece it matches. Calls busy as the 101st row is found. The names
+// are matched in the order they are stored, which is far quicker than the
+// order they sort in. The buffers are reused, so that matching again after a
+// keystroke or a change on disk does not fault in fresh memory.
+void FileList::Match(const Names& names, const BusyFn& busy) {
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
-    std::vector<uint32_t> hits(names.texts.size());
+    std::vector<uint32_t>& hits = m_Hits;
+    hits.resize(names.texts.size());
     for (size_t i = 0; i < hits.size(); ++i) {
         const std::string_view text = names.texts[i];
         hits[i] = MatchingPieces(pieces, names.folders[i] ? text.substr(1, text.size() - 2) : text);
     }
-    std::vector<uint32_t> rows;
+    std::vector<uint32_t>& rows = m_SpareRows;
+    rows.clear();
     for (const uint32_t i : names.order) {
         for (uint32_t n = hits[i]; n > 0; --n) {
             rows.push_back(i);
@@ -235,7 +245,6 @@ std::vector<uint32_t> FileList::Match(const Names& names, const BusyFn& busy) co
                 busy();
         }
     }
-    return rows;
 }
 
 std::vector<std::string> FileList::Rows() const {

@@ -104,7 +104,7 @@ private:
     // Brings the kept names up to date with the entries the watch named; false
     // when so many changed that reading the whole folder is quicker.
     bool FollowEntries();
-    std::vector<uint32_t> Match(const Names& names, const BusyFn& busy) const;
+    void Match(const Names& names, const BusyFn& busy);
     // Makes the names freshly read, and the rows they match, the list's.
     void Keep(Names& names);
 
@@ -117,6 +117,8 @@ private:
     bool m_NamesCurrent = false;        // m_Names were read under m_Watch, which has lost no event since (nor stopped)
     std::vector<std::string> m_Changed; // entries the watch named since m_Names were brought up to date
     std::vector<uint32_t> m_Rows;       // indices into m_Names, one per matching piece
+    std::vector<uint32_t> m_SpareRows;  // the rows being made, then the rows before
+    std::vector<uint32_t> m_Hits;       // how many pieces each name matches
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 

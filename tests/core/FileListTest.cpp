@@ -5,12 +5,15 @@
 #include "MessageOf.h"
 #include "TempDir.h"
 
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <set>
 #include <sys/inotify.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +57,33 @@ TEST(FileList, ListsMatchingFilesSorted) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Listing(dir.Path(), c.mask), c.rows) << c.fault;
+}
+
+// A large folder's names are keyed for the sort while it is still being read.
+// A tmpfs folder's size leaves less room than long names take, so there the
+// names move as they grow and the rest are keyed after the read.
+TEST(FileList, LargeFoldersListSorted) {
+    const struct {
+        const char* fault;
+        bool tmpfs;
+    } cases[] = {
+        {"names keyed while reading misplaced", false},
+        {"names that outgrow their room misplaced", true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        if (c.tmpfs && (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                        mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, nullptr) != 0))
+            GTEST_SKIP() << "no tmpfs of our own: " << std::strerror(errno);
+        Names names;
+        for (int i = 0; i < 6000; ++i)
+            names.push_back((i % 2 ? "a picture named img_" : "a picture named IMG_") + std::to_string(i) + ".jpg");
+        for (auto name = names.rbegin(); name != names.rend(); ++name)
+            dir.File(*name);
+        EXPECT_EQ(Listing(dir.Path(), "*"), names) << c.fault;
+        if (c.tmpfs)
+            umount2(dir.Path().c_str(), MNT_DETACH);
+    }
 }
 
 TEST(FileList, LeavesOutHiddenSystemAndFolderEntriesButKeepsReadOnlyFiles) {

@@ -2,11 +2,13 @@
 
 #include "panes/Wildcard.h"
 #include "platform/FolderReading.h"
+#include "platform/HugePages.h"
 #include "platform/Paths.h"
 #include "platform/Volumes.h"
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace zumi {
 
@@ -15,6 +17,8 @@ namespace {
 constexpr unsigned SpecialAttributes = faHidden | faSystem | faVolumeID | faDirectory;
 constexpr size_t BusyRowCount = 101;
 constexpr size_t MaxReserved = size_t{1} << 30;
+// The folder size, in bytes, from which keying names while reading pays for its thread.
+constexpr size_t KeysAheadFrom = 64 * 1024;
 
 std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     std::vector<WildcardPiece> pieces;
@@ -208,18 +212,28 @@ FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& bus
     // no memory until used. An entry takes at least 16 bytes of the folder.
     const size_t size = std::min(reader.Size(), MaxReserved);
     read.texts.reserve(size, size / 16);
+    // A large folder's names are keyed for the sort on a second thread while
+    // the rest are still being read.
+    std::optional<Collation::KeysAhead> ahead;
+    if (size >= KeysAheadFrom)
+        ahead.emplace(m_Collation, read.texts);
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes)) {
         if (!Admits(attributes))
             continue;
         const bool folder = (attributes & faDirectory) != 0;
-        read.texts.push_back(RowText(name, folder, bracketed));
+        const std::string_view text = RowText(name, folder, bracketed);
+        if (ahead && !read.texts.Fits(text.size()))
+            ahead->Stop(); // the names outgrow their room and move: the rest are keyed once all are read
+        read.texts.push_back(text);
         read.folders.push_back(folder);
+        if (ahead && read.texts.size() % 1024 == 0)
+            ahead->Publish(read.texts.size());
         if (rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount && busy)
             busy();
     }
-    read.order = m_Collation.Order(read.texts);
+    read.order = m_Collation.Order(read.texts, ahead ? &*ahead : nullptr);
     return read;
 }
 
@@ -231,6 +245,8 @@ FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& bus
 void FileList::Match(const Names& names, const BusyFn& busy) {
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
     std::vector<uint32_t>& hits = m_Hits;
+    if (hits.capacity() < names.texts.size())
+        ReserveHuge(hits, names.texts.size());
     hits.resize(names.texts.size());
     for (size_t i = 0; i < hits.size(); ++i) {
         const std::string_view text = names.texts[i];
@@ -238,6 +254,8 @@ void FileList::Match(const Names& names, const BusyFn& busy) {
     }
     std::vector<uint32_t>& rows = m_SpareRows;
     rows.clear();
+    if (rows.capacity() < names.texts.size())
+        ReserveHuge(rows, names.texts.size());
     for (const uint32_t i : names.order) {
         for (uint32_t n = hits[i]; n > 0; --n) {
             rows.push_back(i);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <endian.h>
+#include <system_error>
 #include <thread>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
@@ -66,34 +67,51 @@ size_t MakeKey(const UCollator* collator, std::string_view name, std::vector<UCh
     return static_cast<size_t>(keyLength);
 }
 
-// Makes the sort keys of a run of names, end to end in one buffer, with where each starts.
-void MakeKeys(const UCollator* collator, const PackedNames& names, size_t begin, size_t end,
-              std::vector<uint8_t>& buffer, std::vector<uint32_t>& starts, std::vector<Ranked>& ranked) {
-    if (begin == end)
-        return;
-    std::vector<UChar> utf16;
-    std::vector<uint8_t> key;
-    // Keys run about as long as the names' bytes; room for twice that spares
-    // copying them as they grow, and costs no memory until used.
-    const std::string_view last = names[end - 1];
-    buffer.reserve(2 * static_cast<size_t>(last.data() + last.size() - names[begin].data()) + 16 * (end - begin) + 8);
-    for (size_t i = begin; i < end; ++i) {
-        const size_t keyLength = MakeKey(collator, names[i], utf16, key);
-        starts[i] = static_cast<uint32_t>(buffer.size());
-        buffer.insert(buffer.end(), key.data(), key.data() + keyLength);
-    }
-    buffer.insert(buffer.end(), 8, 0);
-    for (size_t i = begin; i < end; ++i)
-        ranked[i] = {Chunk(buffer.data() + starts[i], 0), static_cast<uint32_t>(i)};
+// Appends a name's sort key to the buffer and returns where it starts.
+uint32_t AppendKey(const UCollator* collator, std::string_view name, std::vector<UChar>& utf16,
+                   std::vector<uint8_t>& key, std::vector<uint8_t>& buffer) {
+    const size_t keyLength = MakeKey(collator, name, utf16, key);
+    const auto start = static_cast<uint32_t>(buffer.size());
+    buffer.insert(buffer.end(), key.data(), key.data() + keyLength);
+    return start;
 }
 
-// Where each name's key is: names before the split have theirs in the first buffer.
+// Makes the sort keys of a run of names, end to end in one buffer, with where each starts.
+void MakeKeys(const UCollator* collator, const PackedNames& names, size_t begin, size_t end,
+              std::vector<uint8_t>& buffer, std::vector<uint32_t>& starts) {
+    std::vector<UChar> utf16;
+    std::vector<uint8_t> key;
+    if (begin < end) {
+        // Keys run about as long as the names' bytes; room for twice that spares
+        // copying them as they grow, and costs no memory until used.
+        const std::string_view last = names[end - 1];
+        const size_t bytes = static_cast<size_t>(last.data() + last.size() - names[begin].data());
+        ReserveHuge(buffer, 2 * bytes + 16 * (end - begin) + 8);
+    }
+    for (size_t i = begin; i < end; ++i)
+        starts[i] = AppendKey(collator, names[i], utf16, key, buffer);
+    buffer.insert(buffer.end(), 8, 0);
+}
+
+// Runs the work on a new thread, or returns a thread that is not joinable when
+// none can be started, and the caller then does the work itself.
+template <typename Work> std::thread StartThread(Work work) {
+    try {
+        return std::thread(std::move(work));
+    } catch (const std::system_error&) {
+        return std::thread();
+    }
+}
+
+// Where each name's key is: names from runs[k] on have theirs in buffers[k].
 struct KeyTable {
-    const uint8_t* first;
-    const uint8_t* second;
+    const uint8_t* buffers[3];
+    size_t runs[3];
     const uint32_t* starts;
-    size_t split;
-    const uint8_t* operator()(uint32_t i) const { return (i < split ? first : second) + starts[i]; }
+    const uint8_t* operator()(uint32_t i) const {
+        const size_t k = i >= runs[2] ? 2 : i >= runs[1] ? 1 : 0;
+        return buffers[k] + starts[i];
+    }
 };
 
 // Sorts by key eight bytes at a time: a run of names that tie on one chunk is
@@ -121,34 +139,141 @@ Collation::Collation(const std::string& locale) : m_Collator(OpenCollator(locale
 
 Collation::~Collation() = default;
 
-std::vector<uint32_t> Collation::Order(const PackedNames& names) const {
+std::vector<uint32_t> Collation::Order(const PackedNames& names, KeysAhead* ahead) const {
     const size_t count = names.size();
-    std::vector<Ranked> ranked(count);
-    std::vector<uint32_t> starts(count);
-    std::vector<uint8_t> keys[2];
+    std::vector<uint32_t> starts;
+    std::vector<uint8_t> keys[3];
+    size_t from = 0;
+    if (ahead != nullptr) {
+        ahead->Stop();
+        from = ahead->m_Keyed;
+        keys[0].swap(ahead->m_Keys);
+        starts.swap(ahead->m_Starts);
+    }
+    ReserveHuge(starts, count);
+    starts.resize(count);
 
-    // Sort keys take most of the time; a second thread with its own collator halves it.
-    const size_t half = count >= 4096 ? count / 2 : count;
+    // Sort keys take most of the time; a second thread with its own collator
+    // halves what the names without keys yet cost.
+    size_t split = count;
     std::thread helper;
     std::unique_ptr<UCollator, void (*)(UCollator*)> clone(nullptr, ucol_close);
-    if (half < count) {
+    if (count - from >= 4096) {
         UErrorCode status = U_ZERO_ERROR;
         clone.reset(ucol_clone(m_Collator.get(), &status));
+        split = from + (count - from) / 2;
         if (U_SUCCESS(status))
-            helper = std::thread(MakeKeys, clone.get(), std::cref(names), half, count, std::ref(keys[1]),
-                                 std::ref(starts), std::ref(ranked));
+            helper = StartThread([&] { MakeKeys(clone.get(), names, split, count, keys[2], starts); });
     }
-    const size_t split = helper.joinable() ? half : count;
-    MakeKeys(m_Collator.get(), names, 0, split, keys[0], starts, ranked);
+    MakeKeys(m_Collator.get(), names, from, split, keys[1], starts);
     if (helper.joinable())
         helper.join();
+    else
+        MakeKeys(m_Collator.get(), names, split, count, keys[2], starts);
+    const KeyTable keyOf{{keys[0].data(), keys[1].data(), keys[2].data()}, {0, from, split}, starts.data()};
 
-    SortByKey(ranked.data(), ranked.data() + count, 0, KeyTable{keys[0].data(), keys[1].data(), starts.data(), split},
-              names);
-    std::vector<uint32_t> order(count);
-    for (size_t i = 0; i < count; ++i)
-        order[i] = ranked[i].index;
+    // Each half is sorted on a thread of its own, then the halves are merged.
+    std::vector<Ranked> ranked;
+    ReserveHuge(ranked, count);
+    ranked.resize(count);
+    const auto sort = [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            ranked[i] = {Chunk(keyOf(static_cast<uint32_t>(i)), 0), static_cast<uint32_t>(i)};
+        SortByKey(ranked.data() + begin, ranked.data() + end, 0, keyOf, names);
+    };
+    const size_t middle = count >= 4096 ? count / 2 : count;
+    std::thread sorter = middle < count ? StartThread([&] { sort(middle, count); }) : std::thread();
+    sort(0, middle);
+    if (sorter.joinable())
+        sorter.join();
+    else
+        sort(middle, count);
+    const auto before = [&](uint32_t a, uint32_t b) {
+        const int byKey = std::strcmp(reinterpret_cast<const char*>(keyOf(a)), reinterpret_cast<const char*>(keyOf(b)));
+        return byKey < 0 || (byKey == 0 && names[a] < names[b]);
+    };
+    // The merge runs from the front on this thread and from the back on
+    // another, each making half of the order; a tie goes to the first half.
+    std::vector<uint32_t> order;
+    ReserveHuge(order, count);
+    order.resize(count);
+    const auto fromFront = [&] {
+        for (size_t i = 0, a = 0, b = middle; i < count / 2; ++i) {
+            const bool first = b == count || (a < middle && !before(ranked[b].index, ranked[a].index));
+            order[i] = first ? ranked[a++].index : ranked[b++].index;
+        }
+    };
+    const auto fromBack = [&] {
+        for (size_t i = count, a = middle, b = count; i-- > count / 2;) {
+            const bool second = a == 0 || (b > middle && !before(ranked[b - 1].index, ranked[a - 1].index));
+            order[i] = second ? ranked[--b].index : ranked[--a].index;
+        }
+    };
+    std::thread merger = middle < count ? StartThread(fromBack) : std::thread();
+    fromFront();
+    if (merger.joinable())
+        merger.join();
+    else
+        fromBack();
     return order;
+}
+
+Collation::KeysAhead::KeysAhead(const Collation& collation, const PackedNames& names)
+    : m_Collator(nullptr, ucol_close), m_Bytes(names.Bytes()), m_Ends(names.Ends()) {
+    // As much room as MakeKeys would reserve for all the names there is room for.
+    ReserveHuge(m_Keys, 2 * names.bytes_capacity() + 16 * names.capacity() + 8);
+    ReserveHuge(m_Starts, names.capacity());
+    UErrorCode status = U_ZERO_ERROR;
+    m_Collator.reset(ucol_clone(collation.m_Collator.get(), &status));
+    if (U_SUCCESS(status))
+        m_Thread = StartThread([this] { Run(); });
+}
+
+Collation::KeysAhead::~KeysAhead() {
+    Stop();
+}
+
+void Collation::KeysAhead::Publish(size_t count) {
+    {
+        const std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Published = count;
+    }
+    m_Added.notify_one();
+}
+
+void Collation::KeysAhead::Stop() {
+    if (!m_Thread.joinable())
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(m_Mutex);
+        m_Stop = true;
+    }
+    m_Added.notify_one();
+    m_Thread.join();
+}
+
+// Keys the names as they are published until stopped. Only the names
+// published are read, through pointers taken before any was added: the room
+// reserved keeps them in place.
+void Collation::KeysAhead::Run() {
+    std::vector<UChar> utf16;
+    std::vector<uint8_t> key;
+    for (;;) {
+        size_t ready;
+        {
+            std::unique_lock<std::mutex> lock(m_Mutex);
+            m_Added.wait(lock, [&] { return m_Stop || m_Published > m_Keyed; });
+            if (m_Stop)
+                break;
+            ready = m_Published;
+        }
+        for (; m_Keyed < ready && !m_Stop.load(std::memory_order_relaxed); ++m_Keyed) {
+            const uint32_t start = m_Keyed == 0 ? 0 : m_Ends[m_Keyed - 1];
+            const std::string_view name(m_Bytes + start, m_Ends[m_Keyed] - start);
+            m_Starts.push_back(AppendKey(m_Collator.get(), name, utf16, key, m_Keys));
+        }
+    }
+    m_Keys.insert(m_Keys.end(), 8, 0);
 }
 
 size_t Collation::LowerBound(const PackedNames& names, const std::vector<uint32_t>& order,

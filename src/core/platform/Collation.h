@@ -1,11 +1,16 @@
 #pragma once
 
+#include "platform/HugePages.h"
 #include "platform/Locale.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 struct UCollator;
@@ -20,14 +25,26 @@ public:
         const uint32_t start = i == 0 ? 0 : m_Ends[i - 1];
         return std::string_view(m_Text).substr(start, m_Ends[i] - start);
     }
+    // Room for names of so many bytes in all, in huge pages.
     void reserve(size_t bytes, size_t count) {
-        m_Text.reserve(bytes);
-        m_Ends.reserve(count);
+        ReserveHuge(m_Text, bytes);
+        ReserveHuge(m_Ends, count);
     }
+    size_t capacity() const { return m_Ends.capacity(); }
+    size_t bytes_capacity() const { return m_Text.capacity(); }
     void push_back(std::string_view name) {
         m_Text += name;
         m_Ends.push_back(static_cast<uint32_t>(m_Text.size()));
     }
+    // Whether a name of that length fits in the room reserved, so that adding
+    // it moves nothing that was added before.
+    bool Fits(size_t bytes) const {
+        return m_Text.size() + bytes <= m_Text.capacity() && m_Ends.size() < m_Ends.capacity();
+    }
+    // Where the bytes and the name ends are, for a thread that reads the names
+    // while more are added within the room reserved.
+    const char* Bytes() const { return m_Text.data(); }
+    const uint32_t* Ends() const { return m_Ends.data(); }
 
 private:
     std::string m_Text;
@@ -50,9 +67,12 @@ public:
     // The user's locale to sort by (zumi::UserLocale for LC_COLLATE).
     static std::string UserLocale() { return zumi::UserLocale("LC_COLLATE"); }
 
+    class KeysAhead;
+
     // The order the names sort in: their indices, first to last. One sort key
-    // is computed per name, on two threads for large lists.
-    std::vector<uint32_t> Order(const PackedNames& names) const;
+    // is computed per name, on two threads for large lists, except for the
+    // names whose keys were made ahead; the sort too runs on two threads.
+    std::vector<uint32_t> Order(const PackedNames& names, KeysAhead* ahead = nullptr) const;
     // Where a name belongs among names in an order that Order gave: the first
     // place whose name does not sort before it. A name already there is found at that place.
     size_t LowerBound(const PackedNames& names, const std::vector<uint32_t>& order, std::string_view name) const;
@@ -61,6 +81,39 @@ public:
 
 private:
     std::unique_ptr<UCollator, void (*)(UCollator*)> m_Collator;
+};
+
+// Sort keys made on a second thread while names are still being added, so
+// that keying a large folder's names overlaps reading them. The names must
+// stay within the room they had reserved when this started (PackedNames::Fits)
+// until Stop returns.
+class Collation::KeysAhead {
+public:
+    KeysAhead(const Collation& collation, const PackedNames& names);
+    ~KeysAhead();
+    KeysAhead(const KeysAhead&) = delete;
+    KeysAhead& operator=(const KeysAhead&) = delete;
+
+    // Lets the thread key the first count names.
+    void Publish(size_t count);
+    // Ends the thread; the keys made so far are kept for Order.
+    void Stop();
+
+private:
+    friend class Collation;
+    void Run();
+
+    std::unique_ptr<UCollator, void (*)(UCollator*)> m_Collator;
+    const char* m_Bytes;
+    const uint32_t* m_Ends;
+    std::mutex m_Mutex;
+    std::condition_variable m_Added;
+    size_t m_Published = 0;          // under m_Mutex
+    std::atomic<bool> m_Stop{false}; // set under m_Mutex, read between names without it
+    size_t m_Keyed = 0;              // names [0, m_Keyed) have keys
+    std::vector<uint8_t> m_Keys;     // their keys end to end
+    std::vector<uint32_t> m_Starts;  // where each starts in m_Keys
+    std::thread m_Thread;
 };
 
 } // namespace zumi

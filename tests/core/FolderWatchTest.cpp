@@ -75,7 +75,7 @@ TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
         root.File("watched/a");
         root.File("in");
         FolderWatch watch;
-        watch.Watch(folder);
+        watch.Watch(folder, true);
         ASSERT_TRUE(watch.Watching());
         ASSERT_FALSE(EventPending(watch, 0));
 
@@ -94,6 +94,33 @@ TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
             EXPECT_FALSE(EventPending(watch, 0));
             EXPECT_FALSE(Changed(watch));
         }
+    }
+}
+
+// The entries' attributes are reported only where asked for; the folder's own
+// always, as news that anything may have changed.
+TEST(FolderWatchTest, AttributesAreSeenWhereAskedFor) {
+    const struct {
+        const char* fault;
+        bool entryAttributes;
+        const char* changed; // the entry made read-only, "" for the folder itself
+        bool lost;
+    } cases[] = {
+        {"an entry's attributes reported unasked", false, "a", false},
+        {"the folder's own attributes missed", false, "", true},
+        {"the folder's own attributes missed where the entries' are seen", true, "", true},
+    };
+    for (const auto& c : cases) {
+        TempDir root;
+        const std::string folder = root.Folder("watched");
+        root.File("watched/a");
+        FolderWatch watch;
+        watch.Watch(folder, c.entryAttributes);
+        ChangeElsewhere([&] { return chmod((*c.changed ? folder + "/" + c.changed : folder).c_str(), 0500) == 0; });
+        const FolderNews news = watch.Read();
+        EXPECT_EQ(Named(news), "") << c.fault;
+        EXPECT_EQ(news.lost, c.lost) << c.fault;
+        EXPECT_FALSE(news.ended) << c.fault;
     }
 }
 

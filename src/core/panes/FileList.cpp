@@ -201,7 +201,8 @@ void FileList::Keep(Names& names) {
 // no change made during the read goes unseen. Keeps the admitted entries and
 // the order they sort in. Calls busy once the entries read so far would make a 101st row.
 FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& busy) {
-    m_Watch.Watch(folder);
+    // Attributes matter only where the file type sets read-only files apart.
+    m_Watch.Watch(folder, (m_FileType & faReadOnly) != 0);
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
 
     Names read;

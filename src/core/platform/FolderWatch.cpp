@@ -49,15 +49,15 @@ FolderWatch& FolderWatch::operator=(FolderWatch&& other) noexcept {
     return *this;
 }
 
-void FolderWatch::Watch(const std::string& folder) {
+void FolderWatch::Watch(const std::string& folder, bool entryAttributes) {
     Stop();
     if (!ChangesAllSeen(folder))
         return;
     const int descriptor = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (descriptor < 0)
         return;
-    const uint32_t events =
-        IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+    const uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF |
+                            IN_ONLYDIR | (entryAttributes ? IN_ATTRIB : 0);
     if (inotify_add_watch(descriptor, folder.c_str(), events) < 0) {
         close(descriptor);
         return;
@@ -68,7 +68,8 @@ void FolderWatch::Watch(const std::string& folder) {
     if (slash != std::string::npos) {
         m_Name = folder.substr(slash + 1, end - slash);
         const std::string parent = slash == 0 ? "/" : folder.substr(0, slash);
-        m_ParentWatch = inotify_add_watch(descriptor, parent.c_str(), IN_DELETE | IN_MOVED_FROM | IN_ONLYDIR);
+        m_ParentWatch =
+            inotify_add_watch(descriptor, parent.c_str(), IN_DELETE | IN_MOVED_FROM | IN_ATTRIB | IN_ONLYDIR);
     }
 }
 
@@ -99,15 +100,19 @@ FolderNews FolderWatch::Read() {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             if (m_ParentWatch >= 0 && event->wd == m_ParentWatch) {
-                // Only the folder's own removal or move matters there; the parent's own end does not.
-                news.ended = news.ended || (event->len > 0 && event->name == m_Name && !(event->mask & IN_IGNORED));
+                // Only the folder's own removal, move or change of attributes
+                // (it may no longer be readable) matters there; the parent's own end does not.
+                if (event->len > 0 && event->name == m_Name && !(event->mask & IN_IGNORED)) {
+                    news.lost = news.lost || (event->mask & IN_ATTRIB) != 0;
+                    news.ended = news.ended || (event->mask & IN_ATTRIB) == 0;
+                }
                 continue;
             }
             if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED))
                 news.ended = true;
             else if (event->len > 0)
                 news.entries.push_back({event->name, (event->mask & IN_ISDIR) != 0});
-            else // a lost-events mark, or the folder's own attributes changed (it may no longer be readable)
+            else // a lost-events mark, or the folder's own attributes changed
                 news.lost = true;
         }
         if (news.ended)

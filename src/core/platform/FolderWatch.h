@@ -39,8 +39,12 @@ public:
     FolderWatch& operator=(FolderWatch&& other) noexcept;
 
     // Watches the folder instead of any other; set it before reading the folder,
-    // so that no change between the read and the watch goes unseen.
-    void Watch(const std::string& folder);
+    // so that no change between the read and the watch goes unseen. Changes
+    // to the entries' attributes are seen only when asked for: asking makes
+    // the kernel mark every entry it holds in memory, which in a folder of a
+    // million files just written takes a good part of reading it. Changes to
+    // the folder's own attributes are always seen, as lost news.
+    void Watch(const std::string& folder, bool entryAttributes = false);
     // Watches nothing.
     void Stop();
 
@@ -56,7 +60,8 @@ private:
     int m_Descriptor = -1;
     // The parent folder is watched for the folder's own name: a folder that is
     // some process's working directory (this one's, as a rule) reports its own
-    // removal only once nothing uses it any more.
+    // removal only once nothing uses it any more, and there its attributes are
+    // seen without marking its entries.
     int m_ParentWatch = -1;
     std::string m_Name;
 };

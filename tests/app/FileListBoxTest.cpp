@@ -206,7 +206,7 @@ TEST_F(FileListBoxTest, ShowsAnIllFormedNameButKeepsItsBytes) {
 }
 
 TEST_F(FileListBoxTest, GlyphsShowTheKindOfEachRowAndMakeRowsTallEnough) {
-    for (const char* name : {"setup.EXE", "run.bat", "a.gif", "README", "old.exe.txt", "v1.2.pif"})
+    for (const char* name : {"setup.EXE", "run.bat", "a.gif", "README", "old.exe.txt", "v1.2.pif", "[photo]"})
         dir.File(name);
     dir.Folder("album");
     TFileListBox pane;
@@ -224,10 +224,11 @@ TEST_F(FileListBoxTest, GlyphsShowTheKindOfEachRowAndMakeRowsTallEnough) {
     // Missing pictures would compare equal to the null ones a pane shows without them.
     for (const QImage& picture : {program, file, folder})
         ASSERT_FALSE(picture.isNull()) << "the pane's pictures are not in the program";
-    const std::map<std::string, QImage> expected = {{"[album]", folder},  {"a.gif", file},      {"old.exe.txt", file},
-                                                    {"README", file},     {"run.bat", program}, {"setup.EXE", program},
-                                                    {"v1.2.pif", program}}; // the extension after the last dot
-    ASSERT_EQ(pane.Count(), 7);
+    const std::map<std::string, QImage> expected = {{"[album]", folder},   {"a.gif", file},      {"old.exe.txt", file},
+                                                    {"README", file},      {"run.bat", program}, {"setup.EXE", program},
+                                                    {"v1.2.pif", program}, // the extension after the last dot
+                                                    {"[photo]", file}};    // a file named as folders are shown
+    ASSERT_EQ(pane.Count(), 8);
     for (int row = 0; row < pane.Count(); ++row) {
         const QImage shown = pane.model()->index(row, 0).data(Qt::DecorationRole).value<QPixmap>().toImage();
         EXPECT_EQ(shown, expected.at(pane.Items().at(row))) << pane.Items().at(row);

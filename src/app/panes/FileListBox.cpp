@@ -32,7 +32,7 @@ public:
         if (role == Qt::DisplayRole)
             return QFile::decodeName(QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
         if (role == Qt::DecorationRole && m_ShowGlyphs)
-            return RowGlyph(name);
+            return RowGlyph(index.row());
         return {};
     }
 
@@ -44,11 +44,8 @@ public:
     }
 
 private:
-    // Folders are listed as "[name]" only when the file type admits them.
-    const QPixmap& RowGlyph(std::string_view row) const {
-        const bool folder =
-            (m_List.FileType() & zumi::ftDirectory) && row.size() > 2 && row.front() == '[' && row.back() == ']';
-        return folder ? m_Folder : zumi::IsProgramName(row) ? m_Program : m_File;
+    const QPixmap& RowGlyph(size_t row) const {
+        return m_List.RowIsFolder(row) ? m_Folder : zumi::IsProgramName(m_List.Row(row)) ? m_Program : m_File;
     }
 
     const zumi::FileList& m_List;

@@ -43,6 +43,8 @@ public:
     size_t RowCount() const { return m_Rows.size(); }
     // A row's text, valid until the rows next change.
     std::string_view Row(size_t row) const { return m_Names.texts[m_Rows[row]]; }
+    // Whether the row is a folder's, "[name]"; a file may have such a name too.
+    bool RowIsFolder(size_t row) const { return m_Names.folders[m_Rows[row]]; }
     // The rows' texts, copied.
     std::vector<std::string> Rows() const;
 

@@ -159,6 +159,7 @@ TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
         pane.show();
         pane.setCurrentIndex(pane.model()->index(1, 0));
         QSignalSpy updates(&pane, &TFileListBox::OnDiskChange);
+        QSignalSpy userMoves(&pane, &TFileListBox::OnChange);
         InChildProcess([&] {
             c.change(folder.Path());
             return std::string();
@@ -166,6 +167,7 @@ TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
         EXPECT_TRUE(updates.wait(5000)) << c.fault;
         EXPECT_EQ(pane.Items(), c.rows) << c.fault;
         EXPECT_EQ(pane.SelectedName().toStdString(), c.selected) << c.fault;
+        EXPECT_EQ(userMoves.count(), 0) << c.fault << ": the selection kept announced as the user's move";
     }
 }
 

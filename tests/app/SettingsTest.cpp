@@ -62,7 +62,7 @@ TEST_F(SettingsTest, ClosingSavesTheWindowAndTheNextRunRestoresIt) {
         Child<QWidget>(*form, "DirectoryListBox1")->resize(100, 10);
         Child<TDirectoryListBox>(*form, "DirectoryListBox1")->SetFolderPath(pics.Path());
         Child<QAction>(*form, "MBorder")->setChecked(false);
-        Child<QCheckBox>(*form, "CBox1")->setChecked(true); // three flags, not all alike, so none is saved as another
+        Child<QCheckBox>(*form, "CBox1")->setChecked(true); // both flags away from their defaults
         Child<TDragEdit>(*form, "DragEdit1")->setText(QStringLiteral("120"));
         Child<TDragEdit>(*form, "DragEdit2")->setText(QStringLiteral("80"));
         Child<QLineEdit>(*form, "Edit1")->setText(QStringLiteral("*.png"));

@@ -263,6 +263,7 @@ TEST_F(DragEditTest, KeyFilterByValueType) {
     }
 
     // A selected "." still counts: the character would replace it, but the filter does not look.
+    edit.SetFloatFormat(TDE::ffFixed);
     edit.setText(QStringLiteral("1.5"));
     edit.setSelection(1, 1);
     EXPECT_FALSE(edit.KeyAccepted(QLatin1Char('.')));

@@ -90,8 +90,14 @@ FolderList::DiskChange FolderList::ReadWatchEvents() {
     const FolderNews news = m_Watch.Read();
     if (news.ended)
         return DiskChange::Folder;
-    const bool subfolders = news.lost || std::any_of(news.entries.begin(), news.entries.end(),
-                                                     [](const FolderNews::Entry& entry) { return entry.folder; });
+    // A link to a folder is listed as a subfolder but reported as a file: a
+    // name that is a folder now, or was listed as one, counts too.
+    const auto subfolder = [&](const FolderNews::Entry& entry) {
+        return entry.folder || FolderExists(JoinPath(m_FolderPath, entry.name)) ||
+               std::any_of(m_Rows.begin() + static_cast<std::ptrdiff_t>(m_CurrentRow) + 1, m_Rows.end(),
+                           [&](const FolderRow& row) { return row.text == entry.name; });
+    };
+    const bool subfolders = news.lost || std::any_of(news.entries.begin(), news.entries.end(), subfolder);
     return subfolders ? DiskChange::Subfolders : DiskChange::None;
 }
 

@@ -220,8 +220,11 @@ std::vector<uint32_t> Collation::Order(const PackedNames& names, KeysAhead* ahea
 
 Collation::KeysAhead::KeysAhead(const Collation& collation, const PackedNames& names)
     : m_Collator(nullptr, ucol_close), m_Bytes(names.Bytes()), m_Ends(names.Ends()) {
-    // As much room as MakeKeys would reserve for all the names there is room for.
-    ReserveHuge(m_Keys, 2 * names.bytes_capacity() + 16 * names.capacity() + 8);
+    // As much room as MakeKeys would reserve for all the names there is room
+    // for, within reason: a folder that once held far more entries than it
+    // does now still reports the size it had then.
+    constexpr size_t MaxReserved = size_t{256} << 20;
+    ReserveHuge(m_Keys, std::min(2 * names.bytes_capacity() + 16 * names.capacity() + 8, MaxReserved));
     ReserveHuge(m_Starts, names.capacity());
     UErrorCode status = U_ZERO_ERROR;
     m_Collator.reset(ucol_clone(collation.m_Collator.get(), &status));

@@ -172,49 +172,38 @@ std::vector<uint32_t> Collation::Order(const PackedNames& names, KeysAhead* ahea
         MakeKeys(m_Collator.get(), names, split, count, keys[2], starts);
     const KeyTable keyOf{{keys[0].data(), keys[1].data(), keys[2].data()}, {0, from, split}, starts.data()};
 
-    // Each half is sorted on a thread of its own, then the halves are merged.
+    // The names are split at a sampled middle chunk, so that each part sorts
+    // on a thread of its own and the parts need no merging.
     std::vector<Ranked> ranked;
     ReserveHuge(ranked, count);
     ranked.resize(count);
-    const auto sort = [&](size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i)
-            ranked[i] = {Chunk(keyOf(static_cast<uint32_t>(i)), 0), static_cast<uint32_t>(i)};
-        SortByKey(ranked.data() + begin, ranked.data() + end, 0, keyOf, names);
-    };
-    const size_t middle = count >= 4096 ? count / 2 : count;
-    std::thread sorter = middle < count ? StartThread([&] { sort(middle, count); }) : std::thread();
-    sort(0, middle);
+    for (size_t i = 0; i < count; ++i)
+        ranked[i] = {Chunk(keyOf(static_cast<uint32_t>(i)), 0), static_cast<uint32_t>(i)};
+    Ranked* const first = ranked.data();
+    Ranked* const last = first + count;
+    Ranked* middle = last;
+    if (count >= 4096) {
+        std::vector<uint64_t> sample;
+        for (size_t i = 0; i < count; i += count / 255)
+            sample.push_back(ranked[i].chunk);
+        std::nth_element(sample.begin(), sample.begin() + sample.size() / 2, sample.end());
+        const uint64_t pivot = sample[sample.size() / 2];
+        middle = std::partition(first, last, [&](const Ranked& r) { return r.chunk < pivot; });
+        if (middle == first) // the pivot is the smallest chunk: it goes first
+            middle = std::partition(first, last, [&](const Ranked& r) { return r.chunk <= pivot; });
+    }
+    std::thread sorter =
+        middle != last ? StartThread([&] { SortByKey(middle, last, 0, keyOf, names); }) : std::thread();
+    SortByKey(first, middle, 0, keyOf, names);
     if (sorter.joinable())
         sorter.join();
     else
-        sort(middle, count);
-    const auto before = [&](uint32_t a, uint32_t b) {
-        const int byKey = std::strcmp(reinterpret_cast<const char*>(keyOf(a)), reinterpret_cast<const char*>(keyOf(b)));
-        return byKey < 0 || (byKey == 0 && names[a] < names[b]);
-    };
-    // The merge runs from the front on this thread and from the back on
-    // another, each making half of the order; a tie goes to the first half.
+        SortByKey(middle, last, 0, keyOf, names);
     std::vector<uint32_t> order;
     ReserveHuge(order, count);
     order.resize(count);
-    const auto fromFront = [&] {
-        for (size_t i = 0, a = 0, b = middle; i < count / 2; ++i) {
-            const bool first = b == count || (a < middle && !before(ranked[b].index, ranked[a].index));
-            order[i] = first ? ranked[a++].index : ranked[b++].index;
-        }
-    };
-    const auto fromBack = [&] {
-        for (size_t i = count, a = middle, b = count; i-- > count / 2;) {
-            const bool second = a == 0 || (b > middle && !before(ranked[b - 1].index, ranked[a - 1].index));
-            order[i] = second ? ranked[--b].index : ranked[--a].index;
-        }
-    };
-    std::thread merger = middle < count ? StartThread(fromBack) : std::thread();
-    fromFront();
-    if (merger.joinable())
-        merger.join();
-    else
-        fromBack();
+    for (size_t i = 0; i < count; ++i)
+        order[i] = ranked[i].index;
     return order;
 }
 

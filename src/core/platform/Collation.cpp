@@ -41,12 +41,6 @@ uint64_t Chunk(const uint8_t* key, size_t depth) {
     return __builtin_bswap64(bytes);
 }
 
-// A name in the sort: the chunk of its key that the names it ties with so far are compared by.
-struct Ranked {
-    uint64_t chunk;
-    uint32_t index;
-};
-
 // Writes a name's sort key into key, resized to fit, and returns its length.
 // ICU ends each key with a zero byte and puts none inside, so keys compare as
 // C strings do. Ill-formed bytes become U+FFFD for the key; the byte tie-break
@@ -67,18 +61,22 @@ size_t MakeKey(const UCollator* collator, std::string_view name, std::vector<UCh
     return static_cast<size_t>(keyLength);
 }
 
-// Appends a name's sort key to the buffer and returns where it starts.
+// Appends a name's sort key to the buffer and returns where it starts; sets
+// the name's first chunk while the key is at hand. The key buffer holds at
+// least 256 bytes, and the key's own zero byte masks any that follow it.
 uint32_t AppendKey(const UCollator* collator, std::string_view name, std::vector<UChar>& utf16,
-                   std::vector<uint8_t>& key, std::vector<uint8_t>& buffer) {
+                   std::vector<uint8_t>& key, std::vector<uint8_t>& buffer, uint64_t& chunk) {
     const size_t keyLength = MakeKey(collator, name, utf16, key);
+    chunk = Chunk(key.data(), 0);
     const auto start = static_cast<uint32_t>(buffer.size());
     buffer.insert(buffer.end(), key.data(), key.data() + keyLength);
     return start;
 }
 
-// Makes the sort keys of a run of names, end to end in one buffer, with where each starts.
+// Makes the sort keys of a run of names, end to end in one buffer, with where
+// each starts and the names ranked by their first chunks.
 void MakeKeys(const UCollator* collator, const PackedNames& names, size_t begin, size_t end,
-              std::vector<uint8_t>& buffer, std::vector<uint32_t>& starts) {
+              std::vector<uint8_t>& buffer, std::vector<uint32_t>& starts, std::vector<Ranked>& ranked) {
     std::vector<UChar> utf16;
     std::vector<uint8_t> key;
     if (begin < end) {
@@ -88,8 +86,10 @@ void MakeKeys(const UCollator* collator, const PackedNames& names, size_t begin,
         const size_t bytes = static_cast<size_t>(last.data() + last.size() - names[begin].data());
         ReserveHuge(buffer, 2 * bytes + 16 * (end - begin) + 8);
     }
-    for (size_t i = begin; i < end; ++i)
-        starts[i] = AppendKey(collator, names[i], utf16, key, buffer);
+    for (size_t i = begin; i < end; ++i) {
+        ranked[i].index = static_cast<uint32_t>(i);
+        starts[i] = AppendKey(collator, names[i], utf16, key, buffer, ranked[i].chunk);
+    }
     buffer.insert(buffer.end(), 8, 0);
 }
 
@@ -142,6 +142,7 @@ Collation::~Collation() = default;
 std::vector<uint32_t> Collation::Order(const PackedNames& names, KeysAhead* ahead) const {
     const size_t count = names.size();
     std::vector<uint32_t> starts;
+    std::vector<Ranked> ranked;
     std::vector<uint8_t> keys[3];
     size_t from = 0;
     if (ahead != nullptr) {
@@ -149,9 +150,12 @@ std::vector<uint32_t> Collation::Order(const PackedNames& names, KeysAhead* ahea
         from = ahead->m_Keyed;
         keys[0].swap(ahead->m_Keys);
         starts.swap(ahead->m_Starts);
+        ranked.swap(ahead->m_Ranked);
     }
     ReserveHuge(starts, count);
     starts.resize(count);
+    ReserveHuge(ranked, count);
+    ranked.resize(count);
 
     // Sort keys take most of the time; a second thread with its own collator
     // halves what the names without keys yet cost.
@@ -163,22 +167,17 @@ std::vector<uint32_t> Collation::Order(const PackedNames& names, KeysAhead* ahea
         clone.reset(ucol_clone(m_Collator.get(), &status));
         split = from + (count - from) / 2;
         if (U_SUCCESS(status))
-            helper = StartThread([&] { MakeKeys(clone.get(), names, split, count, keys[2], starts); });
+            helper = StartThread([&] { MakeKeys(clone.get(), names, split, count, keys[2], starts, ranked); });
     }
-    MakeKeys(m_Collator.get(), names, from, split, keys[1], starts);
+    MakeKeys(m_Collator.get(), names, from, split, keys[1], starts, ranked);
     if (helper.joinable())
         helper.join();
     else
-        MakeKeys(m_Collator.get(), names, split, count, keys[2], starts);
+        MakeKeys(m_Collator.get(), names, split, count, keys[2], starts, ranked);
     const KeyTable keyOf{{keys[0].data(), keys[1].data(), keys[2].data()}, {0, from, split}, starts.data()};
 
     // The names are split at a sampled middle chunk, so that each part sorts
     // on a thread of its own and the parts need no merging.
-    std::vector<Ranked> ranked;
-    ReserveHuge(ranked, count);
-    ranked.resize(count);
-    for (size_t i = 0; i < count; ++i)
-        ranked[i] = {Chunk(keyOf(static_cast<uint32_t>(i)), 0), static_cast<uint32_t>(i)};
     Ranked* const first = ranked.data();
     Ranked* const last = first + count;
     Ranked* middle = last;
@@ -215,6 +214,7 @@ Collation::KeysAhead::KeysAhead(const Collation& collation, const PackedNames& n
     constexpr size_t MaxReserved = size_t{256} << 20;
     ReserveHuge(m_Keys, std::min(2 * names.bytes_capacity() + 16 * names.capacity() + 8, MaxReserved));
     ReserveHuge(m_Starts, names.capacity());
+    ReserveHuge(m_Ranked, names.capacity());
     UErrorCode status = U_ZERO_ERROR;
     m_Collator.reset(ucol_clone(collation.m_Collator.get(), &status));
     if (U_SUCCESS(status))
@@ -262,7 +262,9 @@ void Collation::KeysAhead::Run() {
         for (; m_Keyed < ready && !m_Stop.load(std::memory_order_relaxed); ++m_Keyed) {
             const uint32_t start = m_Keyed == 0 ? 0 : m_Ends[m_Keyed - 1];
             const std::string_view name(m_Bytes + start, m_Ends[m_Keyed] - start);
-            m_Starts.push_back(AppendKey(m_Collator.get(), name, utf16, key, m_Keys));
+            uint64_t chunk;
+            m_Starts.push_back(AppendKey(m_Collator.get(), name, utf16, key, m_Keys, chunk));
+            m_Ranked.push_back({chunk, static_cast<uint32_t>(m_Keyed)});
         }
     }
     m_Keys.insert(m_Keys.end(), 8, 0);

@@ -51,6 +51,13 @@ private:
     std::vector<uint32_t> m_Ends;
 };
 
+// A name in a sort under way: its index, and the chunk of its sort key that
+// the names it ties with so far are compared by.
+struct Ranked {
+    uint64_t chunk;
+    uint32_t index;
+};
+
 // Orders file names the way users' file managers do: alphabetical in a locale,
 // letter case ignored, digit runs compared by their numeric value (IMG_2 before
 // IMG_10). Names that compare equal are ordered by their bytes, so the order is
@@ -113,6 +120,7 @@ private:
     size_t m_Keyed = 0;              // names [0, m_Keyed) have keys
     std::vector<uint8_t> m_Keys;     // their keys end to end
     std::vector<uint32_t> m_Starts;  // where each starts in m_Keys
+    std::vector<Ranked> m_Ranked;    // each by its key's first chunk
     std::thread m_Thread;
 };
 

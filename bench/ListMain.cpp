@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 int main(int argc, char** argv) {
     const bool countOnly = argc > 1 && std::strcmp(argv[1], "-c") == 0;
@@ -28,12 +29,15 @@ int main(int argc, char** argv) {
         std::printf("%zu\n", list.RowCount());
         return 0;
     }
-    static char buffer[1 << 16];
-    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    // The rows go out in blocks, as ls writes its own, not a library call per row.
+    std::string block;
+    block.reserve(1 << 16);
     for (size_t i = 0; i < list.RowCount(); ++i) {
-        const std::string_view row = list.Row(i);
-        std::fwrite(row.data(), 1, row.size(), stdout);
-        std::fputc('\n', stdout);
+        (block += list.Row(i)) += '\n';
+        if (block.size() >= (1 << 16) || i + 1 == list.RowCount()) {
+            std::fwrite(block.data(), 1, block.size(), stdout);
+            block.clear();
+        }
     }
     return 0;
 }

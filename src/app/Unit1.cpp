@@ -11,6 +11,7 @@
 #include "panes/FileListBox.h"
 #include "platform/Errors.h"
 #include "platform/FolderReading.h"
+#include "platform/TrustedLinks.h"
 
 #include <QAction>
 #include <QApplication>
@@ -368,18 +369,24 @@ void TForm1::MCreateHTMLClick() {
     ProgressBar->setMaximum(count);
     // The rows are read in place: at a million names a copy would cost more than the whole streamed page.
     const zumi::PageNames names(count, [this](size_t row) { return FileListBox1->Item(static_cast<int>(row)); });
-    zumi::WritePage(IndexPath(), names, options, [this] { ProgressBar->setValue(ProgressBar->value() + 1); });
+    // The page written is the one opened: the panes may have moved on by the time the notice is closed.
+    const std::string page = IndexPath();
+    zumi::WritePage(page, names, options, [this] { ProgressBar->setValue(ProgressBar->value() + 1); });
     ProgressBar->setValue(0);
     DirectoryListBox1Change();
     ShowNotice(QStringLiteral("imgindex.html を出力しました。"));
     // The window may have closed while the notice was up (the program is ending): then nothing more.
     if (!m_Closed && MCreateOpen->isChecked())
-        MOpenHTMLClick();
+        OpenPage(page);
 }
 
 void TForm1::MOpenHTMLClick() {
-    const std::string path = IndexPath();
-    if (zumi::FileExists(path))
+    OpenPage(IndexPath());
+}
+
+// The browser gets a page that is there and reached only through links the user may trust.
+void TForm1::OpenPage(const std::string& path) {
+    if (zumi::IsTrustedFile(path))
         CurrentShell().Open(path);
 }
 

@@ -63,6 +63,7 @@ private:
     void ShowCount();
     // Where the index page of the current folder lives.
     std::string IndexPath() const;
+    void OpenPage(const std::string& path);
 
     Settings m_Settings;
     std::array<std::string, 2> m_HelpFiles; // where the help page may be, in the order looked at

@@ -225,6 +225,20 @@ TEST_F(Form1Test, CreateWritesTheListedFilesStepsTheProgressAndReports) {
                       "</BODY>\r\n</HTML>\r\n");
     EXPECT_EQ(Recorder().opened, std::vector<std::string>{dir / "imgindex.html"});
 
+    // The page written is the page opened: its folder removed while the notice is up, the panes
+    // move to the parent, whose own page is not opened in its place.
+    const std::string sub = dir.Folder("sub");
+    dir.File("sub/e.html");
+    Child<TDirectoryListBox>("DirectoryListBox1")->SetFolderPath(sub);
+    Recorder().Clear();
+    Recorder().whileShown = [&] {
+        InChildProcess([&] { return std::to_string(system(("rm -rf '" + sub + "'").c_str())); });
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return Child<TDirectoryListBox>("DirectoryListBox1")->FolderPath() == dir.Path(); }));
+    };
+    Trigger("MCreateHTML");
+    EXPECT_TRUE(Recorder().opened.empty());
+
     // The window closing while the notice is up (the program is ending) stops the command there.
     Recorder().Clear();
     Recorder().whileShown = [this] { form->close(); };
@@ -271,6 +285,16 @@ TEST_F(Form1Test, OpenAndDeleteActOnlyOnAnExistingPage) {
     EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("imgindex.html を削除しました。")});
     EXPECT_EQ(Recorder().beeps, 1);
     EXPECT_EQ(Marker(), QString());
+
+    // A link another user planted in the page's place: neither opened nor followed by the delete.
+    const std::string target = dir.File("target.html");
+    ASSERT_EQ(symlink(target.c_str(), page.c_str()), 0);
+    ASSERT_EQ(lchown(page.c_str(), NobodyUid(), NobodyGid()), 0);
+    Recorder().Clear();
+    Trigger("MOpenHTML");
+    EXPECT_TRUE(Recorder().opened.empty());
+    Trigger("MDeleteHTML");
+    EXPECT_EQ(access(target.c_str(), F_OK), 0);
 }
 
 // The folder is root's, so another user cannot remove the page: the error box, and the marker stays.

@@ -132,16 +132,74 @@ TEST(PageReplace, ReplacesTheWholePageAndKeepsItsPermissions) {
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }
 
-TEST(PageReplace, WritesThroughALinkToTheFileItNames) {
+// A link in the page's place is written through only when the user or the
+// owner of the folder holding it made it. Another user's link in a shared
+// folder (mode 1777) fails the save and leaves its target as it was, whoever
+// saves; the folder also stays as it was.
+TEST(PageReplace, WritesThroughOnlyLinksTheUserOrTheFoldersOwnerMade) {
+    const uid_t other = NobodyUid();
+    const struct {
+        const char* what;
+        uid_t folderOwner;
+        uid_t linkOwner;
+        uid_t writer;
+        bool chained; // the link names the user's own link in a second shared folder, which names the target
+        bool written;
+    } cases[] = {
+        {"the user's own link", 0, 0, 0, false, true},
+        {"the user's own link, an unprivileged user", 0, SecondUid, SecondUid, false, true},
+        {"the folder owner's link", SecondUid, SecondUid, 0, false, true},
+        {"another user's link, root saves", 0, other, 0, false, false},
+        {"another user's link, an unprivileged user saves", 0, other, SecondUid, false, false},
+        {"another user's link behind the user's own", 0, other, 0, true, false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string shared = dir.Folder("shared", 01777);
+        ASSERT_EQ(chown(shared.c_str(), c.folderOwner, c.folderOwner), 0);
+        const std::string home = dir.Folder("home"); // the writer's own, where a save through a link writes
+        ASSERT_EQ(chown(home.c_str(), c.writer, c.writer), 0);
+        const std::string target = dir.File("home/target.html", 0666);
+        Write(target, "victim's file");
+        std::string linked = target;
+        if (c.chained) {
+            dir.Folder("drop", 01777);
+            AsUser(c.linkOwner, [&] { return std::to_string(symlink(target.c_str(), (dir / "drop/x.html").c_str())); });
+            linked = dir / "drop/x.html";
+        }
+        const std::string page = shared + "/imgindex.html";
+        const uid_t pageLinkOwner = c.chained ? c.writer : c.linkOwner;
+        ASSERT_EQ(AsUser(pageLinkOwner, [&] { return std::to_string(symlink(linked.c_str(), page.c_str())); }), "0");
+
+        const std::string message = AsUser(c.writer, [&] { return MessageOf([&] { ReplaceFile(page, "page"); }); });
+        EXPECT_EQ(message, c.written ? "no failure" : "ﾌｧｲﾙ " + page + " を作成できません") << c.what;
+        EXPECT_EQ(Contents(target), c.written ? "page" : "victim's file") << c.what;
+        EXPECT_EQ(Entries(shared), (std::set<std::string>{".", "..", "imgindex.html"})) << c.what;
+        EXPECT_EQ(Entries(home), (std::set<std::string>{".", "..", "target.html"})) << c.what;
+    }
+}
+
+// Names another user made first in a shared folder, the ones a save might
+// use among them, neither block the save nor take its text elsewhere.
+TEST(PageReplace, NamesAnotherUserMadeFirstNeitherBlockNorRedirectTheSave) {
     TempDir dir;
-    dir.Folder("pages");
-    Write(dir / "pages/real.html", "old");
-    ASSERT_EQ(symlink("pages/real.html", (dir / "imgindex.html").c_str()), 0);
-    ReplaceFile(dir / "imgindex.html", "new");
-    struct stat st;
-    ASSERT_EQ(lstat((dir / "imgindex.html").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(Contents(dir / "pages/real.html"), "new");
+    const std::string shared = dir.Folder("shared", 01777);
+    const std::string victim = dir.File("victim", 0666);
+    const std::string page = shared + "/imgindex.html";
+    const std::string planted = AsUnprivilegedUser([&] {
+        int made = symlink(victim.c_str(), (shared + "/.imgindex.html.zumi-new").c_str()) == 0;
+        for (int i = 0; i < 100; ++i)
+            made +=
+                symlink(victim.c_str(),
+                        (shared + "/.imgindex.html." + std::to_string(getppid()) + "-" + std::to_string(i)).c_str()) ==
+                0;
+        return std::to_string(made);
+    });
+    ASSERT_EQ(planted, "101");
+    ReplaceFile(page, "page");
+    EXPECT_EQ(Contents(page), "page");
+    EXPECT_EQ(Contents(victim), "");
+    EXPECT_EQ(Entries(shared).size(), 2u + 101u + 1u);
 }
 
 // The new text is on the disk before the rename puts it in the file's place: a crash
@@ -165,10 +223,15 @@ TEST(PageReplace, PageAndSettingsReachTheDiskBeforeTakingTheFilesPlace) {
         Write(path, "old");
         ClearSyncCalls();
         w.write(path);
+        // The text has no name until it is whole and synced, then a hidden one only to be renamed.
         const std::vector<std::string> calls = SyncCalls();
-        ASSERT_EQ(calls.size(), 2u) << w.name;
-        const std::string temporary = calls[1].substr(7, calls[1].rfind(' ') - 7);
-        EXPECT_EQ(calls, (std::vector<std::string>{"sync " + temporary, "rename " + temporary + " " + path})) << w.name;
+        ASSERT_EQ(calls.size(), 3u) << w.name;
+        const std::string unnamed = calls[0].substr(5);
+        const std::string temporary = calls[2].substr(7, calls[2].rfind(' ') - 7);
+        EXPECT_EQ(unnamed.find(" (deleted)"), unnamed.size() - 10) << unnamed;
+        EXPECT_EQ(temporary.rfind(dir / ("." + std::string(w.name) + "."), 0), 0u) << temporary;
+        EXPECT_EQ(calls[1], "link " + unnamed + " " + temporary) << w.name;
+        EXPECT_EQ(calls[2], "rename " + temporary + " " + path) << w.name;
     }
 }
 
@@ -233,6 +296,11 @@ TEST(PageReplace, AKilledWriterLeavesTheOldPageOrTheNewOne) {
         const std::string text = Contents(page);
         ASSERT_TRUE(text == a || text == b) << "round " << round << ": " << text.size() << " bytes";
     }
+    // Nothing of the killed writers stays once the page is written again, not
+    // even the text of one killed between naming it and renaming it.
+    Write(dir / ".imgindex.html.zumi-new", b);
+    ReplaceFile(page, a);
+    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }
 
 TEST(WritePage, AFolderOfThePageNameCannotBeReplacedAndNoLineIsBuilt) {

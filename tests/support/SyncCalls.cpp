@@ -48,3 +48,14 @@ extern "C" int rename(const char* from, const char* to) noexcept {
     Calls().push_back(std::string("rename ") + from + " " + to);
     return Next<int(const char*, const char*)>("rename")(from, to);
 }
+
+extern "C" int renameat(int fromFolder, const char* from, int toFolder, const char* to) noexcept {
+    Calls().push_back("rename " + PathOf(fromFolder) + "/" + from + " " + PathOf(toFolder) + "/" + to);
+    return Next<int(int, const char*, int, const char*)>("renameat")(fromFolder, from, toFolder, to);
+}
+
+extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) noexcept {
+    const std::string source = std::string(from).rfind("/proc/self/fd/", 0) == 0 ? PathOf(std::stoi(from + 14)) : from;
+    Calls().push_back("link " + source + " " + PathOf(toFolder) + "/" + to);
+    return Next<int(int, const char*, int, const char*, int)>("linkat")(fromFolder, from, toFolder, to, flags);
+}

@@ -97,14 +97,24 @@ std::string InChildProcess(const std::function<std::string()>& step) {
     return result;
 }
 
-std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
-    const uid_t uid = NobodyUid();
-    const gid_t gid = NobodyGid();
+namespace {
+
+std::string Dropped(uid_t uid, gid_t gid, const std::function<std::string()>& step) {
     return InChildProcess([&] {
-        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 || getuid() == 0)
+        if (uid != 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 || getuid() == 0))
             return std::string("could not drop privileges");
         return step();
     });
+}
+
+} // namespace
+
+std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
+    return Dropped(NobodyUid(), NobodyGid(), step);
+}
+
+std::string AsUser(uid_t uid, const std::function<std::string()>& step) {
+    return Dropped(uid, uid, step);
 }
 
 std::string Contents(const std::string& path) {

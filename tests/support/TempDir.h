@@ -32,6 +32,12 @@ std::string InChildProcess(const std::function<std::string()>& step);
 // so permission bits apply to it, and returns the text the step produced.
 std::string AsUnprivilegedUser(const std::function<std::string()>& step);
 
+// The same as the user of that uid (with a group of the same number); uid 0 runs the step as root.
+std::string AsUser(uid_t uid, const std::function<std::string()>& step);
+
+// A second unprivileged user, with no account: neither root nor "nobody".
+constexpr uid_t SecondUid = 64001;
+
 // The uid and gid of "nobody".
 uid_t NobodyUid();
 gid_t NobodyGid();

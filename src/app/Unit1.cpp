@@ -359,6 +359,8 @@ std::string TForm1::IndexPath() const {
 }
 
 void TForm1::MCreateHTMLClick() {
+    // The page lists the folder now at the path, not rows the panes have yet to bring up to date.
+    DirectoryListBox1->FollowNow();
     const int count = FileListBox1->Count();
     if (count == 0) {
         ShowNotice(QStringLiteral("画像ファイルがありません。"));

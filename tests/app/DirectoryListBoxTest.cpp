@@ -6,6 +6,7 @@
 #include "panes/FileListBox.h"
 #include "platform/WorkingDirectory.h"
 
+#include <QAbstractItemView>
 #include <QTest>
 #include <cstring>
 #include <filesystem>
@@ -291,6 +292,19 @@ TEST(DriveComboBoxTest, VolumesMountedAndUnmountedComeAndGo) {
 
     ASSERT_EQ(mount("zumi-test", stick.c_str(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);
     EXPECT_TRUE(QTest::qWaitFor(listed, 2000)) << "a volume mounted later missing";
+
+    // The list the user has open keeps its rows and its highlight until it closes.
+    drives.showPopup();
+    const int rows = drives.count();
+    drives.view()->setCurrentIndex(drives.model()->index(rows - 1, 0));
+    const std::string second = home.Folder("second");
+    ASSERT_EQ(mount("zumi-test", second.c_str(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);
+    for (int i = 0; i < 20; ++i) // the mount table is readable at once: its notice comes in the next few rounds
+        QCoreApplication::processEvents();
+    EXPECT_EQ(drives.count(), rows);
+    EXPECT_EQ(drives.view()->currentIndex().row(), rows - 1);
+    drives.hidePopup();
+    EXPECT_EQ(drives.count(), rows + 1);
     mkdir((stick + "/photos").c_str(), 0755);
     folders.SetFolderPath(stick + "/photos");
     EXPECT_EQ(drives.DriveLetter(), stick);
@@ -299,7 +313,18 @@ TEST(DriveComboBoxTest, VolumesMountedAndUnmountedComeAndGo) {
     ASSERT_EQ(umount2(stick.c_str(), MNT_DETACH), 0) << std::strerror(errno);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !listed(); }, 2000)) << "an unmounted volume still listed";
     EXPECT_EQ(drives.DriveLetter(), "/");
-    EXPECT_EQ(folders.FolderPath(), home.Path()) << "not back on the root volume's last folder";
+    EXPECT_EQ(folders.FolderPath(), stick) << "not on the nearest folder still there";
+
+    // A volume mounted over the listed folder: the panes show the folder now at that path.
+    const std::string covered = home.Folder("listed");
+    home.Folder("listed/sub");
+    folders.SetFolderPath(covered);
+    ASSERT_EQ(folders.Rows().back().text, "sub");
+    ASSERT_EQ(mount("zumi-test", covered.c_str(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return folders.Rows().back().text == "listed"; }, 5000))
+        << "the covered rows stay";
+    EXPECT_EQ(folders.FolderPath(), covered);
+    EXPECT_EQ(drives.DriveLetter(), covered);
 }
 
 } // namespace

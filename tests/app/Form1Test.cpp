@@ -334,6 +334,43 @@ TEST_F(Form1Test, TheStatusFollowsPagesAndFilesWrittenElsewhere) {
     }
 }
 
+// Whatever happens to the folder's path, the panes and the page follow the
+// folder now at it, or its nearest parent still there; create acts at once,
+// before the follow delay has passed.
+TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
+    const struct {
+        const char* what;
+        const char* change; // run by the shell in the test folder
+        const char* folder; // where the panes end, under the test folder
+        const char* page;   // the names the page lists
+    } cases[] = {
+        {"a folder above renamed and the path made again", "mv p1 p1x && mkdir -p p1/p2/p3 && touch p1/p2/p3/other.jpg",
+         "/p1/p2/p3", "other.jpg"},
+        {"a folder above removed", "rm -r p1 && touch e.gif", "", "a.gif b.jpg c.png e.gif IMG_0001.JPG"},
+    };
+    for (const auto& c : cases) {
+        dir.Folder("p1");
+        dir.Folder("p1/p2");
+        dir.Folder("p1/p2/p3");
+        dir.File("p1/p2/p3/old.png");
+        Child<TDirectoryListBox>("DirectoryListBox1")->SetFolderPath(dir / "p1/p2/p3");
+        Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.gif;*.jpg;*.png"));
+        ASSERT_EQ(CountText(), QStringLiteral("1 個のオブジェクト"));
+        InChildProcess([&] { return std::to_string(system(("cd '" + dir.Path() + "' && " + c.change).c_str())); });
+        Child<QAction>("MCreateOpen")->setChecked(false);
+        Trigger("MCreateHTML");
+        EXPECT_EQ(Child<TDirectoryListBox>("DirectoryListBox1")->FolderPath(), dir.Path() + c.folder) << c.what;
+        std::string listed;
+        const std::string page = Contents(dir.Path() + c.folder + "/imgindex.html");
+        for (size_t at = 0; (at = page.find("ALT=\"", at)) != std::string::npos; at += 5)
+            listed += (listed.empty() ? "" : " ") + page.substr(at + 5, page.find('"', at + 5) - at - 5);
+        EXPECT_EQ(listed, c.page) << c.what;
+        InChildProcess([&] {
+            return std::to_string(system(("cd '" + dir.Path() + "' && rm -rf p1 p1x imgindex.html e.gif").c_str()));
+        });
+    }
+}
+
 TEST_F(Form1Test, LabelCopiesTheHeightIntoTheWidthOnlyWhileLocked) {
     auto* height = Child<TDragEdit>("DragEdit1");
     auto* width = Child<TDragEdit>("DragEdit2");

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sched.h>
 #include <set>
 #include <sys/inotify.h>
@@ -329,6 +330,13 @@ TEST(FileList, AFolderThatCannotBeEnteredChangesNothing) {
         EXPECT_EQ(list.FolderPath(), dir.Path());
         EXPECT_EQ(list.Rows(), (Names{"a.gif", "file.gif"}));
     }
+    // The folder is still watched: a file made elsewhere comes in.
+    InChildProcess([&] { return dir.File("b.gif"); });
+    pollfd watch{list.WatchDescriptor(), POLLIN, 0};
+    ASSERT_EQ(poll(&watch, 1, 5000), 1);
+    EXPECT_TRUE(list.ReadWatchEvents());
+    list.RereadFiles();
+    EXPECT_EQ(list.Rows(), (Names{"a.gif", "b.gif", "file.gif"}));
 }
 
 TEST(FileList, ARemovedFolderKeepsTheOldRows) {

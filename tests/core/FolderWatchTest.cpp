@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <linux/magic.h>
 #include <poll.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -34,6 +36,11 @@ std::string Named(const FolderNews& news) {
     for (const FolderNews::Entry& entry : news.entries)
         named += (named.empty() ? "" : " ") + entry.name + (entry.folder ? "/" : "");
     return named;
+}
+
+// The folder that holds the path's last name.
+std::string Up(const std::string& path) {
+    return path.substr(0, path.rfind('/'));
 }
 
 bool Changed(FolderWatch& watch) {
@@ -65,14 +72,23 @@ TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
          "a", false},
         {"the folder moved away", [](auto& f, auto& o) { return rename(f.c_str(), (o + "/away").c_str()) == 0; }, "",
          false},
+        {"a folder above renamed", [](auto& f, auto& o) { return rename(Up(f).c_str(), (o + "/old").c_str()) == 0; },
+         "", false},
+        {"a folder above renamed and the path made again",
+         [](auto& f, auto& o) {
+             return rename(Up(f).c_str(), (o + "/old").c_str()) == 0 && mkdir(Up(f).c_str(), 0755) == 0 &&
+                    mkdir(f.c_str(), 0755) == 0;
+         },
+         "", false},
         {"a file read and the folder listed",
          [](auto& f, auto&) { return Contents(f + "/a").empty() && Entries(f).count("a") == 1; }, nullptr, true},
     };
     for (const Change& change : changes) {
         SCOPED_TRACE(change.what);
         TempDir root;
-        const std::string folder = root.Folder("watched");
-        root.File("watched/a");
+        root.Folder("up");
+        const std::string folder = root.Folder("up/watched");
+        root.File("up/watched/a");
         root.File("in");
         FolderWatch watch;
         watch.Watch(folder, true);
@@ -99,6 +115,45 @@ TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
 
 // The entries' attributes are reported only where asked for; the folder's own
 // always, as news that anything may have changed.
+// A volume mounted over the folder, or the folder's own unmounted lazily,
+// makes no event: the next read finds the path naming another folder. Each
+// case runs in a mount namespace of its own.
+TEST(FolderWatchTest, AMountOverTheFolderOrUnderItEndsTheWatch) {
+    const struct {
+        const char* what;
+        bool mountedFirst; // the folder is a RAM disk's top when watched
+        std::function<bool(const std::string& folder, const std::string& other)> change;
+        const char* seen;
+    } cases[] = {
+        {"a RAM disk mounted over it", false,
+         [](auto& f, auto&) { return mount("none", f.c_str(), "tmpfs", 0, nullptr) == 0; }, "ended"},
+        {"another folder bind-mounted over it", false,
+         [](auto& f, auto& o) { return mount(o.c_str(), f.c_str(), nullptr, MS_BIND, nullptr) == 0; }, "ended"},
+        {"its volume unmounted lazily", true, [](auto& f, auto&) { return umount2(f.c_str(), MNT_DETACH) == 0; },
+         "ended"},
+        {"a RAM disk mounted elsewhere", false,
+         [](auto&, auto& o) { return mount("none", o.c_str(), "tmpfs", 0, nullptr) == 0; }, "watching"},
+    };
+    for (const auto& c : cases) {
+        TempDir root;
+        const std::string folder = root.Folder("watched");
+        const std::string other = root.Folder("other");
+        const std::string seen = InChildProcess([&] {
+            if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                return std::string("no mount namespace");
+            if (c.mountedFirst && mount("none", folder.c_str(), "tmpfs", 0, nullptr) != 0)
+                return std::string("no RAM disk");
+            FolderWatch watch;
+            watch.Watch(folder);
+            if (!c.change(folder, other))
+                return std::string("change failed");
+            const FolderNews news = watch.Read();
+            return std::string(news.ended && !watch.Watching() ? "ended" : news.Quiet() ? "watching" : "other news");
+        });
+        EXPECT_EQ(seen, c.seen) << c.what;
+    }
+}
+
 TEST(FolderWatchTest, AttributesAreSeenWhereAskedFor) {
     const struct {
         const char* fault;

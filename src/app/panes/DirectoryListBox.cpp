@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <utility>
 
 // The rows of a FolderList, their names decoded for display only, with the
 // picture of their kind: an open folder for levels, the current folder, a
@@ -97,12 +98,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
     m_FollowTimer.setSingleShot(true);
     m_FollowTimer.setInterval(FollowDelayMs);
     connect(&m_FollowTimer, &QTimer::timeout, this, &TDirectoryListBox::FollowDisk);
-    connect(m_Watch, &WatchNotifier::Readable, this, [this] {
-        m_DiskChange = std::max(m_DiskChange, m_List.ReadWatchEvents());
-        if (m_DiskChange != zumi::FolderList::DiskChange::None && !m_FollowTimer.isActive())
-            m_FollowTimer.start();
-        FollowWatch();
-    });
+    connect(m_Watch, &WatchNotifier::Readable, this, &TDirectoryListBox::ReadWatch);
 }
 
 const std::vector<zumi::FolderRow>& TDirectoryListBox::Rows() {
@@ -113,7 +109,10 @@ const std::vector<zumi::FolderRow>& TDirectoryListBox::Rows() {
 void TDirectoryListBox::SetFolderPath(const std::string& path) {
     if (path.empty() || m_List.IsFolderPath(path))
         return;
-    const std::string folder = zumi::SplitFolderPath(path);
+    Open(zumi::SplitFolderPath(path));
+}
+
+void TDirectoryListBox::Open(const std::string& folder) {
     const std::string left = VolumeOf(FolderPath());
     Move(folder);
     // The selector follows only a move that succeeded; the drive switch it
@@ -170,16 +169,36 @@ void TDirectoryListBox::FollowWatch() {
     m_Watch->Follow(m_List.WatchDescriptor());
 }
 
+void TDirectoryListBox::ReadWatch() {
+    m_DiskChange = std::max(m_DiskChange, m_List.ReadWatchEvents());
+    if (m_DiskChange != zumi::FolderList::DiskChange::None && !m_FollowTimer.isActive())
+        m_FollowTimer.start();
+    FollowWatch();
+}
+
+void TDirectoryListBox::FollowNow() {
+    if (m_Built) {
+        ReadWatch();
+        if (m_FollowTimer.isActive()) {
+            m_FollowTimer.stop();
+            FollowDisk();
+        }
+    }
+    if (m_FileList)
+        m_FileList->FollowNow();
+}
+
 void TDirectoryListBox::FollowDisk() {
-    const zumi::FolderList::DiskChange change = m_DiskChange;
-    m_DiskChange = zumi::FolderList::DiskChange::None;
-    if (change == zumi::FolderList::DiskChange::Folder && !zumi::FolderExists(FolderPath())) {
-        // The folder was removed or moved away: open its nearest parent that is still there, as the user would.
-        std::string parent = FolderPath();
-        do
-            parent.erase(std::max<size_t>(parent.rfind('/'), 1));
-        while (parent != "/" && !zumi::FolderExists(parent));
-        RunHandler([&] { SetFolderPath(parent); });
+    const zumi::FolderList::DiskChange change = std::exchange(m_DiskChange, zumi::FolderList::DiskChange::None);
+    if (change == zumi::FolderList::DiskChange::Folder) {
+        // The folder is no longer at its path: open the folder now there or,
+        // when there is none, the nearest parent still there, as the user would.
+        std::string folder = FolderPath();
+        while (folder != "/" && !zumi::FolderExists(folder))
+            folder.erase(std::max<size_t>(folder.rfind('/'), 1));
+        if (m_FileList && m_List.IsFolderPath(folder))
+            m_FileList->FollowNow(); // its rows are those of the folder that was there
+        RunHandler([&] { Open(folder); });
         return;
     }
     try {

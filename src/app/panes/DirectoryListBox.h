@@ -42,6 +42,12 @@ public:
     // The file list that follows the folder.
     void SetFileList(TFileListBox* fileList);
 
+    // Brings both panes up to date with the disk now, rather than after the
+    // follow delay: when the mount table changed (a folder may no longer be at
+    // its path, with no event of its own), and before a command that must not
+    // act on rows gone stale.
+    void FollowNow();
+
 signals:
     void OnChange();
 
@@ -59,11 +65,15 @@ private:
     void EnsureBuilt();
     // Moves to the folder and rebuilds the rows once they have been shown.
     void Move(const std::string& folder);
+    // Moves to the folder, read anew even when it is the current one, and announces it.
+    void Open(const std::string& folder);
     // Pushes the folder into the file list, then raises OnChange.
     void Announce();
     void OpenSelectedRow();
     // Listens on the list's folder watch, which each build of the rows replaces.
     void FollowWatch();
+    // Reads what the watch saw and starts the follow delay when the rows may have changed.
+    void ReadWatch();
     // Brings the rows up to date with the disk after the watch reported a change.
     void FollowDisk();
 

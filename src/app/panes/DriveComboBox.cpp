@@ -5,6 +5,7 @@
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -78,6 +79,10 @@ void TDriveComboBox::SetMountTable(const std::string& table, const zumi::VolumeE
 }
 
 void TDriveComboBox::FollowMounts() {
+    // A folder mounted over or unmounted is no longer at its path: the panes
+    // move, as they do when it is removed, and the choice moves with them.
+    if (m_DirList)
+        m_DirList->FollowNow();
     std::vector<zumi::Volume> volumes = zumi::ListVolumes(zumi::ReadMountTable(), zumi::VolumeEnvironment::Current());
     const auto same = [](const zumi::Volume& a, const zumi::Volume& b) {
         return a.mountPoint == b.mountPoint && a.kind == b.kind && a.name == b.name;
@@ -85,16 +90,18 @@ void TDriveComboBox::FollowMounts() {
     if (std::equal(volumes.begin(), volumes.end(), m_Volumes.begin(), m_Volumes.end(), same))
         return;
     m_Volumes.swap(volumes);
-    const bool chosenGone = std::none_of(m_Volumes.begin(), m_Volumes.end(), [this](const zumi::Volume& volume) {
-        return volume.mountPoint == m_DriveLetter;
-    });
-    if (!chosenGone)
-        return RebuildDrives();
-    // Its folders went with it: back to the root volume.
-    m_DriveLetter = "/";
-    RebuildDrives();
-    if (m_DirList)
-        m_DirList->MoveToVolume(m_DriveLetter);
+    m_DriveLetter = VolumeOf(m_DirList ? m_DirList->FolderPath() : zumi::CurrentDirectoryOrRoot());
+    // The list the user has open stays as it is until it closes.
+    if (view()->isVisible())
+        m_RowsStale = true;
+    else
+        RebuildDrives();
+}
+
+void TDriveComboBox::hidePopup() {
+    QComboBox::hidePopup();
+    if (std::exchange(m_RowsStale, false))
+        RebuildDrives();
 }
 
 void TDriveComboBox::RebuildDrives() {
@@ -103,8 +110,8 @@ void TDriveComboBox::RebuildDrives() {
         addItem(Picture(volume.kind),
                 QFile::decodeName(QByteArray::fromStdString(zumi::VolumeText(volume, m_TextCase == tcUpperCase))),
                 QByteArray::fromStdString(volume.mountPoint));
-    setCurrentIndex(-1); // adding rows chose the first
-    SetDriveLetter(m_DriveLetter);
+    // Adding rows chose the first; the stored volume is chosen again, and the folder list stays where it is.
+    setCurrentIndex(findData(QByteArray::fromStdString(m_DriveLetter)));
 }
 
 void TDriveComboBox::paintEvent(QPaintEvent*) {

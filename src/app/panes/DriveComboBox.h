@@ -10,8 +10,10 @@ class TDirectoryListBox;
 // The drive selector: a drop-down list of the machine's volumes with their
 // pictures. Choosing one moves the linked folder list there; a folder change
 // onto another volume moves the choice with it. Volumes mounted or unmounted
-// while the program runs come and go in the list; when the chosen one goes,
-// the folder list moves back to the root volume.
+// while the program runs come and go in the list (an open list keeps its rows
+// until it closes); when the folder list's folder is mounted over or its
+// volume goes, the folder list moves as when the folder is removed, and the
+// choice with it.
 class TDriveComboBox : public QComboBox {
     Q_OBJECT
     Q_PROPERTY(TTextCase TextCase READ TextCase WRITE SetTextCase)
@@ -42,6 +44,9 @@ public:
 
     std::string VolumeOf(const std::string& path) const { return zumi::VolumeOf(m_Volumes, path); }
 
+    // Closes the list, and brings its rows up to date with the volumes that came or went while it was open.
+    void hidePopup() override;
+
 signals:
     // After every change of the chosen volume.
     void OnChange();
@@ -60,4 +65,5 @@ private:
     TTextCase m_TextCase = tcLowerCase;
     QPointer<TDirectoryListBox> m_DirList;
     zumi::MountTableWatch m_MountWatch;
+    bool m_RowsStale = false; // the volumes changed while the list was open
 };

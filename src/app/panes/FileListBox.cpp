@@ -110,13 +110,7 @@ TFileListBox::TFileListBox(QWidget* parent)
     m_FollowTimer.setSingleShot(true);
     m_FollowTimer.setInterval(FollowDelayMs);
     connect(&m_FollowTimer, &QTimer::timeout, this, &TFileListBox::FollowDisk);
-    connect(m_Watch, &WatchNotifier::Readable, this, [this] {
-        // The events are read at once, so the kernel's queue does not overflow in a
-        // burst; the rows follow when the burst has had time to gather.
-        if (m_List.ReadWatchEvents() && !m_FollowTimer.isActive())
-            m_FollowTimer.start();
-        FollowWatch();
-    });
+    connect(m_Watch, &WatchNotifier::Readable, this, &TFileListBox::ReadWatch);
     m_List.SetApply([this](const std::function<void()>& change) {
         m_Model->Reset([&] {
             m_RecordedRow = -1; // the reset leaves no row selected
@@ -230,6 +224,24 @@ void TFileListBox::SelectionChanged() {
 int TFileListBox::SelectedRow() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TFileListBox::ReadWatch() {
+    // The events are read at once, so the kernel's queue does not overflow in a
+    // burst; the rows follow when the burst has had time to gather.
+    if (m_List.ReadWatchEvents() && !m_FollowTimer.isActive())
+        m_FollowTimer.start();
+    FollowWatch();
+}
+
+void TFileListBox::FollowNow() {
+    if (!m_Listed)
+        return;
+    ReadWatch();
+    if (m_FollowTimer.isActive()) {
+        m_FollowTimer.stop();
+        FollowDisk();
+    }
 }
 
 void TFileListBox::FollowWatch() {

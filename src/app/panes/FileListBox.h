@@ -52,6 +52,9 @@ public:
     std::string SelectedPath();
 
     void RereadFiles();
+    // Brings the rows up to date with the disk now, rather than after the
+    // follow delay: for a command that must not act on rows gone stale.
+    void FollowNow();
 
 signals:
     // After every re-read, and when the user moves the selection to another row.
@@ -73,6 +76,8 @@ private:
     void Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change);
     void SelectionChanged();
     int SelectedRow() const;
+    // Reads what the watch saw and starts the follow delay when the rows may have changed.
+    void ReadWatch();
     // Listens on the list's folder watch, which each read from disk replaces.
     void FollowWatch();
     // Brings the rows up to date with the disk, keeping the selected row and the view's place by name.

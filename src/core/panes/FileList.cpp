@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace zumi {
 
@@ -51,14 +52,22 @@ bool FileList::IsFolderPath(const std::string& path) const {
 bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy) {
     if (IsFolderPath(path))
         return false;
-    // The names and the watch are the old folder's.
-    m_NamesCurrent = false;
-    m_Watch.Stop();
+    // The names and the watch are the old folder's; they stay its own if the move fails.
+    FolderWatch oldWatch;
+    oldWatch = std::move(m_Watch);
+    const bool namesWereCurrent = std::exchange(m_NamesCurrent, false);
     Names names;
-    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
-        if (reread)
-            names = ReadNames(entered, busy);
-    });
+    std::string folder;
+    try {
+        folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
+            if (reread)
+                names = ReadNames(entered, busy);
+        });
+    } catch (...) {
+        m_Watch = std::move(oldWatch);
+        m_NamesCurrent = namesWereCurrent;
+        throw;
+    }
     m_FolderPath.swap(folder);
     if (reread)
         Keep(names);

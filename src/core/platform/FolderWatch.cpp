@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -36,6 +39,14 @@ bool ChangesAllSeen(const std::string& folder) {
            std::end(UnwatchableVolumes);
 }
 
+// The folder the path names now; all zero when it names none.
+FolderWatch::Identity IdentityAt(const std::string& path) {
+    struct statx st;
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_INO | STATX_TYPE | STATX_MNT_ID, &st) != 0 || !S_ISDIR(st.stx_mode))
+        return {};
+    return {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, st.stx_mnt_id};
+}
+
 } // namespace
 
 FolderWatch::~FolderWatch() {
@@ -45,6 +56,9 @@ FolderWatch::~FolderWatch() {
 FolderWatch& FolderWatch::operator=(FolderWatch&& other) noexcept {
     std::swap(m_Descriptor, other.m_Descriptor);
     std::swap(m_ParentWatch, other.m_ParentWatch);
+    std::swap(m_FolderWatch, other.m_FolderWatch);
+    std::swap(m_Identity, other.m_Identity);
+    m_Path.swap(other.m_Path);
     m_Name.swap(other.m_Name);
     return *this;
 }
@@ -58,18 +72,28 @@ void FolderWatch::Watch(const std::string& folder, bool entryAttributes) {
         return;
     const uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF |
                             IN_ONLYDIR | (entryAttributes ? IN_ATTRIB : 0);
-    if (inotify_add_watch(descriptor, folder.c_str(), events) < 0) {
+    m_FolderWatch = inotify_add_watch(descriptor, folder.c_str(), events);
+    if (m_FolderWatch < 0) {
         close(descriptor);
         return;
     }
     m_Descriptor = descriptor;
+    m_Path = folder;
+    m_Identity = IdentityAt(folder);
+    // The folders above, each for its own move or removal; the parent also
+    // for the folder's name, and for its attributes (it may no longer be readable).
     const size_t end = folder.find_last_not_of('/');
     const size_t slash = end == std::string::npos ? std::string::npos : folder.rfind('/', end);
-    if (slash != std::string::npos) {
-        m_Name = folder.substr(slash + 1, end - slash);
-        const std::string parent = slash == 0 ? "/" : folder.substr(0, slash);
-        m_ParentWatch =
-            inotify_add_watch(descriptor, parent.c_str(), IN_DELETE | IN_MOVED_FROM | IN_ATTRIB | IN_ONLYDIR);
+    if (slash == std::string::npos)
+        return;
+    m_Name = folder.substr(slash + 1, end - slash);
+    const uint32_t self = IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR;
+    m_ParentWatch = inotify_add_watch(descriptor, slash == 0 ? "/" : folder.substr(0, slash).c_str(),
+                                      self | IN_DELETE | IN_MOVED_FROM | IN_ATTRIB);
+    for (size_t above = slash; above != std::string::npos && above > 0;) {
+        above = folder.rfind('/', above - 1);
+        if (above != std::string::npos && above > 0)
+            inotify_add_watch(descriptor, folder.substr(0, above).c_str(), self);
     }
 }
 
@@ -78,6 +102,7 @@ void FolderWatch::Stop() {
         close(m_Descriptor);
     m_Descriptor = -1;
     m_ParentWatch = -1;
+    m_FolderWatch = -1;
 }
 
 FolderNews FolderWatch::Read() {
@@ -99,16 +124,17 @@ FolderNews FolderWatch::Read() {
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (m_ParentWatch >= 0 && event->wd == m_ParentWatch) {
-                // Only the folder's own removal, move or change of attributes
-                // (it may no longer be readable) matters there; the parent's own end does not.
-                if (event->len > 0 && event->name == m_Name && !(event->mask & IN_IGNORED)) {
+            if (event->mask & IN_Q_OVERFLOW) {
+                news.lost = true;
+            } else if (event->wd != m_FolderWatch) {
+                // Above the folder only its own removal, move or change of
+                // attributes matters; a folder further up moved or removed is
+                // seen as the path naming another folder, below.
+                if (event->wd == m_ParentWatch && event->len > 0 && event->name == m_Name) {
                     news.lost = news.lost || (event->mask & IN_ATTRIB) != 0;
                     news.ended = news.ended || (event->mask & IN_ATTRIB) == 0;
                 }
-                continue;
-            }
-            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED))
+            } else if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED))
                 news.ended = true;
             else if (event->len > 0)
                 news.entries.push_back({event->name, (event->mask & IN_ISDIR) != 0});
@@ -117,6 +143,10 @@ FolderNews FolderWatch::Read() {
         }
         if (news.ended)
             Stop();
+    }
+    if (m_Descriptor >= 0 && !(IdentityAt(m_Path) == m_Identity)) {
+        news.ended = true;
+        Stop();
     }
     return news;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,10 @@ struct FolderNews {
     // Anything may have changed: events were lost (the kernel's queue
     // overflowed), the folder's own attributes changed, or it is not watched.
     bool lost = false;
-    // The folder itself was removed, moved away or its volume unmounted; the
-    // watch is over and watches nothing from now on.
+    // The folder is no longer at its path: it was removed, it or a folder
+    // above it was renamed or moved, or a volume was mounted over it or
+    // unmounted under it. The path may name another folder now. The watch is
+    // over and watches nothing from now on.
     bool ended = false;
 
     bool Quiet() const { return entries.empty() && !lost && !ended; }
@@ -27,8 +30,11 @@ struct FolderNews {
 // A watch on one folder's entries, so that what was read of it can be kept
 // and brought up to date as it changes. Nothing runs in the background: the
 // owner polls Descriptor() for reading (on the GUI thread, a socket notifier)
-// and then calls Read().
-//
+// and then calls Read(). Every folder above it is watched too, and each Read
+// checks that the path still names the folder watched (device, inode and
+// mount), so that a renamed ancestor, a mount over the folder or the path
+// made again by someone else end the watch. A mount or unmount makes no event
+// here: whoever learns of it (the mount table's watch) calls Read.
 class FolderWatch {
 public:
     FolderWatch() = default;
@@ -56,8 +62,21 @@ public:
     // for the folder: the news is that everything may have changed.
     FolderNews Read();
 
+    // What tells a folder from another at the same path.
+    struct Identity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        uint64_t mount = 0;
+        bool operator==(const Identity& other) const {
+            return device == other.device && inode == other.inode && mount == other.mount;
+        }
+    };
+
 private:
     int m_Descriptor = -1;
+    int m_FolderWatch = -1;
+    std::string m_Path;
+    Identity m_Identity;
     // The parent folder is watched for the folder's own name: a folder that is
     // some process's working directory (this one's, as a rule) reports its own
     // removal only once nothing uses it any more, and there its attributes are

@@ -215,10 +215,14 @@ TEST(FileList, CallsBusyOnceFromTheHundredAndFirstRow) {
 // every change another process makes shows at the next mask change.
 TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
     using Change = std::function<void(const std::string& folder)>;
+    const auto link = [](const char* target, const char* name) {
+        return [=](const std::string& f) { symlink(target, (f + "/" + name).c_str()); };
+    };
     const struct {
         const char* fault;
         Change change;
         Names rows;
+        Change before = {}; // made before the folder is listed
     } cases[] = {
         {"a created file missed",
          [](const std::string& f) { Write(f + "/c.gif", ""); },
@@ -247,12 +251,30 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
              Write(f + "/e.gif", "");
          },
          {"e.gif"}},
+        {"a link to a removed file still listed",
+         [](const std::string& f) { unlink((f + "/b.gif").c_str()); },
+         {"A.gif", "a.gif"},
+         link("b.gif", "l.gif")},
+        {"a link to a file made later missing",
+         [](const std::string& f) { Write(f + "/t.gif", ""); },
+         {"A.gif", "a.gif", "b.gif", "l.gif", "t.gif"},
+         link("t.gif", "l.gif")},
+        {"a link to a file in another folder removed there still listed",
+         [](const std::string& f) { unlink((f + "/sub/t.gif").c_str()); },
+         {"A.gif", "a.gif", "b.gif"},
+         [](const std::string& f) {
+             mkdir((f + "/sub").c_str(), 0755);
+             Write(f + "/sub/t.gif", "");
+             symlink("sub/t.gif", (f + "/l.gif").c_str());
+         }},
     };
     for (const auto& c : cases) {
         TempDir dir;
         dir.File("a.gif");
         dir.File("A.gif");
         dir.File("b.gif");
+        if (c.before)
+            c.before(dir.Path());
         // Names the mask leaves out, enough that a few changes are followed one by one.
         for (int i = 0; i < 200; ++i)
             dir.File("other " + std::to_string(i) + ".txt");

@@ -114,13 +114,18 @@ bool FileList::ReadWatchEvents() {
     else
         for (FolderNews::Entry& entry : news.entries)
             m_Changed.push_back(std::move(entry.name));
+    if (m_NamesCurrent && news.linkTargets)
+        m_Changed.insert(m_Changed.end(), m_Names.links.begin(), m_Names.links.end());
     return !m_NamesCurrent || !m_Changed.empty();
 }
 
 // Each entry the watch named leaves the names if it was among them, and comes
 // back in its sorted place if it still exists and is admitted. A name removed
-// keeps its bytes in the packed texts until the next whole read.
+// keeps its bytes in the packed texts until the next whole read. Every link is
+// looked up again too: its target's change is named under the target's name,
+// or not at all when it lives elsewhere.
 bool FileList::FollowEntries() {
+    m_Changed.insert(m_Changed.end(), m_Names.links.begin(), m_Names.links.end());
     std::sort(m_Changed.begin(), m_Changed.end());
     m_Changed.erase(std::unique(m_Changed.begin(), m_Changed.end()), m_Changed.end());
     const std::vector<std::string> changed = std::move(m_Changed);
@@ -153,13 +158,20 @@ bool FileList::FollowEntries() {
     PackedNames added;
     std::vector<bool> addedFolders;
     const FolderReader folder(".", (m_FileType & faReadOnly) != 0);
+    m_Names.links.clear();
     for (const std::string& name : changed) {
         unsigned attributes;
-        if (folder.Entry(name, attributes) && Admits(attributes)) {
+        bool link = false;
+        if (!folder.Entry(name, attributes, &link))
+            continue;
+        if (link)
+            m_Names.links.push_back(name);
+        if (Admits(attributes)) {
             addedFolders.push_back((attributes & faDirectory) != 0);
             added.push_back(RowText(name, addedFolders.back(), bracketed));
         }
     }
+    m_Watch.WatchLinkTargets(m_Names.links);
     // The new names in their order, each merged in where it belongs among the
     // kept ones, in place from the back.
     const std::vector<uint32_t> sorted = m_Collation.Order(added);
@@ -244,6 +256,8 @@ FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& bus
             busy();
     }
     read.order = m_Collation.Order(read.texts, ahead ? &*ahead : nullptr);
+    read.links = reader.Links();
+    m_Watch.WatchLinkTargets(read.links);
     return read;
 }
 

@@ -97,6 +97,8 @@ private:
         PackedNames texts;
         std::vector<bool> folders;
         std::vector<uint32_t> order;
+        std::vector<std::string>
+            links; // every link in the folder, listed or not: a change of its target changes its row
     };
 
     Names ReadNames(const std::string& folder, const BusyFn& busy);

@@ -7,6 +7,7 @@
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zumi {
@@ -55,7 +56,7 @@ void FolderList::ChangeFolder(const std::string& path, bool rebuild) {
         caseSensitive = !VolumeIgnoresCase(entered);
         if (rebuild) {
             watch.Watch(entered);
-            rows = BuildRows(entered, caseSensitive, currentRow);
+            rows = BuildRows(entered, caseSensitive, currentRow, watch);
         }
     });
     const auto move = [&] {
@@ -78,7 +79,7 @@ void FolderList::RebuildFolders() {
     size_t currentRow = 0;
     FolderWatch watch;
     watch.Watch(m_FolderPath);
-    std::vector<FolderRow> rows = BuildRows(m_FolderPath, m_CaseSensitive, currentRow);
+    std::vector<FolderRow> rows = BuildRows(m_FolderPath, m_CaseSensitive, currentRow, watch);
     m_Apply([&] {
         m_Rows.swap(rows);
         m_CurrentRow = currentRow;
@@ -91,17 +92,23 @@ FolderList::DiskChange FolderList::ReadWatchEvents() {
     if (news.ended)
         return DiskChange::Folder;
     // A link to a folder is listed as a subfolder but reported as a file: a
-    // name that is a folder now, or was listed as one, counts too.
+    // name that is a folder or a link now (whose target is then watched), or
+    // was listed as one, counts too.
     const auto subfolder = [&](const FolderNews::Entry& entry) {
-        return entry.folder || FolderExists(JoinPath(m_FolderPath, entry.name)) ||
+        struct stat st;
+        return entry.folder ||
+               (lstat(JoinPath(m_FolderPath, entry.name).c_str(), &st) == 0 &&
+                (S_ISDIR(st.st_mode) || S_ISLNK(st.st_mode))) ||
                std::any_of(m_Rows.begin() + static_cast<std::ptrdiff_t>(m_CurrentRow) + 1, m_Rows.end(),
                            [&](const FolderRow& row) { return row.text == entry.name; });
     };
-    const bool subfolders = news.lost || std::any_of(news.entries.begin(), news.entries.end(), subfolder);
+    const bool subfolders =
+        news.lost || news.linkTargets || std::any_of(news.entries.begin(), news.entries.end(), subfolder);
     return subfolders ? DiskChange::Subfolders : DiskChange::None;
 }
 
-std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow) const {
+std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow,
+                                             FolderWatch& watch) const {
     std::vector<FolderRow> rows;
     if (folder == "/") {
         rows.push_back({folder, FolderRowKind::Current});
@@ -120,6 +127,7 @@ std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool cas
     while (reader.Next(name, attributes))
         if ((attributes & (faDirectory | faHidden | faSystem)) == faDirectory)
             names.emplace_back(name);
+    watch.WatchLinkTargets(reader.Links());
     m_Collation.Sort(names);
     // A case-insensitive volume may still hand over two spellings of one name; show it once.
     if (!caseSensitive)

@@ -76,7 +76,9 @@ public:
 
 private:
     // The rows of a folder and the index of its current row.
-    std::vector<FolderRow> BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow) const;
+    // The folder's links' targets are watched too, so that a link's row can follow its target.
+    std::vector<FolderRow> BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow,
+                                     FolderWatch& watch) const;
 
     Collation m_Collation;
     std::string m_FolderPath;

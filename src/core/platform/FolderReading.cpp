@@ -63,10 +63,12 @@ size_t FolderReader::Size() const {
     return fstat(m_Fd, &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
 }
 
-bool FolderReader::Entry(const std::string& name, unsigned& attributes) const {
+bool FolderReader::Entry(const std::string& name, unsigned& attributes, bool* link) const {
     struct stat st;
     if (name.empty() || fstatat(m_Fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
+    if (link != nullptr)
+        *link = S_ISLNK(st.st_mode);
     const unsigned char type = S_ISLNK(st.st_mode)   ? DT_LNK
                                : S_ISDIR(st.st_mode) ? DT_DIR
                                : S_ISREG(st.st_mode) ? DT_REG
@@ -96,6 +98,8 @@ bool FolderReader::Next(std::string_view& name, unsigned& attributes) {
 
         attributes = Attributes(m_Fd, text, entry->d_type, m_WantReadOnly);
         name = text;
+        if (entry->d_type == DT_LNK)
+            m_Links.emplace_back(name);
         return true;
     }
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Folders and their entries as the panes see them. Paths and names are bytes
 // (UTF-8 on Linux, but any byte sequence passes through untouched).
@@ -36,9 +37,12 @@ public:
 
     // The next entry's name (valid until the following call) and attributes; false at the end.
     bool Next(std::string_view& name, unsigned& attributes);
+    // The names of the links among the entries Next gave, pointing anywhere or nowhere.
+    const std::vector<std::string>& Links() const { return m_Links; }
 
-    // One entry's attributes, looked up by name (not read in turn); false when it does not exist.
-    bool Entry(const std::string& name, unsigned& attributes) const;
+    // One entry's attributes, looked up by name (not read in turn); false when
+    // it does not exist. link, when given, tells whether the entry is a link.
+    bool Entry(const std::string& name, unsigned& attributes, bool* link = nullptr) const;
 
     // The folder's size as its file system reports it. On most (ext4, XFS,
     // Btrfs) that is at least the bytes of the entries' names.
@@ -50,6 +54,7 @@ private:
     std::unique_ptr<char[]> m_Buffer;
     size_t m_Position = 0;
     size_t m_End = 0;
+    std::vector<std::string> m_Links;
 };
 
 } // namespace zumi

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -12,6 +13,11 @@
 namespace zumi {
 
 namespace {
+
+// Folders watched for links' targets at most: each costs a kernel watch, of
+// which a user has some thousands. Past these, a link's target elsewhere is
+// seen at the next whole read.
+constexpr size_t MaxTargetWatches = 256;
 
 // File systems whose changes made elsewhere (another client, the server, a
 // FUSE daemon) never reach inotify: a watch there would claim a stale listing
@@ -57,6 +63,7 @@ FolderWatch& FolderWatch::operator=(FolderWatch&& other) noexcept {
     std::swap(m_Descriptor, other.m_Descriptor);
     std::swap(m_ParentWatch, other.m_ParentWatch);
     std::swap(m_FolderWatch, other.m_FolderWatch);
+    m_TargetWatches.swap(other.m_TargetWatches);
     std::swap(m_Identity, other.m_Identity);
     m_Path.swap(other.m_Path);
     m_Name.swap(other.m_Name);
@@ -97,12 +104,41 @@ void FolderWatch::Watch(const std::string& folder, bool entryAttributes) {
     }
 }
 
+void FolderWatch::WatchLinkTargets(const std::vector<std::string>& links) {
+    if (m_Descriptor < 0)
+        return;
+    const int folder = open(m_Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (const std::string& link : links) {
+        if (m_TargetWatches.size() >= MaxTargetWatches)
+            break;
+        char target[PATH_MAX];
+        const ssize_t length = readlinkat(folder, link.c_str(), target, sizeof target - 1);
+        if (length <= 0)
+            continue;
+        std::string text(target, static_cast<size_t>(length));
+        const size_t slash = text.rfind('/');
+        if (slash == std::string::npos)
+            continue; // beside the link, in the folder watched already
+        text.erase(slash == 0 ? 1 : slash);
+        const std::string targetFolder = text.front() == '/' ? text : m_Path + "/" + text;
+        // Added to, not in place of, what a watch there already asks for: it may be the folder's own or an ancestor's.
+        const int watch =
+            inotify_add_watch(m_Descriptor, targetFolder.c_str(),
+                              IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR | IN_MASK_ADD);
+        if (watch >= 0 && std::find(m_TargetWatches.begin(), m_TargetWatches.end(), watch) == m_TargetWatches.end())
+            m_TargetWatches.push_back(watch);
+    }
+    if (folder >= 0)
+        close(folder);
+}
+
 void FolderWatch::Stop() {
     if (m_Descriptor >= 0)
         close(m_Descriptor);
     m_Descriptor = -1;
     m_ParentWatch = -1;
     m_FolderWatch = -1;
+    m_TargetWatches.clear();
 }
 
 FolderNews FolderWatch::Read() {
@@ -124,22 +160,25 @@ FolderNews FolderWatch::Read() {
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            const bool named = event->len > 0;
             if (event->mask & IN_Q_OVERFLOW) {
                 news.lost = true;
-            } else if (event->wd != m_FolderWatch) {
-                // Above the folder only its own removal, move or change of
-                // attributes matters; a folder further up moved or removed is
-                // seen as the path naming another folder, below.
-                if (event->wd == m_ParentWatch && event->len > 0 && event->name == m_Name) {
-                    news.lost = news.lost || (event->mask & IN_ATTRIB) != 0;
-                    news.ended = news.ended || (event->mask & IN_ATTRIB) == 0;
-                }
-            } else if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED))
-                news.ended = true;
-            else if (event->len > 0)
-                news.entries.push_back({event->name, (event->mask & IN_ISDIR) != 0});
-            else // a lost-events mark, or the folder's own attributes changed
-                news.lost = true;
+            } else if (event->wd == m_FolderWatch) {
+                if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED))
+                    news.ended = true;
+                else if (named)
+                    news.entries.push_back({event->name, (event->mask & IN_ISDIR) != 0});
+                else // a lost-events mark, or the folder's own attributes changed
+                    news.lost = true;
+            } else if (event->wd == m_ParentWatch && named && event->name == m_Name) {
+                // The folder's own removal, move or change of attributes (it may no longer be readable).
+                news.lost = news.lost || (event->mask & IN_ATTRIB) != 0;
+                news.ended = news.ended || (event->mask & IN_ATTRIB) == 0;
+            } else if (named &&
+                       std::find(m_TargetWatches.begin(), m_TargetWatches.end(), event->wd) != m_TargetWatches.end()) {
+                news.linkTargets = true;
+            }
+            // Else a folder above moved or removed: seen below as the path naming another folder.
         }
         if (news.ended)
             Stop();

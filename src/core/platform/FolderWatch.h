@@ -15,6 +15,10 @@ struct FolderNews {
         bool folder;
     };
     std::vector<Entry> entries;
+    // Something changed in a folder elsewhere that a link in this one points
+    // into (zumi::FolderWatch::WatchLinkTargets): the links may point to
+    // something else, or nothing, now.
+    bool linkTargets = false;
     // Anything may have changed: events were lost (the kernel's queue
     // overflowed), the folder's own attributes changed, or it is not watched.
     bool lost = false;
@@ -24,7 +28,7 @@ struct FolderNews {
     // over and watches nothing from now on.
     bool ended = false;
 
-    bool Quiet() const { return entries.empty() && !lost && !ended; }
+    bool Quiet() const { return entries.empty() && !linkTargets && !lost && !ended; }
 };
 
 // A watch on one folder's entries, so that what was read of it can be kept
@@ -51,6 +55,11 @@ public:
     // million files just written takes a good part of reading it. Changes to
     // the folder's own attributes are always seen, as lost news.
     void Watch(const std::string& folder, bool entryAttributes = false);
+    // Watches, besides, the folders that the links of these names in the
+    // watched folder point into, for entries made, removed or renamed there,
+    // so that a link's row can follow its target. A link's target in the
+    // watched folder itself is seen already.
+    void WatchLinkTargets(const std::vector<std::string>& links);
     // Watches nothing.
     void Stop();
 
@@ -75,6 +84,7 @@ public:
 private:
     int m_Descriptor = -1;
     int m_FolderWatch = -1;
+    std::vector<int> m_TargetWatches; // folders that links point into
     std::string m_Path;
     Identity m_Identity;
     // The parent folder is watched for the folder's own name: a folder that is

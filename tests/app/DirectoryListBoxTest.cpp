@@ -286,6 +286,19 @@ TEST_F(DirectoryListBoxTest, TheClosedSelectorTellsLongMountPointsApart) {
 // A RAM disk mounted under the home folder while the program runs comes into
 // the selector and goes when unmounted; the panes on it go back to the root
 // volume's last folder. The mounts stay in this test's own mount namespace.
+// A folder directly under the root removed: the pane moves to the root.
+TEST(DirectoryListBoxAloneTest, AFolderUnderTheRootRemovedLeavesTheRoot) {
+    char top[] = "/zumi-test-XXXXXX";
+    ASSERT_NE(mkdtemp(top), nullptr) << std::strerror(errno);
+    TDirectoryListBox folders;
+    folders.show();
+    folders.SetFolderPath(top);
+    ASSERT_EQ(folders.FolderPath(), top);
+    InChildProcess([&] { return std::to_string(rmdir(top)); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return folders.FolderPath() == "/"; }, 5000)) << folders.FolderPath();
+    rmdir(top);
+}
+
 TEST(DriveComboBoxTest, VolumesMountedAndUnmountedComeAndGo) {
     if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         GTEST_SKIP() << "no mount namespace of our own: " << std::strerror(errno);

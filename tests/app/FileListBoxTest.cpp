@@ -149,6 +149,13 @@ TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
          {"0.gif", "a.gif", "b.gif"},
          "b.gif"},
         {"a removed file still selected", [](auto& f) { unlink((f + "/b.gif").c_str()); }, {"a.gif", "c.gif"}, ""},
+        {"a file removed and made again at once listed twice or lost",
+         [](auto& f) {
+             unlink((f + "/b.gif").c_str());
+             Write(f + "/b.gif", "");
+         },
+         {"a.gif", "b.gif", "c.gif"},
+         "b.gif"},
     };
     for (const auto& c : cases) {
         TempDir folder;
@@ -170,6 +177,26 @@ TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
         EXPECT_EQ(pane.SelectedName().toStdString(), c.selected) << c.fault;
         EXPECT_EQ(userMoves.count(), 0) << c.fault << ": the selection kept announced as the user's move";
     }
+}
+
+// The row at the top of the view stays there, by name, when files come above it.
+TEST_F(FileListBoxTest, TheTopRowStaysWhenFilesComeAboveIt) {
+    for (int i = 100; i < 300; ++i)
+        dir.File("f" + std::to_string(i) + ".gif");
+    TFileListBox pane;
+    pane.SetMask(QStringLiteral("*.gif"));
+    pane.show();
+    pane.scrollTo(pane.model()->index(150, 0), QAbstractItemView::PositionAtTop);
+    const QString top = pane.indexAt(QPoint(0, 0)).data().toString();
+    ASSERT_EQ(top, QStringLiteral("f250.gif"));
+    QSignalSpy updates(&pane, &TFileListBox::OnDiskChange);
+    InChildProcess([&] {
+        for (const char* name : {"a.gif", "b.gif", "c.gif"})
+            Write(dir / name, "");
+        return std::string();
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane.Count() == 203; }, 5000));
+    EXPECT_EQ(pane.indexAt(QPoint(0, 0)).data().toString(), top);
 }
 
 // A burst of new files, made while the pane runs, shows in a few updates that end with every file.

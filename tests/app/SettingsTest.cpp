@@ -164,11 +164,13 @@ TEST_F(SettingsTest, AHandEditedFileKeepsItsOtherLines) {
     auto form = Start();
     EXPECT_EQ(form->pos(), QPoint(40, 32));
     EXPECT_EQ(Child<QLineEdit>(*form, "Edit1")->text(), QStringLiteral("*.png"));
+    // A line the user adds while the program runs outlives its save.
+    Write(bin / "zumi.ini", Ini() + "Added=by hand\r\n");
     ASSERT_TRUE(form->close());
     EXPECT_EQ(Ini(), "; Zumi\r\n\r\n[window]\r\nTop=32\r\nLeft=40\r\nSplitter=145\r\n[SETTING]\r\nMask=*.png\r\n" +
                          notes +
                          "ImageBorder=1\r\nAfterView=1\r\nSizeFixed=0\r\nSizeHeight=100\r\nSizeWidth=100\r\n"
-                         "[Software]\r\nVersion=200\r\n[File]\r\nIniDir=" +
+                         "[Software]\r\nVersion=200\r\nAdded=by hand\r\n[File]\r\nIniDir=" +
                          bin.Path() + "\r\n");
 }
 

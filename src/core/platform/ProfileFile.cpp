@@ -243,23 +243,34 @@ void ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
 void ProfileFile::Change(std::string_view section, std::string_view key, const std::optional<std::string>& entry) {
     if (std::optional<std::string> text = Rewrite(m_Text, section, key, entry)) {
         m_Text = std::move(*text);
-        m_Changed = true;
+        m_Changes.push_back({std::string(section), std::string(key), entry});
     }
 }
 
 void ProfileFile::UpdateFile() {
-    if (!m_Changed)
+    if (m_Changes.empty())
         return;
     const Error refused(m_Path + " に書き込めません");
     // A file that could not be read is not replaced by what little is known of it.
     if (m_ReadFailure != 0 && m_ReadFailure != ENOENT)
         throw refused;
+    // Lines written since the file was read (by hand, say) are kept: the
+    // changes are made again on the file as it is now.
+    std::string now;
+    if (const int failure = ReadWhole(m_Path, now); failure == 0) {
+        for (const KeyChange& change : m_Changes)
+            if (std::optional<std::string> text = Rewrite(now, change.section, change.key, change.entry))
+                now = std::move(*text);
+        m_Text = std::move(now);
+    } else if (failure != ENOENT) {
+        throw refused;
+    }
     try {
         ReplaceFile(m_Path, m_Text);
     } catch (const Error&) {
         throw refused;
     }
-    m_Changed = false;
+    m_Changes.clear();
 }
 
 } // namespace zumi

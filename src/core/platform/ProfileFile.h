@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zumi {
 
@@ -50,19 +51,28 @@ public:
     // Removes the key's line; nothing when there is none.
     void DeleteKey(std::string_view section, std::string_view key);
 
-    // Replaces the file with the text when a write or a removal has changed it
-    // since it was read or last saved (zumi::ReplaceFile). A file that could not
-    // be read, or a replacement the file system refuses, throws zumi::Error
-    // "<path> に書き込めません" and changes nothing on disk.
+    // Replaces the file when a write or a removal has changed the text since
+    // it was read or last saved (zumi::ReplaceFile): the changes are made on
+    // the file as it is now, so that lines another program or the user wrote
+    // meanwhile stay. A file that could not be read, or a replacement the file
+    // system refuses, throws zumi::Error "<path> に書き込めません" and changes
+    // nothing on disk.
     void UpdateFile();
 
 private:
     void Change(std::string_view section, std::string_view key, const std::optional<std::string>& entry);
 
+    // A key written or removed: the entry is the key's whole line, none for a removal.
+    struct KeyChange {
+        std::string section;
+        std::string key;
+        std::optional<std::string> entry;
+    };
+
     std::string m_Path;
-    std::string m_Text;     // the file as read, with the changes since
-    int m_ReadFailure = 0;  // the errno of a failed read, ENOENT for no file
-    bool m_Changed = false; // the text differs from the file's
+    std::string m_Text;               // the file as read, with the changes since
+    int m_ReadFailure = 0;            // the errno of a failed read, ENOENT for no file
+    std::vector<KeyChange> m_Changes; // since the file was read or last saved, in order
 };
 
 } // namespace zumi

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Drives the built program in a real X server through its menu's access keys:
 # copy a picture in from outside, create the page, dismiss the notice, fail to
-# delete it, exit. Then checks the page's bytes and the saved settings, and
+# delete it, rename a folder above and make the path again, create the page of
+# the new folder, exit. Then checks the page's bytes and the saved settings, and
 # keeps screenshots in the artefact folder.
 #   real-window.sh <program> <artefact folder>
 set -eu
@@ -22,10 +23,11 @@ trap cleanup EXIT
 . "$(dirname "$0")/helpers.sh"
 
 # The program in a folder of its own, with its settings beside it.
-mkdir "$work/bin" "$work/pics"
+pics=$work/top/pics
+mkdir -p "$work/bin" "$pics"
 cp "$program" "$work/bin/zumi"
 for name in a.gif 'b b.png' z.GIF 写真.png x.jpg; do
-    : >"$work/pics/$name"
+    : >"$pics/$name"
 done
 settings="[Software]
 Version=200
@@ -34,7 +36,7 @@ Top=100
 Left=100
 Splitter=145
 [File]
-IniDir=$work/pics
+IniDir=$pics
 [Setting]
 ImageBorder=0
 AfterView=0
@@ -49,7 +51,7 @@ printf '%s' "$settings" >"$work/bin/zumi.ini"
 mkdir "$work/home"
 cp "$XAUTHORITY" "$work/home/.Xauthority"
 chmod 755 "$work"
-chown -R nobody:nogroup "$work/bin" "$work/pics" "$work/home"
+chown -R nobody:nogroup "$work/bin" "$work/top" "$work/home"
 cd "$work"
 LC_ALL=C.UTF-8 HOME="$work/home" XAUTHORITY="$work/home/.Xauthority" \
     setpriv --reuid=nobody --regid=nogroup --clear-groups "$work/bin/zumi" &
@@ -70,11 +72,11 @@ wait_for '[ -n "$(windows)" ]'
 main=$(windows | head -n 1)
 # A picture copied in by another program after the start is listed without a
 # key pressed, well within the second given here.
-cp "$work/pics/a.gif" "$work/pics/c.gif"
+cp "$pics/a.gif" "$pics/c.gif"
 sleep 1
 file_menu c
 
-wait_for '[ -f "$work/pics/imgindex.html" ]'
+wait_for '[ -f "$pics/imgindex.html" ]'
 wait_for '[ "$(windows | wc -l)" -ge 2 ]'
 notice=$(windows | grep -vx "$main" | head -n 1)
 mkdir -p "$artefacts"
@@ -94,7 +96,7 @@ marker "$artefacts/real-window-marker.png"
 [ "$(identify -format %k "$artefacts/real-window-marker.png")" -gt 1 ] || fail "no marker for the page"
 # A page in a folder the user may not change cannot be deleted: the error box
 # with its red stop sign, not the notice; the page and its marker stay.
-chmod 555 "$work/pics"
+chmod 555 "$pics"
 file_menu d
 wait_for '[ "$(windows | wc -l)" -ge 2 ]'
 box=$(windows | grep -vx "$main" | head -n 1)
@@ -104,11 +106,26 @@ red=$(convert "$artefacts/real-window-delete.png" -fx 'r > 0.6 && g < 0.3 && b <
 xdotool windowfocus --sync "$box"
 xdotool key Return
 wait_for '[ "$(windows | wc -l)" -eq 1 ]'
-[ -f "$work/pics/imgindex.html" ] || fail "the page was deleted"
+[ -f "$pics/imgindex.html" ] || fail "the page was deleted"
 sleep 0.3
 marker "$work/still-marked.png"
 compare -metric AE "$artefacts/real-window-marker.png" "$work/still-marked.png" null: 2>/dev/null || fail "the marker went"
-chmod 755 "$work/pics"
+chmod 755 "$pics"
+
+# A folder above renamed and the path made again by another program: the page
+# written at once lists the new folder's files, not the old one's.
+mv "$work/top" "$work/top-old"
+mkdir -p "$pics"
+: >"$pics/new.gif"
+chown -R nobody:nogroup "$work/top"
+file_menu c
+wait_for '[ -f "$pics/imgindex.html" ]'
+wait_for '[ "$(windows | wc -l)" -ge 2 ]'
+xdotool windowfocus --sync "$(windows | grep -vx "$main" | head -n 1)"
+xdotool key Return
+wait_for '[ "$(windows | wc -l)" -eq 1 ]'
+[ "$(grep -c ALT= "$pics/imgindex.html")" -eq 1 ] && grep -q 'ALT="new.gif"' "$pics/imgindex.html" ||
+    fail "the page in the folder made again does not list its own files"
 
 file_menu x
 wait_for '! kill -0 $pid 2>/dev/null'
@@ -131,7 +148,7 @@ line() {
     line %E5%86%99%E7%9C%9F.png 写真.png
     printf '</BODY>\r\n</HTML>\r\n'
 } >"$work/expected.html"
-cmp "$work/expected.html" "$work/pics/imgindex.html" || fail "the page differs from the expected bytes"
+cmp "$work/expected.html" "$work/top-old/pics/imgindex.html" || fail "the page differs from the expected bytes"
 
 # Every setting saved as it was loaded; the window did not move.
 printf '%s' "$settings" >"$work/expected.ini"

@@ -21,6 +21,8 @@ const MatchCase MatchCases[] = {
     {"Unicode case folding ignored", "ä*.png", "Äpfel.PNG", true},
     {"Japanese name with ASCII extension", "*.png", "写真 01.png", true},
     {"a non-ASCII letter that folds onto the extension", "*.kpg", "x.\xE2\x84\xAApg", true},
+    {"a piece's non-ASCII letter that folds onto an ASCII name's", "\xE2\x84\xAA?t*.jpg", "Kitten.jpg", true},
+    {"an ASCII name matched byte for byte against a folded piece", "i\xCC\x87*", "i.jpg", false},
     {"? takes a byte instead of a character", "?.gif", "あ.gif", true},
     {"? matches two characters", "?.gif", "ab.gif", false},
     {"? matches nothing", "a?.gif", "a.gif", false},

@@ -44,8 +44,16 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
+// An ASCII name as case-folded code points, without decoding or copying it:
+// ASCII folds to ASCII lower case, one code point a byte.
+struct AsciiFolded {
+    std::string_view text;
+    size_t size() const { return text.size(); }
+    char32_t operator[](size_t i) const { return static_cast<unsigned char>(AsciiLower(text[i])); }
+};
+
 // Classic wildcard match with backtracking to the last "*": linear for the usual masks.
-bool GlobMatch(const std::u32string& pattern, const std::u32string& name) {
+template <typename Name> bool GlobMatch(const std::u32string& pattern, const Name& name) {
     size_t p = 0, n = 0, starP = std::u32string::npos, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() && (pattern[p] == AnyOne || pattern[p] == name[n])) {
@@ -122,6 +130,9 @@ bool WildcardPiece::Matches(std::string_view name) const {
             return false;
         break;
     }
+    // Most names are ASCII: they are matched as they stand, folded a byte at a time.
+    if (IsAscii(name))
+        return GlobMatch(m_Pattern, AsciiFolded{name});
     return GlobMatch(m_Pattern, Fold(name));
 }
 

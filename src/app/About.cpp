@@ -1,5 +1,7 @@
 #include "About.h"
 
+#include "panes/PaneRow.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -60,7 +62,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     ProgramIcon = new QLabel(this);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/zumi.xpm")));
+    ProgramIcon->setPixmap(Glyph(QStringLiteral(":/zumi.xpm")));
     ProgramIcon->setAccessibleName(QStringLiteral("Zumi のアイコン"));
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setGeometry(8, 8, 32, 32);

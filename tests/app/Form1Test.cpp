@@ -3,6 +3,7 @@
 #include "Splitter.h"
 #include "TempDir.h"
 #include "Unit1.h"
+#include "ValueChanges.h"
 #include "panes/DirectoryListBox.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
@@ -190,7 +191,8 @@ TEST_F(Form1Test, SplitterMovesTheBoundaryWithinItsLimitsAndEscapeCancels) {
         EXPECT_EQ(files->x(), drag.width + 1);
         EXPECT_EQ(files->x() + files->width(), 319);
     }
-    // By key, 10 pixels a step within the same limits; and as a screen reader sets its value.
+    // By key, 10 pixels a step within the same limits, each move heard by a screen reader, which may also set it.
+    ValueChanges changes;
     const struct {
         Qt::Key key;
         int times;
@@ -202,6 +204,13 @@ TEST_F(Form1Test, SplitterMovesTheBoundaryWithinItsLimitsAndEscapeCancels) {
         EXPECT_EQ(folders->width(), key.width) << key.key;
         EXPECT_EQ(files->x(), key.width + 1);
     }
+    std::vector<int> heard;
+    for (const auto& [who, value] : changes.Take())
+        if (who == splitter)
+            heard.push_back(value.toInt());
+    ASSERT_EQ(heard.size(), 40u) << "each move heard once, none against a limit";
+    EXPECT_EQ(heard.front(), 155);
+    EXPECT_EQ(heard.back(), 288);
     QAccessible::queryAccessibleInterface(splitter)->valueInterface()->setCurrentValue(100);
     EXPECT_EQ(files->x(), 101);
 }

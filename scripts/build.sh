@@ -4,8 +4,9 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 flavour=$1
-"$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev libicu-dev libgtest-dev libbenchmark-dev \
-    fonts-ipafont-gothic qt6-translations-l10n
+# The tests turn the platform's accessibility on through Qt's private platform headers.
+"$root/scripts/deps.sh" g++ cmake ninja-build qt6-base-dev qt6-base-private-dev libicu-dev libgtest-dev \
+    libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n
 dir="$root/build/$flavour"
 if [ ! -f "$dir/CMakeCache.txt" ]; then
     case $flavour in

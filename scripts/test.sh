@@ -7,9 +7,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" chromium
 # The real-window tests drive the program in a virtual X server and in a
 # headless Wayland compositor; the install test checks the menu entry, the
-# software centre entry and the icons.
-"$root/scripts/deps.sh" xvfb xauth xdotool imagemagick weston qt6-wayland desktop-file-utils appstream
+# software centre entry and the icons, and the Debian package with lintian.
+"$root/scripts/deps.sh" xvfb xauth xdotool imagemagick weston qt6-wayland desktop-file-utils appstream lintian
 "$root/scripts/build.sh" test
+# The install test checks the package of the optimised build; it is built here, before the tests run.
+"$root/scripts/package.sh"
 cd "$root/build/test"
 # Each case runs in its own process and its own temporary folders, so two run at a time.
 ctest --output-on-failure -j2

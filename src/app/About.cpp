@@ -1,5 +1,7 @@
 #include "About.h"
 
+#include "panes/PaneRow.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -60,7 +62,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     ProgramIcon = new QLabel(this);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/zumi.xpm")));
+    ProgramIcon->setPixmap(Glyph(QStringLiteral(":/zumi.xpm")));
+    ProgramIcon->setAccessibleName(QStringLiteral("Zumi のアイコン"));
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setGeometry(8, 8, 32, 32);
 
@@ -78,12 +81,14 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     HomePage = new AddressText(QStringLiteral("https://zumi.example.org/"), this);
     HomePage->setObjectName(QStringLiteral("HomePage"));
+    HomePage->setAccessibleName(QStringLiteral("ホームページ"));
     // The address rows are 12 pixels high unless the font's line needs more,
     // so that descenders are not cut off.
     const int addressHeight = std::max(12, QFontMetrics(font()).height());
     HomePage->setGeometry(48, 56, 265, addressHeight);
     EMail = new AddressText(QStringLiteral("zumi@example.org"), this);
     EMail->setObjectName(QStringLiteral("EMail"));
+    EMail->setAccessibleName(QStringLiteral("メールアドレス"));
     EMail->setGeometry(48, 72, 273, addressHeight);
 
     Panel1 = new QFrame(this);

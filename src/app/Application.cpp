@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "Accessible.h"
 #include "Shell.h"
 
 #include <QPointer>
@@ -34,7 +35,9 @@ void OnTerminationSignal(int) {
 
 } // namespace
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    InstallAccessibleInterfaces();
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

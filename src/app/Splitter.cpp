@@ -1,5 +1,6 @@
 #include "Splitter.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,14 +9,35 @@
 
 TSplitter::TSplitter(QWidget* control, QWidget* parent) : QWidget(parent), m_Control(control) {
     setCursor(Qt::SplitHCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+int TSplitter::Position() const {
+    return m_Control->width();
+}
+
+int TSplitter::MaxPosition() const {
+    return std::max(MinSize, parentWidget()->width() - m_Control->x() - width() - MinSize);
+}
+
+void TSplitter::SetPosition(int width) {
+    width = std::clamp(width, MinSize, MaxPosition());
+    if (width == Position())
+        return;
+    m_Control->resize(width, m_Control->height());
+    emit Moved();
+    QAccessibleValueChangeEvent change(this, width);
+    QAccessible::updateAccessibility(&change);
 }
 
 void TSplitter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Button));
-    painter.setPen(palette().color(QPalette::Light));
-    painter.drawLine(0, 0, 0, height() - 1);
+    // With the focus the bar shows in the highlight colour, so that the keys' target is seen.
+    painter.fillRect(rect(), palette().color(hasFocus() ? QPalette::Highlight : QPalette::Button));
+    if (!hasFocus()) {
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawLine(0, 0, 0, height() - 1);
+    }
 }
 
 void TSplitter::mousePressEvent(QMouseEvent* event) {
@@ -39,22 +61,20 @@ void TSplitter::mouseReleaseEvent(QMouseEvent* event) {
     if (m_Line == nullptr || event->button() != Qt::LeftButton)
         return;
     EndDrag();
-    if (m_NewWidth != m_Control->width()) {
-        m_Control->resize(m_NewWidth, m_Control->height());
-        emit Moved();
-    }
+    SetPosition(m_NewWidth);
 }
 
 void TSplitter::keyPressEvent(QKeyEvent* event) {
     if (m_Line != nullptr && event->key() == Qt::Key_Escape)
         EndDrag();
+    else if (m_Line == nullptr && (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right))
+        SetPosition(Position() + (event->key() == Qt::Key_Left ? -KeyStep : KeyStep));
     else
         QWidget::keyPressEvent(event);
 }
 
 int TSplitter::WidthAt(int pointerX) const {
-    const int maxWidth = parentWidget()->width() - m_Control->x() - width() - MinSize;
-    return std::clamp(pointerX - m_Control->x(), MinSize, std::max(MinSize, maxWidth));
+    return std::clamp(pointerX - m_Control->x(), MinSize, MaxPosition());
 }
 
 void TSplitter::EndDrag() {

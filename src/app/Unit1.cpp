@@ -3,6 +3,7 @@
 #include "About.h"
 #include "Application.h"
 #include "DragEdit.h"
+#include "Panel.h"
 #include "Shell.h"
 #include "Splitter.h"
 #include "index/IndexPage.h"
@@ -21,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QSessionManager>
 #include <QStatusBar>
@@ -37,6 +37,7 @@ constexpr int PanesTop = 2 * PanelHeight;
 constexpr int PanesHeight = ClientHeight - PanesTop - StatusHeight;
 constexpr int FolderListWidth = 145;
 constexpr int CountPanelWidth = 133;
+const QRect GripPlace(2, 4, 3, 24);
 
 template <typename T> T* Named(T* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -48,24 +49,6 @@ template <typename T> T* Spoken(T* widget, const QString& name, const QString& d
     widget->setAccessibleName(name);
     widget->setAccessibleDescription(description);
     return widget;
-}
-
-// The two-pixel etched line along a panel's edge, or a separator across a panel.
-QFrame* Line(QWidget* parent, QFrame::Shape shape, const QRect& place) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(place);
-    return line;
-}
-
-// The raised grip at a panel's left end.
-QFrame* Grip(QWidget* parent) {
-    auto* grip = new QFrame(parent);
-    grip->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    grip->setLineWidth(1);
-    grip->setGeometry(2, 4, 3, 24);
-    return grip;
 }
 
 QToolButton* FlatButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
@@ -130,6 +113,12 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent)
 
     setCentralWidget(new QWidget(this));
     CreateMenu();
+    // F10 opens the menu bar, as it does on the desktops.
+    auto* menuKey = new QAction(this);
+    menuKey->setShortcut(Qt::Key_F10);
+    addAction(menuKey);
+    connect(menuKey, &QAction::triggered, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
     CreatePanels();
     CreatePanes();
 
@@ -163,7 +152,7 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent)
     ConnectHandler(MDeleteHTML, &QAction::triggered, this, &TForm1::MDeleteHTMLClick);
     ConnectHandler(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
     ConnectHandler(CBox1, &QCheckBox::toggled, this, &TForm1::CBox1Click);
-    Label1->installEventFilter(this);
+    ConnectHandler(Label1, &QToolButton::clicked, this, &TForm1::Label1Click);
     ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
     ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
     ConnectHandler(FileListBox1, &TFileListBox::OnDblClick, this, &TForm1::FileListBox1DblClick);
@@ -211,45 +200,48 @@ void TForm1::CreatePanels() {
     QWidget* client = centralWidget();
 
     // The toolbar panel's caption is the index marker, right-aligned behind its controls.
-    Panel1 = Spoken(Named(new QLabel(QStringLiteral("* "), client), "Panel1"), QStringLiteral("ツールバー"));
+    Panel1 = Spoken(Named(new TPanel(client), "Panel1"), QStringLiteral("ツールバー"));
+    Panel1->setText(QStringLiteral("* "));
     Panel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Panel1->setGeometry(0, 0, ClientWidth, PanelHeight);
-    Line(Panel1, QFrame::HLine, QRect(0, 0, ClientWidth, 2));
-    Line(Panel1, QFrame::HLine, QRect(0, PanelHeight - 2, ClientWidth, 2));
-    Grip(Panel1);
+    Panel1->AddLine(QRect(0, 0, ClientWidth, 2));
+    Panel1->AddLine(QRect(0, PanelHeight - 2, ClientWidth, 2));
+    Panel1->AddGrip(GripPlace);
     SCreateHTML = FlatButton(Panel1, "SCreateHTML", QStringLiteral("作成"), QStringLiteral("ファイルの作成"),
                              QStringLiteral(":/create.xpm"), QRect(8, 4, 53, 25));
     Spoken(SCreateHTML, QStringLiteral("作成"),
            QStringLiteral("一覧のファイルの imgindex.html をこのフォルダに書きます"));
-    Line(Panel1, QFrame::VLine, QRect(66, 4, 2, 24));
+    Panel1->AddLine(QRect(66, 4, 2, 24));
     SpeedButton2 = FlatButton(Panel1, "SpeedButton2", QStringLiteral("確認"), QStringLiteral("ブラウザで確認"),
                               QStringLiteral(":/view.xpm"), QRect(73, 4, 52, 25));
     Spoken(SpeedButton2, QStringLiteral("確認"), QStringLiteral("このフォルダの imgindex.html をブラウザで開きます"));
-    Line(Panel1, QFrame::VLine, QRect(130, 4, 2, 24));
+    Panel1->AddLine(QRect(130, 4, 2, 24));
     DriveComboBox1 = Spoken(Named(new TDriveComboBox(Panel1), "DriveComboBox1"), QStringLiteral("ドライブ"),
                             QStringLiteral("選んだボリュームにフォルダの一覧が移ります"));
     DriveComboBox1->setGeometry(136, 8, 153, 18);
 
-    Panel2 = Spoken(Named(new QWidget(client), "Panel2"), QStringLiteral("マスクとサイズ"));
+    Panel2 = Spoken(Named(new TPanel(client), "Panel2"), QStringLiteral("マスクとサイズ"));
     Panel2->setGeometry(0, PanelHeight, ClientWidth, PanelHeight);
-    Line(Panel2, QFrame::HLine, QRect(0, PanelHeight - 2, ClientWidth, 2));
-    Grip(Panel2);
+    Panel2->AddLine(QRect(0, PanelHeight - 2, ClientWidth, 2));
+    Panel2->AddGrip(GripPlace);
     Edit1 = Spoken(Named(new QLineEdit(Panel2), "Edit1"), QStringLiteral("マスク"),
                    QStringLiteral("一覧に出すファイル名のパターン。; で区切ります (例 *.gif;*.jpg)"));
     Edit1->setGeometry(8, 6, 134, 20);
-    Line(Panel2, QFrame::VLine, QRect(146, 4, 2, 24));
+    Panel2->AddLine(QRect(146, 4, 2, 24));
     CBox1 = Named(new QCheckBox(QStringLiteral("固定"), Panel2), "CBox1");
     CBox1->setToolTip(QStringLiteral("サイズ固定"));
     Spoken(CBox1, QStringLiteral("サイズ固定"), QStringLiteral("オンのとき、どの画像にも縦と横のサイズを付けます"));
     CBox1->setGeometry(152, 8, 48, 17);
     DragEdit1 = SizeField(Panel2, "DragEdit1", QStringLiteral("縦 (HEIGHT)"),
                           QStringLiteral("固定時の画像の高さ (ピクセル)"), QRect(202, 5, 49, 20));
-    Label1 = Named(new QLabel(QStringLiteral("x"), Panel2), "Label1");
+    // The "x" between the fields reads as a label but is a flat button, so that
+    // Tab reaches it between the two fields and Space presses it.
+    Label1 = Named(new QToolButton(Panel2), "Label1");
+    Label1->setText(QStringLiteral("x"));
+    Label1->setAutoRaise(true);
     Label1->setToolTip(QStringLiteral("縦横のサイズをセット"));
-    Spoken(Label1, QStringLiteral("縦を横にコピー"), QStringLiteral("クリックすると縦のサイズを横にも入れます"));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->move(256, 8);
-    Label1->resize(Label1->sizeHint());
+    Spoken(Label1, QStringLiteral("縦を横にコピー"), QStringLiteral("押すと縦のサイズを横にも入れます"));
+    Label1->setGeometry(251, 5, 16, 20);
     Label1->setEnabled(false);
     DragEdit2 = SizeField(Panel2, "DragEdit2", QStringLiteral("横 (WIDTH)"),
                           QStringLiteral("固定時の画像の幅 (ピクセル)"), QRect(267, 5, 49, 20));
@@ -270,7 +262,8 @@ void TForm1::CreatePanes() {
 }
 
 void TForm1::SetTabOrder() {
-    QWidget* const order[] = {DriveComboBox1, FileListBox1, DirectoryListBox1, DragEdit1, DragEdit2, CBox1, Edit1};
+    QWidget* const order[] = {DriveComboBox1, FileListBox1, DirectoryListBox1, Splitter1, DragEdit1, Label1, DragEdit2,
+                              CBox1,          Edit1};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -337,17 +330,6 @@ void TForm1::SaveSettings() {
     m_Settings.SetText(Key::SizeWidth, DragEdit2->text().toStdString());
     m_Settings.SetText(Key::Mask, Edit1->text().toStdString());
     m_Settings.Save();
-}
-
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // The "x" label is clicked when the left button goes up over it. Filters see
-    // the mouse events of a disabled widget too, so the lock is checked here.
-    if (watched == Label1 && event->type() == QEvent::MouseButtonRelease && Label1->isEnabled()) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && Label1->rect().contains(mouse->position().toPoint()))
-            RunHandler([this] { Label1Click(); });
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::ShowCount() {

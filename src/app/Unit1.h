@@ -19,6 +19,7 @@ class TDirectoryListBox;
 class TDragEdit;
 class TDriveComboBox;
 class TFileListBox;
+class TPanel;
 class TSplitter;
 
 // The main window: toolbar, options panel, folder and file panes, status line.
@@ -30,7 +31,6 @@ public:
     explicit TForm1(const std::string& executablePath, QWidget* parent = nullptr);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
@@ -70,15 +70,15 @@ private:
     bool m_Closed = false;                  // the window has closed; a command still running stops
 
     // Controls; each carries its name as its object name.
-    QLabel* Panel1;                       // the toolbar; its caption "* " at the right marks a folder with a page
+    TPanel* Panel1;                       // the toolbar; its caption "* " at the right marks a folder with a page
     QToolButton* SCreateHTML;             // the 作成 button: writes the page, as the menu's ファイルの作成
     QToolButton* SpeedButton2;            // the 確認 button: opens the page in the browser
     TDriveComboBox* DriveComboBox1;       // the volume list; a pick moves the folder pane
-    QWidget* Panel2;                      // the options bar: mask, size lock, height and width
+    TPanel* Panel2;                       // the options bar: mask, size lock, height and width
     QLineEdit* Edit1;                     // the mask the file pane lists with
     QCheckBox* CBox1;                     // the size lock 固定: turns on the sizes and "x"; the page uses them
     TDragEdit* DragEdit1;                 // the height, used while the size lock is on
-    QLabel* Label1;                       // the "x" that copies the height into the width
+    QToolButton* Label1;                  // the "x" that copies the height into the width
     TDragEdit* DragEdit2;                 // the width, used while the size lock is on
     TDirectoryListBox* DirectoryListBox1; // the folder pane; a change renews the file pane, the count and the marker
     TSplitter* Splitter1;                 // the bar that sets the folder pane's width

@@ -11,6 +11,8 @@
 #include <QStyleOptionFrame>
 #include <QValidator>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -82,12 +84,18 @@ public:
     }
     QVariant currentValue() const override { return NumberOf(Edit(), Edit()->text()); }
     void setCurrentValue(const QVariant& value) override {
-        if (Edit()->isEnabled() && !Edit()->isReadOnly())
-            Edit()->setText(value.toString());
+        bool number = false;
+        const double written = value.toDouble(&number);
+        if (number)
+            Edit()->SetValue(written);
     }
     QVariant maximumValue() const override { return Bound(Edit()->MaxValue()); }
     QVariant minimumValue() const override { return Bound(Edit()->MinValue()); }
     QVariant minimumStepSize() const override { return NumberOf(Edit(), Edit()->Increment()); }
+    // The handle is a part of the field, not a control of its own.
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
 
 private:
     TDragEdit* Edit() const { return static_cast<TDragEdit*>(widget()); }
@@ -274,6 +282,27 @@ void TDragEdit::SetMinValue(const QString& text) {
     m_StartFloat = std::max(m_StartFloat, m_FloatMin);
     m_IntMin = zumi::RoundToInt32(m_FloatMin);
     m_StartInt = std::max(m_StartInt, m_IntMin);
+}
+
+bool TDragEdit::SetValue(double value) {
+    if (isReadOnly() || !isEnabled() || !std::isfinite(value))
+        return false;
+    if (m_ValueType == Int) {
+        if (value != std::trunc(value) || value < INT32_MIN || value > INT32_MAX)
+            return false;
+        const auto whole = static_cast<int32_t>(value);
+        if (m_RangeLimited && (whole < m_IntMin || whole > m_IntMax))
+            return false;
+        SetTextIfChanged(ValueText(whole, 0));
+        return true;
+    }
+    if (std::fabs(value) > std::numeric_limits<float>::max())
+        return false;
+    const float single = zumi::RoundToSingle(value);
+    if (m_RangeLimited && (single < m_FloatMin || single > m_FloatMax))
+        return false;
+    SetTextIfChanged(ValueText(0, single));
+    return true;
 }
 
 bool TDragEdit::KeyAccepted(QChar ch) const {

@@ -124,6 +124,12 @@ public:
     TDragButton* DragButton() const { return m_DragButton; }
     bool Dragging() const { return m_Dragging; }
 
+    // Writes a number as the field's value type and form writes it, as a screen
+    // reader sets the value. Refused (false, the text stays) while the field
+    // cannot be edited, beyond the bounds while they apply, beyond 32 bits or
+    // single precision, or with a fraction in the Int type.
+    bool SetValue(double value);
+
     // Whether a typed character may go into the text at the caret.
     virtual bool KeyAccepted(QChar ch) const;
 

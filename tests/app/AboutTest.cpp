@@ -2,6 +2,7 @@
 #include "TempDir.h"
 #include "Unit1.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -97,6 +98,12 @@ TEST_F(HelpMenuTest, AboutBoxIsModalCentredAndStartsOnTheSelectableAddress) {
         auto* mail = Part<QLineEdit>(b, "EMail");
         EXPECT_EQ(b.focusWidget(), home);
         EXPECT_FALSE(home->hasSelectedText());
+        // A screen reader names the field it lands on, the other address and the icon.
+        QStringList names;
+        for (const char* part : {"HomePage", "EMail", "ProgramIcon"})
+            names << QAccessible::queryAccessibleInterface(Part<QWidget>(b, part))->text(QAccessible::Name);
+        EXPECT_EQ(names, (QStringList{QStringLiteral("ホームページ"), QStringLiteral("メールアドレス"),
+                                      QStringLiteral("Zumi のアイコン")}));
 
         // Typing changes nothing; the text can be selected and copied.
         const QString address = home->text();

@@ -45,10 +45,12 @@ TEST(DenseScreen, GlyphsAreDrawnFromTheirDenseDrawingsNotBlownUp) {
     files.show();
     const QImage window = form.grab().toImage().convertToFormat(QImage::Format_ARGB32);
     const QImage pane = files.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage about =
+        form.findChild<QWidget*>(QStringLiteral("AboutBox"))->grab().toImage().convertToFormat(QImage::Format_ARGB32);
 
     const std::pair<const char*, const QImage&> cases[] = {
         {"create", window},     {"view", window},     {"openfolder", window}, {"currentfolder", window},
-        {"closedfolder", pane}, {"executable", pane}, {"unknownfile", pane},
+        {"closedfolder", pane}, {"executable", pane}, {"unknownfile", pane},  {"zumi", about},
     };
     for (const auto& [glyph, shot] : cases) {
         const QImage dense = Picture(glyph);
@@ -56,6 +58,9 @@ TEST(DenseScreen, GlyphsAreDrawnFromTheirDenseDrawingsNotBlownUp) {
         // A 1x drawing blown up is the same picture again, only twice the size.
         EXPECT_NE(dense, Picture(glyph, "").scaled(dense.size())) << glyph;
     }
+    EXPECT_EQ(form.windowIcon().pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32),
+              Picture("zumi").convertToFormat(QImage::Format_ARGB32))
+        << "the window icon not drawn from its @2x drawing";
     // The volume list shows the picture of the folder's volume, whichever kind it is.
     const char* const drives[] = {"hard", "floppy", "network", "cdrom", "ram"};
     EXPECT_EQ(

@@ -7,6 +7,7 @@
 #include "platform/WorkingDirectory.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QTest>
 #include <cstring>
 #include <filesystem>
@@ -166,6 +167,21 @@ TEST_F(DirectoryListBoxTest, RowsFollowFoldersOtherProgramsChange) {
     EXPECT_EQ(folders->FolderPath(), dir.Path());
     EXPECT_EQ(files->FolderPath(), dir.Path());
     EXPECT_EQ(Recorder().messages, QStringList());
+}
+
+// The rows' indent, as a screen reader says it: the levels above, the current folder, its subfolders.
+TEST_F(DirectoryListBoxTest, AScreenReaderHearsEachRowsLevel) {
+    QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(folders.get());
+    const int current = static_cast<int>(folders->Rows().size()) - 3; // pics, then 2001 and Album
+    QStringList said;
+    for (int row : {0, current - 1, current, current + 1, current + 2})
+        said << pane->child(row)->text(QAccessible::Description);
+    const QString level = QStringLiteral("階層 %1、%2");
+    EXPECT_EQ(said, (QStringList{level.arg(1).arg(QStringLiteral("上のフォルダ")),
+                                 level.arg(current).arg(QStringLiteral("上のフォルダ")),
+                                 level.arg(current + 1).arg(QStringLiteral("現在のフォルダ")),
+                                 level.arg(current + 2).arg(QStringLiteral("サブフォルダ")),
+                                 level.arg(current + 2).arg(QStringLiteral("サブフォルダ"))}));
 }
 
 TEST_F(DirectoryListBoxTest, AFolderThatCannotBeEnteredChangesNothing) {

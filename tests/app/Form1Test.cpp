@@ -3,6 +3,7 @@
 #include "Splitter.h"
 #include "TempDir.h"
 #include "Unit1.h"
+#include "ValueChanges.h"
 #include "panes/DirectoryListBox.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
@@ -12,9 +13,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QTest>
 #include <QToolButton>
@@ -54,12 +58,12 @@ TEST_F(Form1Test, TabWalksTheControlsInOrderAndExitCloses) {
     Child<QCheckBox>("CBox1")->click(); // the size fields take the focus only while enabled
     QApplication::setActiveWindow(form.get());
     QStringList walked;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 9; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         walked << QApplication::focusWidget()->objectName();
     }
-    EXPECT_EQ(walked, (QStringList{"DirectoryListBox1", "DragEdit1", "DragEdit2", "CBox1", "Edit1", "DriveComboBox1",
-                                   "FileListBox1"}));
+    EXPECT_EQ(walked, (QStringList{"DirectoryListBox1", "Splitter1", "DragEdit1", "Label1", "DragEdit2", "CBox1",
+                                   "Edit1", "DriveComboBox1", "FileListBox1"}));
     Trigger("Exit1");
     EXPECT_FALSE(form->isVisible());
 }
@@ -79,6 +83,38 @@ TEST_F(Form1Test, HasItsControlsUnderTheirNamesEachSpokenByItsOwnName) {
     for (const char* name :
          {"MCreateHTML", "MDeleteHTML", "MOpenHTML", "Exit1", "MBorder", "MCreateOpen", "Contents1", "About1"})
         EXPECT_NE(Child<QAction>(name), nullptr) << name;
+}
+
+// What a screen reader finds in the client area: each part in its role, each
+// with a name, no decoration; the drive selector says its own name, its volume as the value.
+TEST_F(Form1Test, AScreenReaderFindsEachPartInItsRoleAndNoUnnamedDecoration) {
+    const struct {
+        const char* name;
+        QAccessible::Role role;
+    } parts[] = {
+        {"Panel1", QAccessible::ToolBar},     {"Panel2", QAccessible::ToolBar},
+        {"Splitter1", QAccessible::Splitter}, {"DriveComboBox1", QAccessible::ComboBox},
+        {"Label1", QAccessible::Button},
+    };
+    for (const auto& part : parts)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(Child<QWidget>(part.name))->role(), part.role) << part.name;
+    auto* drives = Child<QComboBox>("DriveComboBox1");
+    QAccessibleInterface* drive = QAccessible::queryAccessibleInterface(drives);
+    EXPECT_EQ(drive->text(QAccessible::Name), QStringLiteral("ドライブ"));
+    EXPECT_EQ(drive->text(QAccessible::Value), drives->currentText());
+
+    QStringList unnamed;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* part = node->child(i);
+            if (part->text(QAccessible::Name).isEmpty())
+                unnamed << part->object()->metaObject()->className();
+            if (part->role() != QAccessible::List && part->role() != QAccessible::ComboBox)
+                walk(part); // the rows have their own names
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(form->centralWidget()));
+    EXPECT_EQ(unnamed, QStringList());
 }
 
 TEST_F(Form1Test, StartsOnTheWorkingDirectoryWithTheDefaultMask) {
@@ -155,6 +191,28 @@ TEST_F(Form1Test, SplitterMovesTheBoundaryWithinItsLimitsAndEscapeCancels) {
         EXPECT_EQ(files->x(), drag.width + 1);
         EXPECT_EQ(files->x() + files->width(), 319);
     }
+    // By key, 10 pixels a step within the same limits, each move heard by a screen reader, which may also set it.
+    ValueChanges changes;
+    const struct {
+        Qt::Key key;
+        int times;
+        int width;
+    } keys[] = {{Qt::Key_Right, 1, 155}, {Qt::Key_Left, 20, 30}, {Qt::Key_Right, 40, 288}};
+    for (const auto& key : keys) {
+        for (int i = 0; i < key.times; ++i)
+            QTest::keyClick(splitter, key.key);
+        EXPECT_EQ(folders->width(), key.width) << key.key;
+        EXPECT_EQ(files->x(), key.width + 1);
+    }
+    std::vector<int> heard;
+    for (const auto& [who, value] : changes.Take())
+        if (who == splitter)
+            heard.push_back(value.toInt());
+    ASSERT_EQ(heard.size(), 40u) << "each move heard once, none against a limit";
+    EXPECT_EQ(heard.front(), 155);
+    EXPECT_EQ(heard.back(), 288);
+    QAccessible::queryAccessibleInterface(splitter)->valueInterface()->setCurrentValue(100);
+    EXPECT_EQ(files->x(), 101);
 }
 
 TEST_F(Form1Test, SizeFieldsStepByOnePerFivePixelsWithinTheirRange) {
@@ -371,22 +429,85 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
     }
 }
 
-TEST_F(Form1Test, LabelCopiesTheHeightIntoTheWidthOnlyWhileLocked) {
+// The "x" is pressed by a click, by Space once Tab has reached it, or by a screen reader's press action.
+TEST_F(Form1Test, TheXCopiesTheHeightIntoTheWidthOnlyWhileLocked) {
     auto* height = Child<TDragEdit>("DragEdit1");
     auto* width = Child<TDragEdit>("DragEdit2");
-    height->setText(QStringLiteral("37"));
-    QTest::mouseClick(Child<QLabel>("Label1"), Qt::LeftButton);
-    EXPECT_EQ(width->text(), QStringLiteral("100"));
-    Child<QCheckBox>("CBox1")->click();
-    QTest::mouseClick(Child<QLabel>("Label1"), Qt::LeftButton);
-    EXPECT_EQ(width->text(), QStringLiteral("37"));
+    auto* x = Child<QToolButton>("Label1");
+    const struct {
+        const char* way;
+        std::function<void()> press;
+    } ways[] = {
+        {"a click", [&] { QTest::mouseClick(x, Qt::LeftButton); }},
+        {"Space", [&] { QTest::keyClick(x, Qt::Key_Space); }},
+        {"a screen reader",
+         [&] {
+             QAccessible::queryAccessibleInterface(x)->actionInterface()->doAction(
+                 QAccessibleActionInterface::pressAction());
+         }},
+    };
+    for (const auto& way : ways) {
+        height->setText(QStringLiteral("37"));
+        width->setText(QStringLiteral("100"));
+        Child<QCheckBox>("CBox1")->setChecked(false);
+        way.press();
+        EXPECT_EQ(width->text(), QStringLiteral("100")) << way.way << " while unlocked";
+        Child<QCheckBox>("CBox1")->setChecked(true);
+        way.press();
+        EXPECT_EQ(width->text(), QStringLiteral("37")) << way.way;
+    }
 }
 
-TEST_F(Form1Test, DoubleClickOpensTheSelectedFileOrNothingSelected) {
+// Return and keypad Enter open the focused row, as a double-click opens the row under the pointer.
+TEST_F(Form1Test, DoubleClickOrReturnOpensTheSelectedFile) {
+    QApplication::setActiveWindow(form.get());
     auto* files = Child<QListView>("FileListBox1");
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, QPoint(5, files->viewport()->height() - 3));
+    QTest::keyClick(files, Qt::Key_Return); // the focused row, not yet selected
+    QTest::keyClick(files, Qt::Key_Down);
+    QTest::keyClick(files, Qt::Key_Enter, Qt::KeypadModifier);
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(files->model()->index(0, 0)).center());
-    EXPECT_EQ(Recorder().opened, (std::vector<std::string>{"", dir / "a.gif"}));
+    EXPECT_EQ(Recorder().opened, (std::vector<std::string>{"", dir / "a.gif", dir / "b.jpg", dir / "a.gif"}));
+}
+
+TEST_F(Form1Test, F10OpensTheMenuBar) {
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+    QAction* opened = form->menuBar()->activeAction();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->text(), QStringLiteral("ファイル(&F)"));
+    EXPECT_TRUE(opened->menu()->isVisible());
+    opened->menu()->close();
+}
+
+// The row the keys act on shows at a glance: the focused pane's selection in
+// the highlight, another pane's not; a focused row that is not selected framed in it.
+TEST_F(Form1Test, TheFocusedPaneShowsItsRowAtAGlance) {
+    QApplication::setActiveWindow(form.get());
+    auto* folders = Child<QListView>("DirectoryListBox1");
+    auto* files = Child<QListView>("FileListBox1");
+    const QColor highlight = form->palette().color(QPalette::Highlight);
+    // The colour at the right end of a row, where no text reaches.
+    const auto edge = [](QListView* pane, const QModelIndex& row) {
+        const QRect place = pane->visualRect(row);
+        return pane->viewport()->grab().toImage().pixelColor(place.right(), place.center().y());
+    };
+    const struct {
+        const char* fault;
+        QListView* focused;
+        QListView* pane;
+        bool lit;
+    } cases[] = {
+        {"the file list's focused row unmarked at start", files, files, true},
+        {"the folder pane's selection lit without the focus", files, folders, false},
+        {"the folder pane's focused row unmarked", folders, folders, true},
+        {"the file list's row marked without the focus", folders, files, false},
+    };
+    for (const auto& c : cases) {
+        c.focused->setFocus();
+        const QModelIndex row = c.pane == files ? files->model()->index(0, 0) : folders->currentIndex();
+        EXPECT_EQ(edge(c.pane, row) == highlight, c.lit) << c.fault;
+    }
 }
 
 } // namespace

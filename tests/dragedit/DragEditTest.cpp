@@ -1,5 +1,6 @@
 #include "DragEdit.h"
 #include "MessageOf.h"
+#include "ValueChanges.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -583,6 +584,48 @@ TEST_F(FloatDragTest, ScreenReadersHearTheNumberAsTheValue) {
     EXPECT_EQ(field->valueInterface()->maximumValue(), QVariant(9999));
     edit.SetRangeLimited(false);
     EXPECT_FALSE(field->valueInterface()->maximumValue().isValid()) << "a bound reported while none holds";
+    EXPECT_EQ(field->childCount(), 0) << "the handle heard as a control of its own";
+}
+
+// A screen reader writes the value: the field's own rules hold, or the write is refused and the text stays.
+TEST_F(FloatDragTest, ScreenReaderWritesKeepTheFieldsRules) {
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(&edit)->valueInterface();
+    const struct {
+        const char* fault;
+        TDragEdit::TValueType type;
+        bool limited;
+        QVariant written;
+        const char* text;
+    } cases[] = {
+        {"a whole number refused", TDragEdit::Int, true, 250, "250"},
+        {"above the maximum taken", TDragEdit::Int, true, 12345, "100"},
+        {"below the minimum taken", TDragEdit::Int, true, -5, "100"},
+        {"a fraction taken by an integer field", TDragEdit::Int, true, 250.5, "100"},
+        {"beyond 32 bits wrapped", TDragEdit::Int, false, 5e9, "100"},
+        {"a bound held while none applies", TDragEdit::Int, false, -5, "-5"},
+        {"a float not in the fixed form", TDragEdit::Float, true, 2.5, "2.50"},
+        {"a float above the maximum taken", TDragEdit::Float, true, 10.5, "100"},
+        {"a text that is no number taken", TDragEdit::Int, true, QStringLiteral("abc"), "100"},
+    };
+    for (const auto& c : cases) {
+        Configure(TDragEdit::ffFixed, "1", c.limited, c.type == TDragEdit::Int ? "9999" : "10");
+        edit.SetValueType(c.type);
+        edit.setText(QStringLiteral("100"));
+        value->setCurrentValue(c.written);
+        EXPECT_EQ(Text(), c.text) << c.fault;
+    }
+    edit.setReadOnly(true);
+    value->setCurrentValue(7);
+    EXPECT_EQ(Text(), "100") << "a read-only field written";
+}
+
+// A screen reader hears the new value of a step by key, as of a spin box.
+TEST_F(DragEditTest, AStepByKeyIsAnnouncedWithItsValue) {
+    ValueChanges changes;
+    QTest::keyClick(&edit, Qt::Key_Up);
+    QTest::keyClick(&edit, Qt::Key_PageDown);
+    using Change = ValueChanges::Change;
+    EXPECT_EQ(changes.Take(), (std::vector<Change>{{&edit, 101}, {&edit, 91}}));
 }
 
 TEST_F(FloatDragTest, FailuresLeaveTheTextAsItWas) {

@@ -38,6 +38,15 @@ public:
             return row.kind == zumi::FolderRowKind::Level     ? m_Level
                    : row.kind == zumi::FolderRowKind::Current ? m_Current
                                                               : m_Subfolder;
+        if (role == Qt::AccessibleDescriptionRole) {
+            // What the indent shows: how deep the row is, and whether it is above, at or below the current folder.
+            const int depth = std::min(index.row(), static_cast<int>(m_List.CurrentRow()) + 1) + 1;
+            return QStringLiteral("階層 %1、%2")
+                .arg(depth)
+                .arg(row.kind == zumi::FolderRowKind::Level     ? QStringLiteral("上のフォルダ")
+                     : row.kind == zumi::FolderRowKind::Current ? QStringLiteral("現在のフォルダ")
+                                                                : QStringLiteral("サブフォルダ"));
+        }
         return {};
     }
 

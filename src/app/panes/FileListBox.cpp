@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -57,9 +58,8 @@ private:
 
 namespace {
 
-// Draws a row as the pane's own: background or highlight, the glyph 2 pixels
-// in and centred, the name after it (or 2 pixels in) at the row's top, with no
-// mnemonic processing, and the focus rectangle. Rows are one line high, and at
+// Draws a row as the pane's own (see PaintPaneRow): the glyph 2 pixels in and
+// centred, the name after it (or 2 pixels in) at the row's top. Rows are one line high, and at
 // least a glyph plus a pixel when glyphs show.
 class FileRowDelegate : public QStyledItemDelegate {
 public:
@@ -281,6 +281,16 @@ void TFileListBox::showEvent(QShowEvent* event) {
     // A folder that cannot be listed shows the error box here; nothing may unwind through Qt.
     RunHandler([this] { EnsureListed(); });
     QListView::showEvent(event);
+}
+
+void TFileListBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return QListView::keyPressEvent(event);
+    // Return opens the focused row as a double-click opens the row under the pointer.
+    if (currentIndex().isValid()) {
+        setCurrentIndex(currentIndex());
+        emit OnDblClick();
+    }
 }
 
 void TFileListBox::mouseDoubleClickEvent(QMouseEvent* event) {

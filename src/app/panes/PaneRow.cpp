@@ -19,22 +19,28 @@ QPixmap Glyph(const QString& path) {
 
 void PaintPaneRow(QPainter* painter, const QStyleOptionViewItem& option, const QWidget* view, const QPixmap* picture,
                   int iconLeft, int textLeft, const QString& text) {
+    // The pane that has the focus fills its selected row in the highlight and
+    // frames its focused row in it when that is not selected; another pane's
+    // selection is filled in the button face. So the row the keys act on shows at a glance.
+    const bool focusedPane = view->hasFocus();
     const bool selected = option.state & QStyle::State_Selected;
-    painter->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+    const bool lit = selected && focusedPane;
+    if (focusedPane && !selected && (option.state & QStyle::State_HasFocus)) {
+        painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+        painter->fillRect(option.rect.adjusted(2, 2, -2, -2), option.palette.brush(QPalette::Base));
+    } else {
+        painter->fillRect(option.rect, option.palette.brush(lit        ? QPalette::Highlight
+                                                            : selected ? QPalette::Button
+                                                                       : QPalette::Base));
+    }
     if (picture)
         painter->drawPixmap(option.rect.left() + iconLeft,
                             option.rect.top() +
                                 (option.rect.height() - picture->deviceIndependentSize().toSize().height()) / 2,
                             *picture);
-    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(option.palette.color(lit ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(option.font);
     painter->drawText(option.rect.adjusted(textLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-    if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active)) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.backgroundColor = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
-        view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view);
-    }
 }
 
 void PaneRowModel::Reset(const std::function<void()>& change) {

@@ -12,10 +12,9 @@ class QWidget;
 // is sized in device-independent pixels (deviceIndependentSize()).
 QPixmap Glyph(const QString& path);
 
-// Draws a row the way the panes draw their own: the background or the
-// highlight, the picture (if any) at iconLeft centred vertically, the text at
-// textLeft from the row's top as one line without mnemonic processing, and the
-// focus rectangle when the pane has the focus.
+// Draws a row the way the panes draw their own: the background, the highlight
+// or the focus frame, the picture (if any) at iconLeft centred vertically, the
+// text at textLeft from the row's top as one line without mnemonic processing.
 void PaintPaneRow(QPainter* painter, const QStyleOptionViewItem& option, const QWidget* view, const QPixmap* picture,
                   int iconLeft, int textLeft, const QString& text);
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QAccessible>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
+#include <utility>
+#include <vector>
+
+// What a screen reader on the bus is told of value changes. Turns the
+// platform's accessibility on, as a screen reader starting does (offscreen
+// nothing else does), and records the value changes posted from then on
+// instead of passing them to the platform; both are undone at the end.
+class ValueChanges {
+public:
+    using Change = std::pair<QObject*, QVariant>; // who posted it, the value
+
+    ValueChanges() {
+        Seen().clear();
+        QAccessible::installUpdateHandler(&Record);
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    }
+    ~ValueChanges() {
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+        QAccessible::installUpdateHandler(nullptr);
+    }
+    ValueChanges(const ValueChanges&) = delete;
+    ValueChanges& operator=(const ValueChanges&) = delete;
+
+    // Hands the changes seen since the last call over.
+    std::vector<Change> Take() { return std::exchange(Seen(), {}); }
+
+private:
+    static std::vector<Change>& Seen() {
+        static std::vector<Change> seen;
+        return seen;
+    }
+    static void Record(QAccessibleEvent* event) {
+        if (event->type() == QAccessible::ValueChanged)
+            Seen().emplace_back(event->object(), static_cast<QAccessibleValueChangeEvent*>(event)->value());
+    }
+};

@@ -79,23 +79,28 @@ void TDriveComboBox::SetMountTable(const std::string& table, const zumi::VolumeE
 }
 
 void TDriveComboBox::FollowMounts() {
-    // A folder mounted over or unmounted is no longer at its path: the panes
-    // move, as they do when it is removed, and the choice moves with them.
-    if (m_DirList)
-        m_DirList->FollowNow();
     std::vector<zumi::Volume> volumes = zumi::ListVolumes(zumi::ReadMountTable(), zumi::VolumeEnvironment::Current());
     const auto same = [](const zumi::Volume& a, const zumi::Volume& b) {
         return a.mountPoint == b.mountPoint && a.kind == b.kind && a.name == b.name;
     };
-    if (std::equal(volumes.begin(), volumes.end(), m_Volumes.begin(), m_Volumes.end(), same))
+    const bool changed = !std::equal(volumes.begin(), volumes.end(), m_Volumes.begin(), m_Volumes.end(), same);
+    if (changed)
+        m_Volumes.swap(volumes);
+    // A folder mounted over or unmounted is no longer at its path: the panes
+    // move, as they do when it is removed, and the choice moves with them.
+    if (m_DirList)
+        m_DirList->FollowNow();
+    if (!changed)
         return;
-    m_Volumes.swap(volumes);
-    m_DriveLetter = VolumeOf(m_DirList ? m_DirList->FolderPath() : zumi::CurrentDirectoryOrRoot());
+    const std::string chosen = VolumeOf(m_DirList ? m_DirList->FolderPath() : zumi::CurrentDirectoryOrRoot());
+    const bool moved = chosen != std::exchange(m_DriveLetter, chosen);
     // The list the user has open stays as it is until it closes.
     if (view()->isVisible())
         m_RowsStale = true;
     else
         RebuildDrives();
+    if (moved)
+        emit OnChange();
 }
 
 void TDriveComboBox::hidePopup() {

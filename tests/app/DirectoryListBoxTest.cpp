@@ -133,13 +133,13 @@ TEST_F(DirectoryListBoxTest, RowsFollowFoldersOtherProgramsChange) {
     } steps[] = {
         {"a subfolder made elsewhere missed", [&] { mkdir((pics + "/2000").c_str(), 0755); }, "2000 2001 Album "},
         {"a removed subfolder still listed", [&] { std::filesystem::remove_all(pics + "/2001"); }, "2000 Album "},
-        {"a link to a folder, made elsewhere, missed", [&] { symlink("2000", (pics + "/linked").c_str()); },
-         "2000 Album linked "},
+        {"a link to a folder, made elsewhere, missed",
+         [&] { std::filesystem::create_directory_symlink("2000", pics + "/linked"); }, "2000 Album linked "},
         {"a removed link to a folder still listed", [&] { unlink((pics + "/linked").c_str()); }, "2000 Album "},
         {"a link to a folder elsewhere that is not there yet listed",
          [&] {
              std::filesystem::create_directories(dir / "disk/elsewhere");
-             symlink("../elsewhere/target", (pics + "/far").c_str());
+             std::filesystem::create_directory_symlink("../elsewhere/target", pics + "/far");
              mkdir((pics + "/2002").c_str(), 0755);
          },
          "2000 2002 Album "},

@@ -62,7 +62,8 @@ TEST(StartUp, ATerminationSignalSavesTheSettingsAndEnds) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            chdir(dir.Path().c_str());
+            if (chdir(dir.Path().c_str()) != 0)
+                _exit(127);
             execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }

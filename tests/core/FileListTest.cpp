@@ -216,7 +216,7 @@ TEST(FileList, CallsBusyOnceFromTheHundredAndFirstRow) {
 TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
     using Change = std::function<void(const std::string& folder)>;
     const auto link = [](const char* target, const char* name) {
-        return [=](const std::string& f) { symlink(target, (f + "/" + name).c_str()); };
+        return [=](const std::string& f) { std::filesystem::create_symlink(target, f + "/" + name); };
     };
     const struct {
         const char* fault;
@@ -265,7 +265,7 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
          [](const std::string& f) {
              mkdir((f + "/sub").c_str(), 0755);
              Write(f + "/sub/t.gif", "");
-             symlink("sub/t.gif", (f + "/l.gif").c_str());
+             std::filesystem::create_symlink("sub/t.gif", f + "/l.gif");
          }},
     };
     for (const auto& c : cases) {
@@ -382,7 +382,7 @@ TEST(FileList, AnUnreadableFolderIsRefusedAndKeepsTheOldRows) {
     dir.Folder("locked", 0711); // can be entered but not read by others
     dir.File("locked/b.gif");
     const std::string mine = dir.Folder("mine", 0777);
-    chown(mine.c_str(), NobodyUid(), NobodyGid());
+    ASSERT_EQ(chown(mine.c_str(), NobodyUid(), NobodyGid()), 0);
 
     const std::string report = AsUnprivilegedUser([&] {
         FileList list("");

@@ -17,6 +17,8 @@ namespace {
 
 constexpr unsigned SpecialAttributes = faHidden | faSystem | faVolumeID | faDirectory;
 constexpr size_t BusyRowCount = 101;
+// Names from which a folder's buffers are worth giving back when it is left.
+constexpr size_t LargeFolder = 100000;
 constexpr size_t MaxReserved = size_t{1} << 30;
 // The folder size, in bytes, from which keying names while reading pays for its thread.
 constexpr size_t KeysAheadFrom = 64 * 1024;
@@ -216,6 +218,14 @@ void FileList::Keep(Names& names) {
         m_Rows.swap(m_SpareRows);
     });
     m_NamesCurrent = true;
+    // Leaving a large folder for a much smaller one gives its memory back to
+    // the system: the buffers kept for the next match shrink to the new size.
+    if (names.texts.size() > 4 * m_Names.texts.size() + LargeFolder) {
+        names = Names();
+        std::vector<uint32_t>(m_SpareRows.begin(), m_SpareRows.end()).swap(m_SpareRows);
+        std::vector<uint32_t>(m_Hits.begin(), m_Hits.end()).swap(m_Hits);
+        ReturnFreeMemory();
+    }
 }
 
 // Reads the working directory, which is the folder, watching it first so that

@@ -1,6 +1,7 @@
 #include "platform/HugePages.h"
 
 #include <cstdint>
+#include <malloc.h>
 #include <sys/mman.h>
 
 namespace zumi {
@@ -12,6 +13,10 @@ void AdviseHugePages(const void* data, size_t bytes) {
     const uintptr_t end = (start + bytes) & ~(Huge - 1);
     if (end > first)
         madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
+void ReturnFreeMemory() {
+    malloc_trim(0);
 }
 
 } // namespace zumi

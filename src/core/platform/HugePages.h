@@ -15,4 +15,8 @@ template <typename Buffer> void ReserveHuge(Buffer& buffer, size_t count) {
     AdviseHugePages(buffer.data(), buffer.capacity() * sizeof(*buffer.data()));
 }
 
+// Hands memory the program has freed back to the system, where the allocator
+// keeps it for reuse (as it does for blocks freed below others).
+void ReturnFreeMemory();
+
 } // namespace zumi

@@ -26,6 +26,13 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(m_List.RowCount());
     }
 
+    // The view asks for every row's index at each layout: a million rows then
+    // cost a million of these, so they skip the generic checks' virtual calls.
+    QModelIndex index(int row, int column = 0, const QModelIndex& parent = {}) const override {
+        const bool valid = !parent.isValid() && column == 0 && row >= 0 && static_cast<size_t>(row) < m_List.RowCount();
+        return valid ? createIndex(row, 0) : QModelIndex();
+    }
+
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid())
             return {};

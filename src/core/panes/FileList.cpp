@@ -3,12 +3,12 @@
 #include "panes/Wildcard.h"
 #include "platform/FolderReading.h"
 #include "platform/HugePages.h"
+#include "platform/KeysAhead.h"
 #include "platform/Paths.h"
 #include "platform/Volumes.h"
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace zumi {
 
@@ -16,9 +16,6 @@ namespace {
 
 constexpr unsigned SpecialAttributes = faHidden | faSystem | faVolumeID | faDirectory;
 constexpr size_t BusyRowCount = 101;
-constexpr size_t MaxReserved = size_t{1} << 30;
-// The folder size, in bytes, from which keying names while reading pays for its thread.
-constexpr size_t KeysAheadFrom = 64 * 1024;
 
 std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     std::vector<WildcardPiece> pieces;
@@ -209,32 +206,23 @@ FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& bus
     size_t rows = 0;
     std::string bracketed;
     FolderReader reader(".", (m_FileType & faReadOnly) != 0);
-    // Room for the names up front spares copying them as they grow, and costs
-    // no memory until used. An entry takes at least 16 bytes of the folder.
-    const size_t size = std::min(reader.Size(), MaxReserved);
-    read.texts.reserve(size, size / 16);
     // A large folder's names are keyed for the sort on a second thread while
     // the rest are still being read.
-    std::optional<Collation::KeysAhead> ahead;
-    if (size >= KeysAheadFrom)
-        ahead.emplace(m_Collation, read.texts);
+    Collation::KeysAhead ahead(m_Collation);
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes)) {
         if (!Admits(attributes))
             continue;
         const bool folder = (attributes & faDirectory) != 0;
-        const std::string_view text = RowText(name, folder, bracketed);
-        if (ahead && !read.texts.Fits(text.size()))
-            ahead->Stop(); // the names outgrow their room and move: the rest are keyed once all are read
-        read.texts.push_back(text);
+        ahead.Add(RowText(name, folder, bracketed));
         read.folders.push_back(folder);
-        if (ahead && read.texts.size() % 1024 == 0)
-            ahead->Publish(read.texts.size());
         if (rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount && busy)
             busy();
     }
-    read.order = m_Collation.Order(read.texts, ahead ? &*ahead : nullptr);
+    std::vector<BlockKeys> keys;
+    read.texts = ahead.Finish(keys);
+    read.order = m_Collation.Order(read.texts, std::move(keys));
     return read;
 }
 

@@ -58,11 +58,6 @@ FolderReader::~FolderReader() {
     close(m_Fd);
 }
 
-size_t FolderReader::Size() const {
-    struct stat st;
-    return fstat(m_Fd, &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
-}
-
 bool FolderReader::Entry(const std::string& name, unsigned& attributes) const {
     struct stat st;
     if (name.empty() || fstatat(m_Fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)

@@ -40,10 +40,6 @@ public:
     // One entry's attributes, looked up by name (not read in turn); false when it does not exist.
     bool Entry(const std::string& name, unsigned& attributes) const;
 
-    // The folder's size as its file system reports it. On most (ext4, XFS,
-    // Btrfs) that is at least the bytes of the entries' names.
-    size_t Size() const;
-
 private:
     int m_Fd;
     bool m_WantReadOnly;

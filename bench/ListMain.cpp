@@ -1,19 +1,51 @@
-// zumi_list FOLDER [MASK]: the file list's re-read of one folder as a whole
-// process, so that it compares with `ls -f` under hyperfine. Prints the rows,
-// one a line, or with -c only their count. The mask defaults to the program's.
+// zumi_list [-c] [--no-MECHANISM...] FOLDER [MASK]: the file list's re-read of
+// one folder as a whole process, so that it compares with `ls -f` under
+// hyperfine. Prints the rows, one a line, or with -c only their count. The
+// mask defaults to the program's. Each --no- option turns one speed mechanism
+// off, to measure what it gains: --no-keys-while-reading, --no-two-thread-keys,
+// --no-two-thread-sort, --no-huge-pages.
 #include "panes/FileList.h"
 #include "platform/Errors.h"
+#include "platform/SpeedMechanisms.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+namespace {
+
+// Turns off the mechanism an option names; false when it names none.
+bool TurnOff(const char* option) {
+    const struct {
+        const char* name;
+        bool zumi::SpeedMechanisms::*on;
+    } options[] = {
+        {"--no-keys-while-reading", &zumi::SpeedMechanisms::keysWhileReading},
+        {"--no-two-thread-keys", &zumi::SpeedMechanisms::twoThreadKeys},
+        {"--no-two-thread-sort", &zumi::SpeedMechanisms::twoThreadSort},
+        {"--no-huge-pages", &zumi::SpeedMechanisms::hugePages},
+    };
+    for (const auto& o : options) {
+        if (std::strcmp(option, o.name) == 0) {
+            zumi::Speed.*o.on = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     const bool countOnly = argc > 1 && std::strcmp(argv[1], "-c") == 0;
     argv += countOnly;
     argc -= countOnly;
+    while (argc > 1 && TurnOff(argv[1])) {
+        ++argv;
+        --argc;
+    }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: zumi_list [-c] FOLDER [MASK]\n");
+        std::fprintf(stderr, "usage: zumi_list [-c] [--no-MECHANISM...] FOLDER [MASK]\n");
         return 2;
     }
     zumi::FileList list;

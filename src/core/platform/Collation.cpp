@@ -2,6 +2,7 @@
 
 #include "platform/HugePages.h"
 #include "platform/Locale.h"
+#include "platform/SpeedMechanisms.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,11 +18,15 @@ namespace zumi {
 namespace {
 
 // From this many names the sort splits them between two threads: below it a
-// thread costs more than it saves.
+// thread costs more than it saves. The keys still missing go to two threads
+// from two blocks on, which is about as many names.
 constexpr size_t TwoThreadsFrom = 4096;
 // Chunks sampled for the pivot that splits the sort: enough for halves within
 // a few percent of each other, few enough to cost nothing.
 constexpr size_t PivotSamples = 255;
+// Room for one sort key to begin with: a file name's key seldom needs more,
+// so most keys take one call to ICU.
+constexpr size_t KeyRoom = 256;
 
 // A name in a sort under way: its index, and the chunk of its sort key that
 // the names it ties with so far are compared by.
@@ -66,8 +71,8 @@ size_t MakeKey(const UCollator* collator, std::string_view name, std::vector<UCh
     UErrorCode status = U_ZERO_ERROR;
     u_strFromUTF8WithSub(utf16.data(), static_cast<int32_t>(utf16.size()), &length, name.data(),
                          static_cast<int32_t>(name.size()), 0xFFFD, nullptr, &status);
-    if (key.size() < 256)
-        key.resize(256);
+    if (key.size() < KeyRoom)
+        key.resize(KeyRoom);
     int32_t keyLength = ucol_getSortKey(collator, utf16.data(), length, key.data(), key.size());
     if (static_cast<size_t>(keyLength) > key.size()) {
         key.resize(keyLength);
@@ -130,7 +135,7 @@ void SortOnTwoThreads(std::vector<Ranked>& ranked, const KeyTable& keyOf, const 
     Ranked* const first = ranked.data();
     Ranked* const last = first + ranked.size();
     Ranked* middle = last;
-    if (ranked.size() >= TwoThreadsFrom) {
+    if (Speed.twoThreadSort && ranked.size() >= TwoThreadsFrom) {
         std::vector<uint64_t> sample;
         for (size_t i = 0; i < ranked.size(); i += ranked.size() / PivotSamples)
             sample.push_back(ranked[i].chunk);
@@ -184,7 +189,7 @@ void Collation::MakeKeys(const UCollator* collator, const PackedNames::Block& bl
     keys.chunks.resize(block.size());
     for (size_t i = 0; i < block.size(); ++i) {
         const size_t length = MakeKey(collator, block[i], utf16, key);
-        // The key buffer holds at least 256 bytes, and the key's own zero byte masks any that follow it.
+        // The key buffer holds at least KeyRoom bytes, and the key's own zero byte masks any that follow it.
         keys.chunks[i] = Chunk(key.data(), 0);
         keys.starts[i] = static_cast<uint32_t>(keys.bytes.size());
         keys.bytes.insert(keys.bytes.end(), key.data(), key.data() + length);
@@ -208,7 +213,7 @@ void Collation::MakeMissingKeys(const PackedNames& names, std::vector<BlockKeys>
     size_t half = missing.size();
     std::thread helper;
     CollatorPtr clone(nullptr, ucol_close);
-    if (missing.size() >= 2 && (clone = Clone())) {
+    if (Speed.twoThreadKeys && missing.size() >= 2 && (clone = Clone())) {
         half = missing.size() / 2;
         helper = StartThread([&] { makeKeys(clone.get(), half, missing.size()); });
     }

@@ -1,11 +1,15 @@
 #include "platform/HugePages.h"
 
+#include "platform/SpeedMechanisms.h"
+
 #include <cstdint>
 #include <sys/mman.h>
 
 namespace zumi {
 
 void AdviseHugePages(const void* data, size_t bytes) {
+    if (!Speed.hugePages)
+        return;
     constexpr uintptr_t Huge = uintptr_t{2} << 20;
     const auto start = reinterpret_cast<uintptr_t>(data);
     const uintptr_t first = (start + Huge - 1) & ~(Huge - 1);

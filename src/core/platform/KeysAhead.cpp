@@ -1,5 +1,7 @@
 #include "platform/KeysAhead.h"
 
+#include "platform/SpeedMechanisms.h"
+
 #include <system_error>
 
 namespace zumi {
@@ -26,7 +28,7 @@ void Collation::KeysAhead::Add(std::string_view name) {
     if (!m_Open.Full())
         return;
     // The thread starts with the first full block, so that a small folder costs none.
-    if (m_Blocks.empty() && (m_Collator = m_Collation.Clone())) {
+    if (m_Blocks.empty() && Speed.keysWhileReading && (m_Collator = m_Collation.Clone())) {
         try {
             m_Thread = std::thread(&KeysAhead::Run, this, m_Next.get_future());
         } catch (const std::system_error&) {

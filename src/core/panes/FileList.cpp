@@ -15,7 +15,16 @@ namespace zumi {
 namespace {
 
 constexpr unsigned SpecialAttributes = faHidden | faSystem | faVolumeID | faDirectory;
+// The row count from which a listing shows that it is busy.
 constexpr size_t BusyRowCount = 101;
+// Following the watch's news name by name costs a lookup and two binary
+// searches per name, about what reading sixteen entries costs: past one
+// changed name in sixteen, a whole read is quicker.
+constexpr size_t FollowOneIn = 16;
+// A removed name's bytes stay in the kept texts until a whole read; once they
+// outnumber the kept names by more than this, a whole read sheds them. The
+// margin keeps a small folder from being read whole at every few changes.
+constexpr size_t RemovedSlack = 1024;
 
 std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     std::vector<WildcardPiece> pieces;
@@ -113,12 +122,20 @@ bool FileList::FollowEntries() {
     m_Changed.erase(std::unique(m_Changed.begin(), m_Changed.end()), m_Changed.end());
     const std::vector<std::string> changed = std::move(m_Changed);
     m_Changed.clear();
-    PackedNames& texts = m_Names.texts;
-    std::vector<uint32_t>& order = m_Names.order;
-    // Past a sixteenth of the folder, or with more removed bytes than kept, a whole read costs less.
-    if (16 * changed.size() > order.size() || texts.size() > 2 * order.size() + 1024)
+    const size_t kept = m_Names.order.size();
+    const size_t removed = m_Names.texts.size() - kept;
+    if (FollowOneIn * changed.size() > kept || removed > kept + RemovedSlack)
         return false;
+    DropNames(changed);
+    const Names added = LookUpEntries(changed);
+    MergeNames(added);
+    return true;
+}
 
+// Takes out of the order every name the watch named, so that it holds only
+// names whose entries have not changed since they were read.
+void FileList::DropNames(const std::vector<std::string>& changed) {
+    std::vector<uint32_t>& order = m_Names.order;
     std::vector<bool> gone(order.size());
     std::string bracketed;
     const bool foldersListed = Admits(faDirectory);
@@ -127,8 +144,8 @@ bool FileList::FollowEntries() {
             if (folder && !foldersListed)
                 continue;
             const std::string_view text = RowText(name, folder, bracketed);
-            const size_t at = m_Collation.LowerBound(texts, order, text);
-            if (at < order.size() && texts[order[at]] == text)
+            const size_t at = m_Collation.LowerBound(m_Names.texts, order, text);
+            if (at < order.size() && m_Names.texts[order[at]] == text)
                 gone[at] = true;
         }
     }
@@ -137,38 +154,45 @@ bool FileList::FollowEntries() {
         if (!gone[at])
             order[kept++] = order[at];
     order.resize(kept);
+}
 
-    PackedNames added;
-    std::vector<bool> addedFolders;
+// The named entries that exist now and are admitted, and their order.
+FileList::Names FileList::LookUpEntries(const std::vector<std::string>& changed) const {
+    Names found;
+    std::string bracketed;
     const FolderReader folder(".", (m_FileType & faReadOnly) != 0);
     for (const std::string& name : changed) {
         unsigned attributes;
         if (folder.Entry(name, attributes) && Admits(attributes)) {
-            addedFolders.push_back((attributes & faDirectory) != 0);
-            added.push_back(RowText(name, addedFolders.back(), bracketed));
+            found.folders.push_back((attributes & faDirectory) != 0);
+            found.texts.push_back(RowText(name, found.folders.back(), bracketed));
         }
     }
-    // The new names in their order, each merged in where it belongs among the
-    // kept ones, in place from the back.
-    const std::vector<uint32_t> sorted = m_Collation.Order(added);
-    std::vector<size_t> places(sorted.size());
-    for (size_t j = 0; j < sorted.size(); ++j)
-        places[j] = m_Collation.LowerBound(texts, order, added[sorted[j]]);
-    const size_t first = texts.size();
-    for (const uint32_t a : sorted) {
-        texts.push_back(added[a]);
-        m_Names.folders.push_back(addedFolders[a]);
+    found.order = m_Collation.Order(found.texts);
+    return found;
+}
+
+// Adds the names to the kept ones, each in its sorted place, so that the order
+// again holds every admitted entry. The order is merged in place from the back.
+void FileList::MergeNames(const Names& added) {
+    std::vector<uint32_t>& order = m_Names.order;
+    std::vector<size_t> places(added.order.size());
+    for (size_t j = 0; j < places.size(); ++j)
+        places[j] = m_Collation.LowerBound(m_Names.texts, order, added.texts[added.order[j]]);
+    const size_t first = m_Names.texts.size();
+    for (const uint32_t a : added.order) {
+        m_Names.texts.push_back(added.texts[a]);
+        m_Names.folders.push_back(added.folders[a]);
     }
     size_t read = order.size();
-    order.resize(order.size() + sorted.size());
+    order.resize(order.size() + places.size());
     size_t write = order.size();
-    for (size_t j = sorted.size(); j-- > 0;) {
+    for (size_t j = places.size(); j-- > 0;) {
         std::move_backward(order.begin() + places[j], order.begin() + read, order.begin() + write);
         write -= read - places[j];
         read = places[j];
         order[--write] = static_cast<uint32_t>(first + j);
     }
-    return true;
 }
 
 bool FileList::Admits(unsigned attributes) const {

@@ -106,6 +106,9 @@ private:
     // Brings the kept names up to date with the entries the watch named; false
     // when so many changed that reading the whole folder is quicker.
     bool FollowEntries();
+    void DropNames(const std::vector<std::string>& changed);
+    Names LookUpEntries(const std::vector<std::string>& changed) const;
+    void MergeNames(const Names& added);
     void Match(const Names& names, const BusyFn& busy);
     // Makes the names freshly read, and the rows they match, the list's.
     void Keep(Names& names);

@@ -118,6 +118,7 @@ bool FileList::ReadWatchEvents() {
 // back in its sorted place if it still exists and is admitted. A name removed
 // keeps its bytes in the packed texts until the next whole read.
 bool FileList::FollowEntries() {
+    // Each name the watch gave, once; a whole read costs less past a share of the folder.
     std::sort(m_Changed.begin(), m_Changed.end());
     m_Changed.erase(std::unique(m_Changed.begin(), m_Changed.end()), m_Changed.end());
     const std::vector<std::string> changed = std::move(m_Changed);
@@ -126,9 +127,9 @@ bool FileList::FollowEntries() {
     const size_t removed = m_Names.texts.size() - kept;
     if (FollowOneIn * changed.size() > kept || removed > kept + RemovedSlack)
         return false;
-    DropNames(changed);
-    const Names added = LookUpEntries(changed);
-    MergeNames(added);
+    DropNames(changed);                         // the order holds only names the watch did not name
+    const Names added = LookUpEntries(changed); // the named entries there now and admitted, sorted
+    MergeNames(added);                          // the order holds every admitted entry again
     return true;
 }
 

@@ -225,9 +225,9 @@ void Collation::MakeMissingKeys(const PackedNames& names, std::vector<BlockKeys>
 }
 
 std::vector<uint32_t> Collation::Order(const PackedNames& names, std::vector<BlockKeys> keys) const {
-    MakeMissingKeys(names, keys);
-    std::vector<Ranked> ranked = RankByFirstChunk(keys, names.size());
-    SortOnTwoThreads(ranked, KeyTable{keys}, names);
+    MakeMissingKeys(names, keys);                                      // every name has its key
+    std::vector<Ranked> ranked = RankByFirstChunk(keys, names.size()); // ranked[i] is name i, by its first chunk
+    SortOnTwoThreads(ranked, KeyTable{keys}, names);                   // ranked is in the names' order
     std::vector<uint32_t> order;
     ReserveHuge(order, ranked.size());
     for (const Ranked& r : ranked)

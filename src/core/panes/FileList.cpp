@@ -1,11 +1,11 @@
 #include "panes/FileList.h"
 
 #include "panes/Wildcard.h"
+#include "platform/FileSystemKinds.h"
 #include "platform/FolderReading.h"
 #include "platform/HugePages.h"
 #include "platform/KeysAhead.h"
 #include "platform/Paths.h"
-#include "platform/Volumes.h"
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>

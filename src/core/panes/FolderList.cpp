@@ -1,9 +1,9 @@
 #include "panes/FolderList.h"
 
 #include "panes/Wildcard.h"
+#include "platform/FileSystemKinds.h"
 #include "platform/FolderReading.h"
 #include "platform/Paths.h"
-#include "platform/Volumes.h"
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>

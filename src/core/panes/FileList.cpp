@@ -14,7 +14,10 @@ namespace zumi {
 
 namespace {
 
-constexpr unsigned SpecialAttributes = faHidden | faSystem | faVolumeID | faDirectory;
+// An entry with any of these is admitted only when the file type asks for it.
+constexpr unsigned SpecialAttributes = ftHidden | ftSystem | ftVolumeID | ftDirectory;
+// The bits an entry may have, as against ftNormal.
+constexpr unsigned EntryAttributes = ftReadOnly | ftHidden | ftSystem | ftVolumeID | ftDirectory | ftArchive;
 // The row count from which a listing shows that it is busy.
 constexpr size_t BusyRowCount = 101;
 // Following the watch's news name by name costs a lookup and two binary
@@ -139,7 +142,7 @@ void FileList::DropNames(const std::vector<std::string>& changed) {
     std::vector<uint32_t>& order = m_Names.order;
     std::vector<bool> gone(order.size());
     std::string bracketed;
-    const bool foldersListed = Admits(faDirectory);
+    const bool foldersListed = Admits(ftDirectory);
     for (const std::string& name : changed) {
         for (const bool folder : {false, true}) {
             if (folder && !foldersListed)
@@ -161,11 +164,11 @@ void FileList::DropNames(const std::vector<std::string>& changed) {
 FileList::Names FileList::LookUpEntries(const std::vector<std::string>& changed) const {
     Names found;
     std::string bracketed;
-    const FolderReader folder(".", (m_FileType & faReadOnly) != 0);
+    const FolderReader folder(".", (m_FileType & ftReadOnly) != 0);
     for (const std::string& name : changed) {
         unsigned attributes;
         if (folder.Entry(name, attributes) && Admits(attributes)) {
-            found.folders.push_back((attributes & faDirectory) != 0);
+            found.folders.push_back((attributes & ftDirectory) != 0);
             found.texts.push_back(RowText(name, found.folders.back(), bracketed));
         }
     }
@@ -197,7 +200,7 @@ void FileList::MergeNames(const Names& added) {
 }
 
 bool FileList::Admits(unsigned attributes) const {
-    const unsigned word = m_FileType & 0x3F;
+    const unsigned word = m_FileType & EntryAttributes;
     return (attributes & ~word & SpecialAttributes) == 0 && ((m_FileType & ftNormal) != 0 || (attributes & word) != 0);
 }
 
@@ -224,13 +227,13 @@ void FileList::Keep(Names& names) {
 // the order they sort in. Calls busy once the entries read so far would make a 101st row.
 FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& busy) {
     // Attributes matter only where the file type sets read-only files apart.
-    m_Watch.Watch(folder, (m_FileType & faReadOnly) != 0);
+    m_Watch.Watch(folder, (m_FileType & ftReadOnly) != 0);
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
 
     Names read;
     size_t rows = 0;
     std::string bracketed;
-    FolderReader reader(".", (m_FileType & faReadOnly) != 0);
+    FolderReader reader(".", (m_FileType & ftReadOnly) != 0);
     // A large folder's names are keyed for the sort on a second thread while
     // the rest are still being read.
     Collation::KeysAhead ahead(m_Collation);
@@ -239,7 +242,7 @@ FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& bus
     while (reader.Next(name, attributes)) {
         if (!Admits(attributes))
             continue;
-        const bool folder = (attributes & faDirectory) != 0;
+        const bool folder = (attributes & ftDirectory) != 0;
         ahead.Add(RowText(name, folder, bracketed));
         read.folders.push_back(folder);
         if (rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount && busy)

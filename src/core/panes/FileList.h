@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Collation.h"
+#include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
 
 #include <functional>
@@ -9,19 +10,6 @@
 #include <vector>
 
 namespace zumi {
-
-// Which entries a file list admits; each of the first six stands for the
-// FileAttribute bit of the same position (ftReadOnly is 0x01 ... ftArchive 0x20).
-enum TFileAttr : unsigned {
-    ftReadOnly = 0x01,
-    ftHidden = 0x02,
-    ftSystem = 0x04,
-    ftVolumeID = 0x08,
-    ftDirectory = 0x10,
-    ftArchive = 0x20,
-    ftNormal = 0x40, // admits every entry that is not hidden, system, a folder or a volume label
-};
-using TFileType = unsigned;
 
 // True for names whose extension marks a program (.exe, .com, .bat, .pif, any case).
 bool IsProgramName(std::string_view name);

@@ -118,7 +118,7 @@ std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool cas
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes))
-        if ((attributes & (faDirectory | faHidden | faSystem)) == faDirectory)
+        if ((attributes & (ftDirectory | ftHidden | ftSystem)) == ftDirectory)
             names.emplace_back(name);
     m_Collation.Sort(names);
     // A case-insensitive volume may still hand over two spellings of one name; show it once.

@@ -130,7 +130,8 @@ std::vector<Ranked> RankByFirstChunk(const std::vector<BlockKeys>& keys, size_t 
 }
 
 // Sorts the ranked names: split at a sampled middle chunk, so that each part
-// sorts on a thread of its own and the parts need no merging.
+// sorts on a thread of its own and the parts need no merging. The second
+// thread touches only the upper part, and is joined before it is read.
 void SortOnTwoThreads(std::vector<Ranked>& ranked, const KeyTable& keyOf, const PackedNames& names) {
     Ranked* const first = ranked.data();
     Ranked* const last = first + ranked.size();
@@ -198,7 +199,8 @@ void Collation::MakeKeys(const UCollator* collator, const PackedNames::Block& bl
 }
 
 // Sort keys take most of the time; a second thread with its own collator
-// takes half of the blocks when there are several.
+// takes half of the blocks when there are several. It writes only those
+// blocks' keys, and is joined before any key is read.
 void Collation::MakeMissingKeys(const PackedNames& names, std::vector<BlockKeys>& keys) const {
     const std::vector<PackedNames::Block>& blocks = names.Blocks();
     keys.resize(blocks.size());

@@ -2,8 +2,7 @@
 // one folder as a whole process, so that it compares with `ls -f` under
 // hyperfine. Prints the rows, one a line, or with -c only their count. The
 // mask defaults to the program's. Each --no- option turns one speed mechanism
-// off, to measure what it gains: --no-keys-while-reading, --no-two-thread-keys,
-// --no-two-thread-sort, --no-huge-pages.
+// off, to measure what it gains: --no-keys-while-reading, --no-two-thread-sort.
 #include "panes/FileList.h"
 #include "platform/Errors.h"
 #include "platform/SpeedMechanisms.h"
@@ -21,9 +20,7 @@ bool TurnOff(const char* option) {
         bool zumi::SpeedMechanisms::*on;
     } options[] = {
         {"--no-keys-while-reading", &zumi::SpeedMechanisms::keysWhileReading},
-        {"--no-two-thread-keys", &zumi::SpeedMechanisms::twoThreadKeys},
         {"--no-two-thread-sort", &zumi::SpeedMechanisms::twoThreadSort},
-        {"--no-huge-pages", &zumi::SpeedMechanisms::hugePages},
     };
     for (const auto& o : options) {
         if (std::strcmp(option, o.name) == 0) {

@@ -3,7 +3,6 @@
 #include "panes/Wildcard.h"
 #include "platform/FileSystemKinds.h"
 #include "platform/FolderReading.h"
-#include "platform/HugePages.h"
 #include "platform/KeysAhead.h"
 #include "platform/Paths.h"
 #include "platform/WorkingDirectory.h"
@@ -20,9 +19,10 @@ constexpr unsigned SpecialAttributes = ftHidden | ftSystem | ftVolumeID | ftDire
 constexpr unsigned EntryAttributes = ftReadOnly | ftHidden | ftSystem | ftVolumeID | ftDirectory | ftArchive;
 // The row count from which a listing shows that it is busy.
 constexpr size_t BusyRowCount = 101;
-// Following the watch's news name by name costs a lookup and two binary
-// searches per name, about what reading sixteen entries costs: past one
-// changed name in sixteen, a whole read is quicker.
+// Following the watch's news costs, per changed name, a stat and two binary
+// searches that make a sort key at each step (some forty keys in a million
+// names), where a whole read makes one key per entry: past one changed name
+// in sixteen, a whole read is about as quick and sheds removed names too.
 constexpr size_t FollowOneIn = 16;
 // A removed name's bytes stay in the kept texts until a whole read; once they
 // outnumber the kept names by more than this, a whole read sheds them. The
@@ -263,7 +263,7 @@ void FileList::Match(const Names& names, const BusyFn& busy) {
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
     std::vector<uint32_t>& hits = m_Hits;
     if (hits.capacity() < names.texts.size())
-        ReserveHuge(hits, names.texts.size());
+        hits.reserve(names.texts.size());
     hits.resize(names.texts.size());
     for (size_t i = 0; i < hits.size(); ++i) {
         const std::string_view text = names.texts[i];
@@ -272,7 +272,7 @@ void FileList::Match(const Names& names, const BusyFn& busy) {
     std::vector<uint32_t>& rows = m_SpareRows;
     rows.clear();
     if (rows.capacity() < names.texts.size())
-        ReserveHuge(rows, names.texts.size());
+        rows.reserve(names.texts.size());
     for (const uint32_t i : names.order) {
         for (uint32_t n = hits[i]; n > 0; --n) {
             rows.push_back(i);

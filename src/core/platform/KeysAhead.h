@@ -16,10 +16,11 @@ namespace zumi {
 // with the keys it makes, until Finish takes everything back after joining
 // it; the reader never touches a block it handed over, the thread none it was
 // not handed. While the thread still has two blocks waiting, the reader keeps
-// a full block instead, for Order to key on two threads after the read. A
-// promise wakes its waiter whenever it is kept, so no hand-over can be missed,
-// and one dropped unkept (the read failed) ends the thread. The count of
-// blocks keyed is read only to choose between handing over and keeping.
+// a full block instead, for Order to key after the read: the thread never
+// falls far behind, so Finish waits for two blocks at most. A promise wakes
+// its waiter whenever it is kept, so no hand-over can be missed, and one
+// dropped unkept (the read failed) ends the thread. The count of blocks keyed
+// is read only to choose between handing over and keeping.
 class Collation::KeysAhead {
 public:
     explicit KeysAhead(const Collation& collation);

@@ -11,40 +11,25 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-// Turns off the mechanism an option names; false when it names none.
-bool TurnOff(const char* option) {
-    const struct {
-        const char* name;
-        bool zumi::SpeedMechanisms::*on;
-    } options[] = {
-        {"--no-keys-while-reading", &zumi::SpeedMechanisms::keysWhileReading},
-        {"--no-two-thread-sort", &zumi::SpeedMechanisms::twoThreadSort},
-    };
-    for (const auto& o : options) {
-        if (std::strcmp(option, o.name) == 0) {
-            zumi::Speed.*o.on = false;
-            return true;
-        }
-    }
-    return false;
+static int Usage() {
+    std::fprintf(stderr, "usage: zumi_list [-c] [--no-MECHANISM...] FOLDER [MASK]\n");
+    return 2;
 }
-
-} // namespace
 
 int main(int argc, char** argv) {
     const bool countOnly = argc > 1 && std::strcmp(argv[1], "-c") == 0;
     argv += countOnly;
     argc -= countOnly;
-    while (argc > 1 && TurnOff(argv[1])) {
-        ++argv;
-        --argc;
+    for (; argc > 1 && std::strncmp(argv[1], "--no-", 5) == 0; ++argv, --argc) {
+        if (std::strcmp(argv[1], "--no-keys-while-reading") == 0)
+            zumi::Speed.keysWhileReading = false;
+        else if (std::strcmp(argv[1], "--no-two-thread-sort") == 0)
+            zumi::Speed.twoThreadSort = false;
+        else
+            return Usage();
     }
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: zumi_list [-c] [--no-MECHANISM...] FOLDER [MASK]\n");
-        return 2;
-    }
+    if (argc < 2 || argc > 3)
+        return Usage();
     zumi::FileList list;
     try {
         list.SetFolderPath(argv[1], false);

@@ -1,21 +1,35 @@
-// zumi_list FOLDER [MASK]: the file list's re-read of one folder as a whole
-// process, so that it compares with `ls -f` under hyperfine. Prints the rows,
-// one a line, or with -c only their count. The mask defaults to the program's.
+// zumi_list [-c] [--no-MECHANISM...] FOLDER [MASK]: the file list's re-read of
+// one folder as a whole process, so that it compares with `ls -f` under
+// hyperfine. Prints the rows, one a line, or with -c only their count. The
+// mask defaults to the program's. Each --no- option turns one speed mechanism
+// off, to measure what it gains: --no-keys-while-reading, --no-two-thread-sort.
 #include "panes/FileList.h"
 #include "platform/Errors.h"
+#include "platform/SpeedMechanisms.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+static int Usage() {
+    std::fprintf(stderr, "usage: zumi_list [-c] [--no-MECHANISM...] FOLDER [MASK]\n");
+    return 2;
+}
+
 int main(int argc, char** argv) {
     const bool countOnly = argc > 1 && std::strcmp(argv[1], "-c") == 0;
     argv += countOnly;
     argc -= countOnly;
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: zumi_list [-c] FOLDER [MASK]\n");
-        return 2;
+    for (; argc > 1 && std::strncmp(argv[1], "--no-", 5) == 0; ++argv, --argc) {
+        if (std::strcmp(argv[1], "--no-keys-while-reading") == 0)
+            zumi::Speed.keysWhileReading = false;
+        else if (std::strcmp(argv[1], "--no-two-thread-sort") == 0)
+            zumi::Speed.twoThreadSort = false;
+        else
+            return Usage();
     }
+    if (argc < 2 || argc > 3)
+        return Usage();
     zumi::FileList list;
     try {
         list.SetFolderPath(argv[1], false);

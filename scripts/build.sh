@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs what the build needs, then configures (first time only) and builds
-# one flavour incrementally: build.sh release | test
+# one flavour incrementally: build.sh release | test | tsan
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 flavour=$1
@@ -12,6 +12,7 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
     case $flavour in
         release) opts="-DCMAKE_BUILD_TYPE=Release" ;;
         test) opts="-DCMAKE_BUILD_TYPE=Debug -DZUMI_SANITIZE=ON" ;;
+        tsan) opts="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUMI_TSAN=ON" ;;
         *) echo "build.sh: unknown flavour '$flavour'" >&2; exit 2 ;;
     esac
     # shellcheck disable=SC2086

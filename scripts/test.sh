@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs every test,
-# then checks that the sources are formatted.
+# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every
+# test, runs the core's tests again under ThreadSanitizer, then checks that the
+# sources are formatted.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The page test loads written pages in a real browser.
@@ -15,4 +16,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root/build/test"
 # Each case runs in its own process and its own temporary folders, so two run at a time.
 ctest --output-on-failure -j2
+# The core's threads under ThreadSanitizer; the windows' tests are left out, as Qt is not instrumented.
+"$root/scripts/build.sh" tsan
+cd "$root/build/tsan"
+ctest --output-on-failure -j2 -L unit
+cd "$root"
 "$root/scripts/check-format.sh"

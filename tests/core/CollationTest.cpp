@@ -1,6 +1,12 @@
 #include "platform/Collation.h"
+#include "platform/KeysAhead.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 using zumi::Collation;
 
@@ -53,7 +59,7 @@ TEST(Collation, KeepsIllFormedNamesWholeAndInATotalOrder) {
 }
 
 TEST(Collation, LargeListsSortedOnTwoThreadsAgreeWithSmallOnes) {
-    // Above a few thousand names the keys are made on two threads, each with its own buffer.
+    // Above a few thousand names the names are split at a sampled key and each part sorted on a thread of its own.
     Names names;
     for (int i = 9999; i >= 0; --i)
         names.push_back((i % 2 ? "img_" : "IMG_") + std::to_string(i) + ".jpg");
@@ -61,6 +67,60 @@ TEST(Collation, LargeListsSortedOnTwoThreadsAgreeWithSmallOnes) {
     ASSERT_EQ(names.size(), 10000u);
     for (int i = 0; i < 10000; ++i)
         ASSERT_EQ(names[i], (i % 2 ? "img_" : "IMG_") + std::to_string(i) + ".jpg");
+}
+
+// Runs the work on a thread and waits for it a bounded time: a hang ends the
+// test program with a failure instead of stopping the run.
+template <typename Work> void WithinAMinute(Work work) {
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    std::thread thread([&] {
+        work();
+        done.set_value();
+    });
+    if (finished.wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+        std::fprintf(stderr, "hung: the keying thread was never ended\n");
+        std::_Exit(1);
+    }
+    thread.join();
+}
+
+// The keying thread is handed full blocks of 4096 names, or, while it is busy,
+// the reader keeps them for the sort; a read that fails must end the thread too.
+TEST(Collation, NamesKeyedWhileAddedSortLikeAllAtOnce) {
+    const struct {
+        const char* fault;
+        int count;
+        bool finished;
+    } cases[] = {
+        {"no names: waits for a thread never started", 0, true},
+        {"the part block lost", 100, true},
+        {"the one block handed over lost or keyed twice", 4096, true},
+        {"the names after a hand-over misplaced", 4097, true},
+        {"blocks kept by the reader misplaced", 40000, true},
+        {"a failed read leaves the keying thread waiting", 40000, false},
+    };
+    const Collation collation("en_US");
+    for (const auto& c : cases) {
+        Names names;
+        for (int i = c.count - 1; i >= 0; --i)
+            names.push_back((i % 2 ? "img_" : "IMG_") + std::to_string(i) + ".jpg");
+        Names sorted;
+        WithinAMinute([&] {
+            Collation::KeysAhead ahead(collation);
+            for (const std::string& name : names)
+                ahead.Add(name);
+            if (!c.finished)
+                return;
+            std::vector<zumi::BlockKeys> keys;
+            const zumi::PackedNames packed = ahead.Finish(keys);
+            for (const uint32_t i : collation.Order(packed, std::move(keys)))
+                sorted.emplace_back(packed[i]);
+        });
+        if (c.finished) {
+            EXPECT_EQ(sorted, Sorted("en_US", names)) << c.fault;
+        }
+    }
 }
 
 TEST(Collation, UserLocaleFollowsThePosixPrecedence) {

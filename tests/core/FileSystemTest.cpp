@@ -141,13 +141,13 @@ TEST(FolderReader, ClassifiesEntries) {
 
     const std::map<std::string, unsigned> expected = {
         {"plain.gif", 0},
-        {".hidden.gif", faHidden},
-        {"folder.gif", faDirectory},
-        {"locked.gif", faReadOnly},
+        {".hidden.gif", ftHidden},
+        {"folder.gif", ftDirectory},
+        {"locked.gif", ftReadOnly},
         {"link.gif", 0},
-        {"dirlink.gif", faDirectory},
-        {"dangling.gif", faSystem | faReadOnly},
-        {"pipe.gif", faSystem},
+        {"dirlink.gif", ftDirectory},
+        {"dangling.gif", ftSystem | ftReadOnly},
+        {"pipe.gif", ftSystem},
     };
     EXPECT_EQ(attributes, expected);
 }

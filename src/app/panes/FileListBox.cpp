@@ -91,7 +91,10 @@ private:
 };
 
 constexpr int DesignedWidth = 145;
-// How long changes on disk gather, at the least, before the rows follow them.
+// How long changes on disk gather, at the least, before the rows follow them:
+// short enough that a new file shows at once, long enough that a burst of
+// copies becomes a few updates. Past it, the gap doubles with an update's own
+// time (FollowDisk), so a huge folder's updates never take most of the GUI thread.
 constexpr int FollowDelayMs = 150;
 
 // The row whose text is the name, or -1.

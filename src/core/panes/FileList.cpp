@@ -1,27 +1,37 @@
 #include "panes/FileList.h"
 
 #include "panes/Wildcard.h"
+#include "platform/FileSystemKinds.h"
 #include "platform/FolderReading.h"
-#include "platform/HugePages.h"
+#include "platform/KeysAhead.h"
+#include "platform/Memory.h"
 #include "platform/Paths.h"
-#include "platform/Volumes.h"
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 
 namespace zumi {
 
 namespace {
 
-constexpr unsigned SpecialAttributes = faHidden | faSystem | faVolumeID | faDirectory;
+// An entry with any of these is admitted only when the file type asks for it.
+constexpr unsigned SpecialAttributes = ftHidden | ftSystem | ftVolumeID | ftDirectory;
+// The bits an entry may have, as against ftNormal.
+constexpr unsigned EntryAttributes = ftReadOnly | ftHidden | ftSystem | ftVolumeID | ftDirectory | ftArchive;
+// The row count from which a listing shows that it is busy.
 constexpr size_t BusyRowCount = 101;
+// Following the watch's news costs, per changed name, a stat and two binary
+// searches that make a sort key at each step (some forty keys in a million
+// names), where a whole read makes one key per entry: past one changed name
+// in sixteen, a whole read is about as quick and sheds removed names too.
+constexpr size_t FollowOneIn = 16;
+// A removed name's bytes stay in the kept texts until a whole read; once they
+// outnumber the kept names by more than this, a whole read sheds them. The
+// margin keeps a small folder from being read whole at every few changes.
+constexpr size_t RemovedSlack = 1024;
 // Names from which a folder's buffers are worth giving back when it is left.
 constexpr size_t LargeFolder = 100000;
-constexpr size_t MaxReserved = size_t{1} << 30;
-// The folder size, in bytes, from which keying names while reading pays for its thread.
-constexpr size_t KeysAheadFrom = 64 * 1024;
 
 std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     std::vector<WildcardPiece> pieces;
@@ -127,27 +137,38 @@ bool FileList::ReadWatchEvents() {
 // looked up again too: its target's change is named under the target's name,
 // or not at all when it lives elsewhere.
 bool FileList::FollowEntries() {
+    // Each name the watch gave, and every link, once; a whole read costs less past a share of the folder.
     m_Changed.insert(m_Changed.end(), m_Names.links.begin(), m_Names.links.end());
     std::sort(m_Changed.begin(), m_Changed.end());
     m_Changed.erase(std::unique(m_Changed.begin(), m_Changed.end()), m_Changed.end());
     const std::vector<std::string> changed = std::move(m_Changed);
     m_Changed.clear();
-    PackedNames& texts = m_Names.texts;
-    std::vector<uint32_t>& order = m_Names.order;
-    // Past a sixteenth of the folder, or with more removed bytes than kept, a whole read costs less.
-    if (16 * changed.size() > order.size() || texts.size() > 2 * order.size() + 1024)
+    const size_t kept = m_Names.order.size();
+    const size_t removed = m_Names.texts.size() - kept;
+    if (FollowOneIn * changed.size() > kept || removed > kept + RemovedSlack)
         return false;
+    DropNames(changed);                     // the order holds only names the watch did not name
+    Names added = LookUpEntries(changed);   // the named entries there now and admitted, sorted, and the links
+    MergeNames(added);                      // the order holds every admitted entry again
+    m_Names.links = std::move(added.links); // every link was looked up: these are the folder's links now
+    m_Watch.WatchLinkTargets(m_Names.links);
+    return true;
+}
 
+// Takes out of the order every name the watch named, so that it holds only
+// names whose entries have not changed since they were read.
+void FileList::DropNames(const std::vector<std::string>& changed) {
+    std::vector<uint32_t>& order = m_Names.order;
     std::vector<bool> gone(order.size());
     std::string bracketed;
-    const bool foldersListed = Admits(faDirectory);
+    const bool foldersListed = Admits(ftDirectory);
     for (const std::string& name : changed) {
         for (const bool folder : {false, true}) {
             if (folder && !foldersListed)
                 continue;
             const std::string_view text = RowText(name, folder, bracketed);
-            const size_t at = m_Collation.LowerBound(texts, order, text);
-            if (at < order.size() && texts[order[at]] == text)
+            const size_t at = m_Collation.LowerBound(m_Names.texts, order, text);
+            if (at < order.size() && m_Names.texts[order[at]] == text)
                 gone[at] = true;
         }
     }
@@ -156,49 +177,55 @@ bool FileList::FollowEntries() {
         if (!gone[at])
             order[kept++] = order[at];
     order.resize(kept);
+}
 
-    PackedNames added;
-    std::vector<bool> addedFolders;
-    const FolderReader folder(".", (m_FileType & faReadOnly) != 0);
-    m_Names.links.clear();
+// The named entries that exist now and are admitted, and their order; and
+// which of the names are links, admitted or not.
+FileList::Names FileList::LookUpEntries(const std::vector<std::string>& changed) const {
+    Names found;
+    std::string bracketed;
+    const FolderReader folder(".", (m_FileType & ftReadOnly) != 0);
     for (const std::string& name : changed) {
         unsigned attributes;
         bool link = false;
         if (!folder.Entry(name, attributes, &link))
             continue;
         if (link)
-            m_Names.links.push_back(name);
+            found.links.push_back(name);
         if (Admits(attributes)) {
-            addedFolders.push_back((attributes & faDirectory) != 0);
-            added.push_back(RowText(name, addedFolders.back(), bracketed));
+            found.folders.push_back((attributes & ftDirectory) != 0);
+            found.texts.push_back(RowText(name, found.folders.back(), bracketed));
         }
     }
-    m_Watch.WatchLinkTargets(m_Names.links);
-    // The new names in their order, each merged in where it belongs among the
-    // kept ones, in place from the back.
-    const std::vector<uint32_t> sorted = m_Collation.Order(added);
-    std::vector<size_t> places(sorted.size());
-    for (size_t j = 0; j < sorted.size(); ++j)
-        places[j] = m_Collation.LowerBound(texts, order, added[sorted[j]]);
-    const size_t first = texts.size();
-    for (const uint32_t a : sorted) {
-        texts.push_back(added[a]);
-        m_Names.folders.push_back(addedFolders[a]);
+    found.order = m_Collation.Order(found.texts);
+    return found;
+}
+
+// Adds the names to the kept ones, each in its sorted place, so that the order
+// again holds every admitted entry. The order is merged in place from the back.
+void FileList::MergeNames(const Names& added) {
+    std::vector<uint32_t>& order = m_Names.order;
+    std::vector<size_t> places(added.order.size());
+    for (size_t j = 0; j < places.size(); ++j)
+        places[j] = m_Collation.LowerBound(m_Names.texts, order, added.texts[added.order[j]]);
+    const size_t first = m_Names.texts.size();
+    for (const uint32_t a : added.order) {
+        m_Names.texts.push_back(added.texts[a]);
+        m_Names.folders.push_back(added.folders[a]);
     }
     size_t read = order.size();
-    order.resize(order.size() + sorted.size());
+    order.resize(order.size() + places.size());
     size_t write = order.size();
-    for (size_t j = sorted.size(); j-- > 0;) {
+    for (size_t j = places.size(); j-- > 0;) {
         std::move_backward(order.begin() + places[j], order.begin() + read, order.begin() + write);
         write -= read - places[j];
         read = places[j];
         order[--write] = static_cast<uint32_t>(first + j);
     }
-    return true;
 }
 
 bool FileList::Admits(unsigned attributes) const {
-    const unsigned word = m_FileType & 0x3F;
+    const unsigned word = m_FileType & EntryAttributes;
     return (attributes & ~word & SpecialAttributes) == 0 && ((m_FileType & ftNormal) != 0 || (attributes & word) != 0);
 }
 
@@ -233,39 +260,30 @@ void FileList::Keep(Names& names) {
 // the order they sort in. Calls busy once the entries read so far would make a 101st row.
 FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& busy) {
     // Attributes matter only where the file type sets read-only files apart.
-    m_Watch.Watch(folder, (m_FileType & faReadOnly) != 0);
+    m_Watch.Watch(folder, (m_FileType & ftReadOnly) != 0);
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
 
     Names read;
     size_t rows = 0;
     std::string bracketed;
-    FolderReader reader(".", (m_FileType & faReadOnly) != 0);
-    // Room for the names up front spares copying them as they grow, and costs
-    // no memory until used. An entry takes at least 16 bytes of the folder.
-    const size_t size = std::min(reader.Size(), MaxReserved);
-    read.texts.reserve(size, size / 16);
+    FolderReader reader(".", (m_FileType & ftReadOnly) != 0);
     // A large folder's names are keyed for the sort on a second thread while
     // the rest are still being read.
-    std::optional<Collation::KeysAhead> ahead;
-    if (size >= KeysAheadFrom)
-        ahead.emplace(m_Collation, read.texts);
+    Collation::KeysAhead ahead(m_Collation);
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes)) {
         if (!Admits(attributes))
             continue;
-        const bool folder = (attributes & faDirectory) != 0;
-        const std::string_view text = RowText(name, folder, bracketed);
-        if (ahead && !read.texts.Fits(text.size()))
-            ahead->Stop(); // the names outgrow their room and move: the rest are keyed once all are read
-        read.texts.push_back(text);
+        const bool folder = (attributes & ftDirectory) != 0;
+        ahead.Add(RowText(name, folder, bracketed));
         read.folders.push_back(folder);
-        if (ahead && read.texts.size() % 1024 == 0)
-            ahead->Publish(read.texts.size());
         if (rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount && busy)
             busy();
     }
-    read.order = m_Collation.Order(read.texts, ahead ? &*ahead : nullptr);
+    std::vector<BlockKeys> keys;
+    read.texts = ahead.Finish(keys);
+    read.order = m_Collation.Order(read.texts, std::move(keys));
     read.links = reader.Links();
     m_Watch.WatchLinkTargets(read.links);
     return read;
@@ -280,7 +298,7 @@ void FileList::Match(const Names& names, const BusyFn& busy) {
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
     std::vector<uint32_t>& hits = m_Hits;
     if (hits.capacity() < names.texts.size())
-        ReserveHuge(hits, names.texts.size());
+        hits.reserve(names.texts.size());
     hits.resize(names.texts.size());
     for (size_t i = 0; i < hits.size(); ++i) {
         const std::string_view text = names.texts[i];
@@ -289,7 +307,7 @@ void FileList::Match(const Names& names, const BusyFn& busy) {
     std::vector<uint32_t>& rows = m_SpareRows;
     rows.clear();
     if (rows.capacity() < names.texts.size())
-        ReserveHuge(rows, names.texts.size());
+        rows.reserve(names.texts.size());
     for (const uint32_t i : names.order) {
         for (uint32_t n = hits[i]; n > 0; --n) {
             rows.push_back(i);

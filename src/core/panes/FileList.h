@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Collation.h"
+#include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
 
 #include <functional>
@@ -9,19 +10,6 @@
 #include <vector>
 
 namespace zumi {
-
-// Which entries a file list admits; each of the first six stands for the
-// FileAttribute bit of the same position (ftReadOnly is 0x01 ... ftArchive 0x20).
-enum TFileAttr : unsigned {
-    ftReadOnly = 0x01,
-    ftHidden = 0x02,
-    ftSystem = 0x04,
-    ftVolumeID = 0x08,
-    ftDirectory = 0x10,
-    ftArchive = 0x20,
-    ftNormal = 0x40, // admits every entry that is not hidden, system, a folder or a volume label
-};
-using TFileType = unsigned;
 
 // True for names whose extension marks a program (.exe, .com, .bat, .pif, any case).
 bool IsProgramName(std::string_view name);
@@ -97,8 +85,8 @@ private:
         PackedNames texts;
         std::vector<bool> folders;
         std::vector<uint32_t> order;
-        std::vector<std::string>
-            links; // every link in the folder, listed or not: a change of its target changes its row
+        // Every link in the folder, listed or not: a change of its target changes its row.
+        std::vector<std::string> links;
     };
 
     Names ReadNames(const std::string& folder, const BusyFn& busy);
@@ -108,6 +96,9 @@ private:
     // Brings the kept names up to date with the entries the watch named; false
     // when so many changed that reading the whole folder is quicker.
     bool FollowEntries();
+    void DropNames(const std::vector<std::string>& changed);
+    Names LookUpEntries(const std::vector<std::string>& changed) const;
+    void MergeNames(const Names& added);
     void Match(const Names& names, const BusyFn& busy);
     // Makes the names freshly read, and the rows they match, the list's.
     void Keep(Names& names);

@@ -1,9 +1,9 @@
 #include "panes/FolderList.h"
 
 #include "panes/Wildcard.h"
+#include "platform/FileSystemKinds.h"
 #include "platform/FolderReading.h"
 #include "platform/Paths.h"
-#include "platform/Volumes.h"
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>
@@ -125,7 +125,7 @@ std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool cas
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes))
-        if ((attributes & (faDirectory | faHidden | faSystem)) == faDirectory)
+        if ((attributes & (ftDirectory | ftHidden | ftSystem)) == ftDirectory)
             names.emplace_back(name);
     watch.WatchLinkTargets(reader.Links());
     m_Collation.Sort(names);

@@ -1,6 +1,7 @@
 #include "platform/Collation.h"
 
 #include "platform/Locale.h"
+#include "platform/SpeedMechanisms.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,6 +15,23 @@
 namespace zumi {
 
 namespace {
+
+// From this many names the sort splits them between two threads: below it a
+// thread costs more than it saves.
+constexpr size_t TwoThreadsFrom = 4096;
+// Chunks sampled for the pivot that splits the sort: enough for halves within
+// a few percent of each other, few enough to cost nothing.
+constexpr size_t PivotSamples = 255;
+// Room for one sort key to begin with: a file name's key seldom needs more,
+// so most keys take one call to ICU.
+constexpr size_t KeyRoom = 256;
+
+// A name in a sort under way: its index, and the chunk of its sort key that
+// the names it ties with so far are compared by.
+struct Ranked {
+    uint64_t chunk;
+    uint32_t index;
+};
 
 UCollator* OpenCollator(const std::string& locale) {
     UErrorCode status = U_ZERO_ERROR;
@@ -51,46 +69,14 @@ size_t MakeKey(const UCollator* collator, std::string_view name, std::vector<UCh
     UErrorCode status = U_ZERO_ERROR;
     u_strFromUTF8WithSub(utf16.data(), static_cast<int32_t>(utf16.size()), &length, name.data(),
                          static_cast<int32_t>(name.size()), 0xFFFD, nullptr, &status);
-    if (key.size() < 256)
-        key.resize(256);
+    if (key.size() < KeyRoom)
+        key.resize(KeyRoom);
     int32_t keyLength = ucol_getSortKey(collator, utf16.data(), length, key.data(), key.size());
     if (static_cast<size_t>(keyLength) > key.size()) {
         key.resize(keyLength);
         keyLength = ucol_getSortKey(collator, utf16.data(), length, key.data(), key.size());
     }
     return static_cast<size_t>(keyLength);
-}
-
-// Appends a name's sort key to the buffer and returns where it starts; sets
-// the name's first chunk while the key is at hand. The key buffer holds at
-// least 256 bytes, and the key's own zero byte masks any that follow it.
-uint32_t AppendKey(const UCollator* collator, std::string_view name, std::vector<UChar>& utf16,
-                   std::vector<uint8_t>& key, std::vector<uint8_t>& buffer, uint64_t& chunk) {
-    const size_t keyLength = MakeKey(collator, name, utf16, key);
-    chunk = Chunk(key.data(), 0);
-    const auto start = static_cast<uint32_t>(buffer.size());
-    buffer.insert(buffer.end(), key.data(), key.data() + keyLength);
-    return start;
-}
-
-// Makes the sort keys of a run of names, end to end in one buffer, with where
-// each starts and the names ranked by their first chunks.
-void MakeKeys(const UCollator* collator, const PackedNames& names, size_t begin, size_t end,
-              std::vector<uint8_t>& buffer, std::vector<uint32_t>& starts, std::vector<Ranked>& ranked) {
-    std::vector<UChar> utf16;
-    std::vector<uint8_t> key;
-    if (begin < end) {
-        // Keys run about as long as the names' bytes; room for twice that spares
-        // copying them as they grow, and costs no memory until used.
-        const std::string_view last = names[end - 1];
-        const size_t bytes = static_cast<size_t>(last.data() + last.size() - names[begin].data());
-        ReserveHuge(buffer, 2 * bytes + 16 * (end - begin) + 8);
-    }
-    for (size_t i = begin; i < end; ++i) {
-        ranked[i].index = static_cast<uint32_t>(i);
-        starts[i] = AppendKey(collator, names[i], utf16, key, buffer, ranked[i].chunk);
-    }
-    buffer.insert(buffer.end(), 8, 0);
 }
 
 // Runs the work on a new thread, or returns a thread that is not joinable when
@@ -103,14 +89,12 @@ template <typename Work> std::thread StartThread(Work work) {
     }
 }
 
-// Where each name's key is: names from runs[k] on have theirs in buffers[k].
+// Where each name's key is: in its block's keys.
 struct KeyTable {
-    const uint8_t* buffers[3];
-    size_t runs[3];
-    const uint32_t* starts;
+    const std::vector<BlockKeys>& keys;
     const uint8_t* operator()(uint32_t i) const {
-        const size_t k = i >= runs[2] ? 2 : i >= runs[1] ? 1 : 0;
-        return buffers[k] + starts[i];
+        const BlockKeys& block = keys[i / PackedNames::BlockNames];
+        return block.bytes.data() + block.starts[i % PackedNames::BlockNames];
     }
 };
 
@@ -133,57 +117,26 @@ void SortByKey(Ranked* begin, Ranked* end, size_t depth, const KeyTable& keyOf, 
     }
 }
 
-} // namespace
-
-Collation::Collation(const std::string& locale) : m_Collator(OpenCollator(locale), ucol_close) {}
-
-Collation::~Collation() = default;
-
-std::vector<uint32_t> Collation::Order(const PackedNames& names, KeysAhead* ahead) const {
-    const size_t count = names.size();
-    std::vector<uint32_t> starts;
+// Every name, ranked by its key's first chunk.
+std::vector<Ranked> RankByFirstChunk(const std::vector<BlockKeys>& keys, size_t count) {
     std::vector<Ranked> ranked;
-    std::vector<uint8_t> keys[3];
-    size_t from = 0;
-    if (ahead != nullptr) {
-        ahead->Stop();
-        from = ahead->m_Keyed;
-        keys[0].swap(ahead->m_Keys);
-        starts.swap(ahead->m_Starts);
-        ranked.swap(ahead->m_Ranked);
-    }
-    ReserveHuge(starts, count);
-    starts.resize(count);
-    ReserveHuge(ranked, count);
-    ranked.resize(count);
+    ranked.reserve(count);
+    for (const BlockKeys& block : keys)
+        for (const uint64_t chunk : block.chunks)
+            ranked.push_back({chunk, static_cast<uint32_t>(ranked.size())});
+    return ranked;
+}
 
-    // Sort keys take most of the time; a second thread with its own collator
-    // halves what the names without keys yet cost.
-    size_t split = count;
-    std::thread helper;
-    std::unique_ptr<UCollator, void (*)(UCollator*)> clone(nullptr, ucol_close);
-    if (count - from >= 4096) {
-        UErrorCode status = U_ZERO_ERROR;
-        clone.reset(ucol_clone(m_Collator.get(), &status));
-        split = from + (count - from) / 2;
-        if (U_SUCCESS(status))
-            helper = StartThread([&] { MakeKeys(clone.get(), names, split, count, keys[2], starts, ranked); });
-    }
-    MakeKeys(m_Collator.get(), names, from, split, keys[1], starts, ranked);
-    if (helper.joinable())
-        helper.join();
-    else
-        MakeKeys(m_Collator.get(), names, split, count, keys[2], starts, ranked);
-    const KeyTable keyOf{{keys[0].data(), keys[1].data(), keys[2].data()}, {0, from, split}, starts.data()};
-
-    // The names are split at a sampled middle chunk, so that each part sorts
-    // on a thread of its own and the parts need no merging.
+// Sorts the ranked names: split at a sampled middle chunk, so that each part
+// sorts on a thread of its own and the parts need no merging. The second
+// thread touches only the upper part, and is joined before it is read.
+void SortOnTwoThreads(std::vector<Ranked>& ranked, const KeyTable& keyOf, const PackedNames& names) {
     Ranked* const first = ranked.data();
-    Ranked* const last = first + count;
+    Ranked* const last = first + ranked.size();
     Ranked* middle = last;
-    if (count >= 4096) {
+    if (Speed.twoThreadSort && ranked.size() >= TwoThreadsFrom) {
         std::vector<uint64_t> sample;
-        for (size_t i = 0; i < count; i += count / 255)
+        for (size_t i = 0; i < ranked.size(); i += ranked.size() / PivotSamples)
             sample.push_back(ranked[i].chunk);
         std::nth_element(sample.begin(), sample.begin() + sample.size() / 2, sample.end());
         const uint64_t pivot = sample[sample.size() / 2];
@@ -198,76 +151,68 @@ std::vector<uint32_t> Collation::Order(const PackedNames& names, KeysAhead* ahea
         sorter.join();
     else
         SortByKey(middle, last, 0, keyOf, names);
-    std::vector<uint32_t> order;
-    ReserveHuge(order, count);
-    order.resize(count);
-    for (size_t i = 0; i < count; ++i)
-        order[i] = ranked[i].index;
-    return order;
 }
 
-Collation::KeysAhead::KeysAhead(const Collation& collation, const PackedNames& names)
-    : m_Collator(nullptr, ucol_close), m_Bytes(names.Bytes()), m_Ends(names.Ends()) {
-    // As much room as MakeKeys would reserve for all the names there is room
-    // for, within reason: a folder that once held far more entries than it
-    // does now still reports the size it had then.
-    constexpr size_t MaxReserved = size_t{256} << 20;
-    ReserveHuge(m_Keys, std::min(2 * names.bytes_capacity() + 16 * names.capacity() + 8, MaxReserved));
-    ReserveHuge(m_Starts, names.capacity());
-    ReserveHuge(m_Ranked, names.capacity());
+} // namespace
+
+PackedNames::PackedNames(std::vector<Block> blocks) : m_Blocks(std::move(blocks)) {
+    m_Size = m_Blocks.empty() ? 0 : (m_Blocks.size() - 1) * BlockNames + m_Blocks.back().size();
+}
+
+void PackedNames::push_back(std::string_view name) {
+    if (m_Blocks.empty() || m_Blocks.back().Full())
+        m_Blocks.emplace_back();
+    m_Blocks.back().push_back(name);
+    ++m_Size;
+}
+
+Collation::Collation(const std::string& locale) : m_Collator(OpenCollator(locale), ucol_close) {}
+
+Collation::~Collation() = default;
+
+Collation::CollatorPtr Collation::Clone() const {
     UErrorCode status = U_ZERO_ERROR;
-    m_Collator.reset(ucol_clone(collation.m_Collator.get(), &status));
-    if (U_SUCCESS(status))
-        m_Thread = StartThread([this] { Run(); });
+    CollatorPtr clone(ucol_clone(m_Collator.get(), &status), ucol_close);
+    if (U_FAILURE(status))
+        clone.reset();
+    return clone;
 }
 
-Collation::KeysAhead::~KeysAhead() {
-    Stop();
-}
-
-void Collation::KeysAhead::Publish(size_t count) {
-    {
-        const std::lock_guard<std::mutex> lock(m_Mutex);
-        m_Published = count;
-    }
-    m_Added.notify_one();
-}
-
-void Collation::KeysAhead::Stop() {
-    if (!m_Thread.joinable())
-        return;
-    {
-        const std::lock_guard<std::mutex> lock(m_Mutex);
-        m_Stop = true;
-    }
-    m_Added.notify_one();
-    m_Thread.join();
-}
-
-// Keys the names as they are published until stopped. Only the names
-// published are read, through pointers taken before any was added: the room
-// reserved keeps them in place.
-void Collation::KeysAhead::Run() {
+void Collation::MakeKeys(const UCollator* collator, const PackedNames::Block& block, BlockKeys& keys) {
     std::vector<UChar> utf16;
     std::vector<uint8_t> key;
-    for (;;) {
-        size_t ready;
-        {
-            std::unique_lock<std::mutex> lock(m_Mutex);
-            m_Added.wait(lock, [&] { return m_Stop || m_Published > m_Keyed; });
-            if (m_Stop)
-                break;
-            ready = m_Published;
-        }
-        for (; m_Keyed < ready && !m_Stop.load(std::memory_order_relaxed); ++m_Keyed) {
-            const uint32_t start = m_Keyed == 0 ? 0 : m_Ends[m_Keyed - 1];
-            const std::string_view name(m_Bytes + start, m_Ends[m_Keyed] - start);
-            uint64_t chunk;
-            m_Starts.push_back(AppendKey(m_Collator.get(), name, utf16, key, m_Keys, chunk));
-            m_Ranked.push_back({chunk, static_cast<uint32_t>(m_Keyed)});
-        }
+    // Keys run about as long as the names' bytes; room for twice that spares
+    // copying them as they grow, and costs no memory until used.
+    keys.bytes.reserve(2 * block.Bytes() + 16 * block.size() + 8);
+    keys.starts.resize(block.size());
+    keys.chunks.resize(block.size());
+    for (size_t i = 0; i < block.size(); ++i) {
+        const size_t length = MakeKey(collator, block[i], utf16, key);
+        // The key buffer holds at least KeyRoom bytes, and the key's own zero byte masks any that follow it.
+        keys.chunks[i] = Chunk(key.data(), 0);
+        keys.starts[i] = static_cast<uint32_t>(keys.bytes.size());
+        keys.bytes.insert(keys.bytes.end(), key.data(), key.data() + length);
     }
-    m_Keys.insert(m_Keys.end(), 8, 0);
+    keys.bytes.insert(keys.bytes.end(), 8, 0);
+}
+
+void Collation::MakeMissingKeys(const PackedNames& names, std::vector<BlockKeys>& keys) const {
+    const std::vector<PackedNames::Block>& blocks = names.Blocks();
+    keys.resize(blocks.size());
+    for (size_t b = 0; b < blocks.size(); ++b)
+        if (keys[b].chunks.size() != blocks[b].size())
+            MakeKeys(m_Collator.get(), blocks[b], keys[b]);
+}
+
+std::vector<uint32_t> Collation::Order(const PackedNames& names, std::vector<BlockKeys> keys) const {
+    MakeMissingKeys(names, keys);                                      // every name has its key
+    std::vector<Ranked> ranked = RankByFirstChunk(keys, names.size()); // ranked[i] is name i, by its first chunk
+    SortOnTwoThreads(ranked, KeyTable{keys}, names);                   // ranked is in the names' order
+    std::vector<uint32_t> order;
+    order.reserve(ranked.size());
+    for (const Ranked& r : ranked)
+        order.push_back(r.index);
+    return order;
 }
 
 size_t Collation::LowerBound(const PackedNames& names, const std::vector<uint32_t>& order,

@@ -29,7 +29,7 @@ constexpr size_t BufferSize = 1 << 16;
 
 // An entry's attributes from its name and its type as the folder gives it.
 unsigned Attributes(int folder, const char* name, unsigned char type, bool wantReadOnly) {
-    unsigned attributes = name[0] == '.' ? unsigned{faHidden} : 0U;
+    unsigned attributes = name[0] == '.' ? unsigned{ftHidden} : 0U;
     if (type == DT_LNK || type == DT_UNKNOWN) {
         struct stat st;
         if (fstatat(folder, name, &st, 0) != 0)
@@ -38,11 +38,11 @@ unsigned Attributes(int folder, const char* name, unsigned char type, bool wantR
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
     }
     if (type == DT_DIR)
-        attributes |= faDirectory;
+        attributes |= ftDirectory;
     else if (type != DT_REG)
-        attributes |= faSystem;
+        attributes |= ftSystem;
     if (wantReadOnly && faccessat(folder, name, W_OK, AT_EACCESS) != 0)
-        attributes |= faReadOnly;
+        attributes |= ftReadOnly;
     return attributes;
 }
 
@@ -56,11 +56,6 @@ FolderReader::FolderReader(const std::string& path, bool wantReadOnly)
 
 FolderReader::~FolderReader() {
     close(m_Fd);
-}
-
-size_t FolderReader::Size() const {
-    struct stat st;
-    return fstat(m_Fd, &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
 }
 
 bool FolderReader::Entry(const std::string& name, unsigned& attributes, bool* link) const {

@@ -9,15 +9,18 @@
 // (UTF-8 on Linux, but any byte sequence passes through untouched).
 namespace zumi {
 
-// Attribute bits of a folder entry, numbered as the file list's filter expects.
-enum FileAttribute : unsigned {
-    faReadOnly = 0x01,  // not writable by this user
-    faHidden = 0x02,    // the name starts with "."
-    faSystem = 0x04,    // neither a regular file nor a folder, or a link that points nowhere
-    faVolumeID = 0x08,  // never set on Linux
-    faDirectory = 0x10, // a folder, or a link to one
-    faArchive = 0x20,   // never set on Linux
+// The attribute bits of a folder entry, and, as a set of them (TFileType),
+// which entries a file list admits.
+enum TFileAttr : unsigned {
+    ftReadOnly = 0x01,  // not writable by this user
+    ftHidden = 0x02,    // the name starts with "."
+    ftSystem = 0x04,    // neither a regular file nor a folder, or a link that points nowhere
+    ftVolumeID = 0x08,  // never set on Linux
+    ftDirectory = 0x10, // a folder, or a link to one
+    ftArchive = 0x20,   // never set on Linux
+    ftNormal = 0x40,    // never an entry's: a file list with it admits every entry without the special bits
 };
+using TFileType = unsigned;
 
 bool FolderExists(const std::string& path);
 
@@ -43,10 +46,6 @@ public:
     // One entry's attributes, looked up by name (not read in turn); false when
     // it does not exist. link, when given, tells whether the entry is a link.
     bool Entry(const std::string& name, unsigned& attributes, bool* link = nullptr) const;
-
-    // The folder's size as its file system reports it. On most (ext4, XFS,
-    // Btrfs) that is at least the bytes of the entries' names.
-    size_t Size() const;
 
 private:
     int m_Fd;

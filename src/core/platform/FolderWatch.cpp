@@ -1,5 +1,7 @@
 #include "platform/FolderWatch.h"
 
+#include "platform/FileSystemKinds.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -7,7 +9,6 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace zumi {
@@ -18,32 +19,6 @@ namespace {
 // which a user has some thousands. Past these, a link's target elsewhere is
 // seen at the next whole read.
 constexpr size_t MaxTargetWatches = 256;
-
-// File systems whose changes made elsewhere (another client, the server, a
-// FUSE daemon) never reach inotify: a watch there would claim a stale listing
-// is current.
-constexpr unsigned long UnwatchableVolumes[] = {
-    0x6969,     // NFS
-    0x517B,     // SMB
-    0xFF534D42, // CIFS
-    0xFE534D42, // SMB2/3
-    0x65735546, // FUSE
-    0x01021997, // 9p
-    0x5346414F, // AFS (OpenAFS)
-    0x6B414653, // AFS (kernel)
-    0x00C36400, // Ceph
-    0x0BD00BD0, // Lustre
-    0x73757245, // Coda
-};
-
-bool ChangesAllSeen(const std::string& folder) {
-    struct statfs volume;
-    if (statfs(folder.c_str(), &volume) != 0)
-        return false;
-    const auto type = static_cast<unsigned long>(volume.f_type) & 0xFFFFFFFFul;
-    return std::find(std::begin(UnwatchableVolumes), std::end(UnwatchableVolumes), type) ==
-           std::end(UnwatchableVolumes);
-}
 
 // The folder the path names now; all zero when it names none.
 FolderWatch::Identity IdentityAt(const std::string& path) {

@@ -1,17 +1,17 @@
 #include "platform/Volumes.h"
 
+#include "platform/FileSystemKinds.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
-#include <initializer_list>
 #include <map>
 #include <memory>
 #include <pwd.h>
 #include <sstream>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace zumi {
@@ -24,25 +24,6 @@ struct MountLine {
     std::string type;
     std::string source;
 };
-
-bool Among(std::string_view type, std::initializer_list<std::string_view> types) {
-    return std::find(types.begin(), types.end(), type) != types.end();
-}
-
-bool IsDiskType(std::string_view type) {
-    return Among(type,
-                 {"ext2", "ext3", "ext4",  "xfs",   "btrfs", "f2fs",  "jfs",     "reiserfs", "nilfs2",  "bcachefs",
-                  "zfs",  "vfat", "msdos", "exfat", "ntfs",  "ntfs3", "fuseblk", "hfsplus",  "iso9660", "udf"});
-}
-bool IsCdType(std::string_view type) {
-    return Among(type, {"iso9660", "udf"});
-}
-bool IsNetworkType(std::string_view type) {
-    return Among(type, {"nfs", "nfs4", "cifs", "smb3", "fuse.sshfs"});
-}
-bool IsRamType(std::string_view type) {
-    return Among(type, {"tmpfs", "ramfs"});
-}
 
 // True when the path is the folder or lies below it.
 bool IsUnder(std::string_view path, std::string_view folder) {
@@ -147,19 +128,22 @@ public:
     }
 
     bool Admits(const MountLine& mount) const {
-        if (IsRamType(mount.type))
+        const FileSystemKind* kind = KindNamed(mount.type);
+        if (kind != nullptr && kind->medium == FileSystemKind::Ram)
             return IsUnder(mount.mountPoint, "/mnt") || IsUnder(mount.mountPoint, "/media") ||
                    IsUnder(mount.mountPoint, "/run/media") || IsUnder(mount.mountPoint, m_Environment.home);
-        return IsDiskType(mount.type) || IsNetworkType(mount.type);
+        return kind != nullptr;
     }
 
     Volume Describe(const MountLine& mount) {
         Volume volume{mount.mountPoint, DriveKind::HARD, {}};
-        if (IsCdType(mount.type))
+        const FileSystemKind* kind = KindNamed(mount.type);
+        const FileSystemKind::Medium medium = kind != nullptr ? kind->medium : FileSystemKind::Unlisted;
+        if (medium == FileSystemKind::Cd)
             volume.kind = DriveKind::CDROM;
-        else if (IsNetworkType(mount.type))
+        else if (medium == FileSystemKind::Network)
             volume.kind = DriveKind::NETWORK;
-        else if (IsRamType(mount.type))
+        else if (medium == FileSystemKind::Ram)
             volume.kind = DriveKind::RAM;
         else if (IsRemovableDevice(m_Environment.systemRoot, mount.device) || IsUnder(mount.mountPoint, "/media") ||
                  IsUnder(mount.mountPoint, "/run/media"))
@@ -271,23 +255,6 @@ std::string VolumeOf(const std::vector<Volume>& volumes, const std::string& path
         if (volume.mountPoint.size() > best.size() && IsUnder(path, volume.mountPoint))
             best = volume.mountPoint;
     return best;
-}
-
-bool VolumeIgnoresCase(const std::string& path) {
-    struct statfs fs;
-    if (statfs(path.c_str(), &fs) != 0)
-        return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0x4d44:     // FAT (msdos, vfat)
-    case 0x2011bab0: // exFAT
-    case 0x5346544e: // NTFS (ntfs, ntfs3)
-    case 0x517b:     // SMB
-    case 0xff534d42: // CIFS
-    case 0xfe534d42: // SMB2
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace zumi

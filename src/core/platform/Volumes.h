@@ -63,8 +63,4 @@ std::string VolumeText(const Volume& volume, bool upperCase);
 // ending at a component boundary; "/" when none is.
 std::string VolumeOf(const std::vector<Volume>& volumes, const std::string& path);
 
-// True when the volume holding the path matches names ignoring letter case
-// (FAT, exFAT, NTFS, SMB); false for the case-sensitive rest or when unknown.
-bool VolumeIgnoresCase(const std::string& path);
-
 } // namespace zumi

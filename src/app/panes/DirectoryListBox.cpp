@@ -1,10 +1,10 @@
 #include "panes/DirectoryListBox.h"
 
 #include "Application.h"
+#include "panes/DiskFollower.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 #include "panes/PaneRow.h"
-#include "panes/WatchNotifier.h"
 #include "platform/Errors.h"
 #include "platform/FolderReading.h"
 
@@ -93,7 +93,11 @@ constexpr int FollowDelayMs = 250;
 } // namespace
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent)
-    : QListView(parent), m_Model(new FolderRowModel(m_List, this)), m_Watch(new WatchNotifier(this)) {
+    : QListView(parent), m_Model(new FolderRowModel(m_List, this)),
+      m_Follower(new DiskFollower(
+          FollowDelayMs,
+          {[this] { return ReadNews(); }, [this] { FollowDisk(); }, [this] { return m_List.WatchDescriptor(); }},
+          this)) {
     resize(DesignedWidth, height());
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -106,10 +110,6 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
         m_Model->Reset(change);
         setCurrentIndex(m_Model->index(static_cast<int>(m_List.CurrentRow())));
     });
-    m_FollowTimer.setSingleShot(true);
-    m_FollowTimer.setInterval(FollowDelayMs);
-    connect(&m_FollowTimer, &QTimer::timeout, this, &TDirectoryListBox::FollowDisk);
-    connect(m_Watch, &WatchNotifier::Readable, this, &TDirectoryListBox::ReadWatch);
 }
 
 const std::vector<zumi::FolderRow>& TDirectoryListBox::Rows() {
@@ -163,7 +163,7 @@ void TDirectoryListBox::EnsureBuilt() {
         return;
     m_Built = true;
     m_List.RebuildFolders();
-    FollowWatch();
+    m_Follower->Listen();
 }
 
 void TDirectoryListBox::Move(const std::string& folder) {
@@ -172,29 +172,18 @@ void TDirectoryListBox::Move(const std::string& folder) {
     m_LastFolders[VolumeOf(left)] = left;
     // What the old folder's watch reported is no longer news.
     m_DiskChange = zumi::FolderList::DiskChange::None;
-    m_FollowTimer.stop();
-    FollowWatch();
+    m_Follower->Forget();
+    m_Follower->Listen();
 }
 
-void TDirectoryListBox::FollowWatch() {
-    m_Watch->Follow(m_List.WatchDescriptor());
-}
-
-void TDirectoryListBox::ReadWatch() {
+bool TDirectoryListBox::ReadNews() {
     m_DiskChange = std::max(m_DiskChange, m_List.ReadWatchEvents());
-    if (m_DiskChange != zumi::FolderList::DiskChange::None && !m_FollowTimer.isActive())
-        m_FollowTimer.start();
-    FollowWatch();
+    return m_DiskChange != zumi::FolderList::DiskChange::None;
 }
 
 void TDirectoryListBox::FollowNow() {
-    if (m_Built) {
-        ReadWatch();
-        if (m_FollowTimer.isActive()) {
-            m_FollowTimer.stop();
-            FollowDisk();
-        }
-    }
+    if (m_Built)
+        m_Follower->FollowNow();
     if (m_FileList)
         m_FileList->FollowNow();
 }
@@ -217,7 +206,7 @@ void TDirectoryListBox::FollowDisk() {
     } catch (const zumi::IOError&) {
         // It cannot be read now; the rows stay as they were.
     }
-    FollowWatch();
+    m_Follower->Listen();
 }
 
 void TDirectoryListBox::Announce() {

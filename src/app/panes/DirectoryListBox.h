@@ -4,11 +4,10 @@
 
 #include <QListView>
 #include <QPointer>
-#include <QTimer>
 #include <map>
 
 class FolderRowModel;
-class WatchNotifier;
+class DiskFollower;
 class TDriveComboBox;
 class TFileListBox;
 
@@ -70,10 +69,8 @@ private:
     // Pushes the folder into the file list, then raises OnChange.
     void Announce();
     void OpenSelectedRow();
-    // Listens on the list's folder watch, which each build of the rows replaces.
-    void FollowWatch();
-    // Reads what the watch saw and starts the follow delay when the rows may have changed.
-    void ReadWatch();
+    // Reads what the watch saw; true when the rows may have changed.
+    bool ReadNews();
     // Brings the rows up to date with the disk after the watch reported a change.
     void FollowDisk();
 
@@ -82,8 +79,7 @@ private:
     QPointer<TFileListBox> m_FileList;
     QPointer<TDriveComboBox> m_DriveSelector;
     bool m_Built = false;
-    WatchNotifier* m_Watch;
-    QTimer m_FollowTimer; // gathers a burst of changes into one update
+    DiskFollower* m_Follower; // gathers a burst of changes into one update
     zumi::FolderList::DiskChange m_DiskChange = zumi::FolderList::DiskChange::None; // the most the watch reported since
     std::map<std::string, std::string> m_LastFolders; // volume -> the last folder shown on it
 };

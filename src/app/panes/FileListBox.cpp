@@ -1,8 +1,8 @@
 #include "panes/FileListBox.h"
 
 #include "Application.h"
+#include "panes/DiskFollower.h"
 #include "panes/PaneRow.h"
-#include "panes/WatchNotifier.h"
 #include "platform/Errors.h"
 
 #include <QApplication>
@@ -108,7 +108,11 @@ int RowNamed(const zumi::FileList& list, const std::string& name) {
 } // namespace
 
 TFileListBox::TFileListBox(QWidget* parent)
-    : QListView(parent), m_Model(new FileRowModel(m_List, this)), m_Watch(new WatchNotifier(this)) {
+    : QListView(parent), m_Model(new FileRowModel(m_List, this)),
+      m_Follower(new DiskFollower(FollowDelayMs,
+                                  {[this] { return m_List.ReadWatchEvents(); }, [this] { FollowDisk(); },
+                                   [this] { return m_List.WatchDescriptor(); }},
+                                  this)) {
     resize(DesignedWidth, height());
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -117,10 +121,6 @@ TFileListBox::TFileListBox(QWidget* parent)
     setItemDelegate(new FileRowDelegate(m_Model, this));
     setModel(m_Model);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFileListBox::SelectionChanged);
-    m_FollowTimer.setSingleShot(true);
-    m_FollowTimer.setInterval(FollowDelayMs);
-    connect(&m_FollowTimer, &QTimer::timeout, this, &TFileListBox::FollowDisk);
-    connect(m_Watch, &WatchNotifier::Readable, this, &TFileListBox::ReadWatch);
     m_List.SetApply([this](const std::function<void()>& change) {
         m_Model->Reset([&] {
             m_RecordedRow = -1; // the reset leaves no row selected
@@ -213,7 +213,7 @@ void TFileListBox::Relist(const std::function<bool(const zumi::FileList::BusyFn&
     const auto restore = qScopeGuard([this, &busy] {
         if (busy)
             QApplication::restoreOverrideCursor();
-        FollowWatch();
+        m_Follower->Listen();
     });
     const bool reread = change([&busy] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -236,26 +236,9 @@ int TFileListBox::SelectedRow() const {
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void TFileListBox::ReadWatch() {
-    // The events are read at once, so the kernel's queue does not overflow in a
-    // burst; the rows follow when the burst has had time to gather.
-    if (m_List.ReadWatchEvents() && !m_FollowTimer.isActive())
-        m_FollowTimer.start();
-    FollowWatch();
-}
-
 void TFileListBox::FollowNow() {
-    if (!m_Listed)
-        return;
-    ReadWatch();
-    if (m_FollowTimer.isActive()) {
-        m_FollowTimer.stop();
-        FollowDisk();
-    }
-}
-
-void TFileListBox::FollowWatch() {
-    m_Watch->Follow(m_List.WatchDescriptor());
+    if (m_Listed)
+        m_Follower->FollowNow();
 }
 
 void TFileListBox::FollowDisk() {
@@ -270,10 +253,10 @@ void TFileListBox::FollowDisk() {
         m_List.RereadFiles();
     } catch (const zumi::IOError&) {
         // The folder went or cannot be read now: the folder list moves away from it.
-        FollowWatch();
+        m_Follower->Listen();
         return;
     }
-    FollowWatch();
+    m_Follower->Listen();
     if (const int row = selected < 0 ? -1 : RowNamed(m_List, selectedName); row >= 0) {
         m_RecordedRow = row; // the user's choice, not a move of theirs
         setCurrentIndex(m_Model->index(row));
@@ -283,7 +266,7 @@ void TFileListBox::FollowDisk() {
     else
         verticalScrollBar()->setValue(scrolled);
     // On a huge folder an update takes a while: the next waits at least twice as long, so the window stays free.
-    m_FollowTimer.setInterval(std::max<int>(FollowDelayMs, 2 * clock.elapsed()));
+    m_Follower->SetDelay(std::max<int>(FollowDelayMs, 2 * clock.elapsed()));
     emit OnDiskChange();
 }
 

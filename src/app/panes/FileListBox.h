@@ -3,10 +3,9 @@
 #include "panes/FileList.h"
 
 #include <QListView>
-#include <QTimer>
 
 class FileRowModel;
-class WatchNotifier;
+class DiskFollower;
 
 // The file list pane: the files of one folder that match a mask, one bare name
 // per row, sorted. Its rows are the program's item list. The folder is first
@@ -77,17 +76,12 @@ private:
     void Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change);
     void SelectionChanged();
     int SelectedRow() const;
-    // Reads what the watch saw and starts the follow delay when the rows may have changed.
-    void ReadWatch();
-    // Listens on the list's folder watch, which each read from disk replaces.
-    void FollowWatch();
     // Brings the rows up to date with the disk, keeping the selected row and the view's place by name.
     void FollowDisk();
 
     zumi::FileList m_List;
     FileRowModel* m_Model;
-    WatchNotifier* m_Watch;
-    QTimer m_FollowTimer; // gathers the changes of a burst into one update
+    DiskFollower* m_Follower; // gathers the changes of a burst into one update
     bool m_Listed = false;
     int m_RecordedRow = -1;
 };

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+class QSocketNotifier;
+
+// Keeps a pane's rows following the disk, on the GUI thread. It listens on the
+// pane's folder watch, has the news read as soon as it comes (so the kernel's
+// queue does not overflow in a burst), and runs the pane's follow once the
+// burst has had the delay to gather: at most one follow per delay, however
+// long the burst goes on.
+class DiskFollower : public QObject {
+public:
+    struct Pane {
+        std::function<bool()> readNews;  // reads the watch's news; true when the rows may have changed
+        std::function<void()> follow;    // brings the rows up to date with the disk
+        std::function<int()> descriptor; // the watch's descriptor now, -1 for none
+    };
+
+    DiskFollower(int delayMs, Pane pane, QObject* parent);
+
+    // Listens on the watch's descriptor, which changes with every read from disk.
+    void Listen();
+    // Reads the news now; the delay starts when the rows may have changed.
+    void ReadNews();
+    // Follows at once, rather than after the delay, when the rows may have changed.
+    void FollowNow();
+    // Forgets the news waiting: it was of a folder the pane has left.
+    void Forget() { m_Delay.stop(); }
+    void SetDelay(int delayMs) { m_Delay.setInterval(delayMs); }
+
+private:
+    Pane m_Pane;
+    QTimer m_Delay;
+    QSocketNotifier* m_Notifier = nullptr;
+};

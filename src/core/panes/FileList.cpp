@@ -64,23 +64,16 @@ bool FileList::IsFolderPath(const std::string& path) const {
 bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy) {
     if (IsFolderPath(path))
         return false;
-    // The names and the watch are the old folder's; they stay its own if the move fails.
-    FolderWatch oldWatch;
-    oldWatch = std::move(m_Watch);
-    const bool namesWereCurrent = std::exchange(m_NamesCurrent, false);
+    // The names and the watch stay the old folder's until the new one is entered and read.
+    FolderWatch watch;
     Names names;
-    std::string folder;
-    try {
-        folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
-            if (reread)
-                names = ReadNames(entered, busy);
-        });
-    } catch (...) {
-        m_Watch = std::move(oldWatch);
-        m_NamesCurrent = namesWereCurrent;
-        throw;
-    }
+    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
+        if (reread)
+            names = ReadNames(entered, watch, busy);
+    });
     m_FolderPath.swap(folder);
+    m_Watch = std::move(watch); // unread, the new folder is watched from its first read on
+    m_NamesCurrent = false;
     if (reread)
         Keep(names);
     return true;
@@ -109,7 +102,9 @@ void FileList::RereadFiles(const BusyFn& busy) {
         m_NamesCurrent = FollowEntries();
     }
     if (!m_NamesCurrent) {
-        Names names = ReadNames(m_FolderPath, busy);
+        FolderWatch watch;
+        Names names = ReadNames(m_FolderPath, watch, busy);
+        m_Watch = std::move(watch);
         Keep(names);
         return;
     }
@@ -255,12 +250,14 @@ void FileList::Keep(Names& names) {
     }
 }
 
-// Reads the working directory, which is the folder, watching it first so that
-// no change made during the read goes unseen. Keeps the admitted entries and
-// the order they sort in. Calls busy once the entries read so far would make a 101st row.
-FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& busy) {
+// Reads the working directory, which is the folder, setting the watch on it
+// first so that no change made during the read goes unseen; the caller keeps
+// the watch with the names only when the read succeeds. Keeps the admitted
+// entries and the order they sort in. Calls busy once the entries read so far
+// would make a 101st row.
+FileList::Names FileList::ReadNames(const std::string& folder, FolderWatch& watch, const BusyFn& busy) {
     // Attributes matter only where the file type sets read-only files apart.
-    m_Watch.Watch(folder, (m_FileType & ftReadOnly) != 0);
+    watch.Watch(folder, (m_FileType & ftReadOnly) != 0);
     const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
 
     Names read;
@@ -285,7 +282,7 @@ FileList::Names FileList::ReadNames(const std::string& folder, const BusyFn& bus
     read.texts = ahead.Finish(keys);
     read.order = m_Collation.Order(read.texts, std::move(keys));
     read.links = reader.Links();
-    m_Watch.WatchLinkTargets(read.links);
+    watch.WatchLinkTargets(read.links);
     return read;
 }
 

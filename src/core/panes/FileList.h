@@ -89,7 +89,7 @@ private:
         std::vector<std::string> links;
     };
 
-    Names ReadNames(const std::string& folder, const BusyFn& busy);
+    Names ReadNames(const std::string& folder, FolderWatch& watch, const BusyFn& busy);
     // Whether the file type lists an entry of these attributes, and the row text it would have.
     bool Admits(unsigned attributes) const;
     static std::string_view RowText(std::string_view name, bool folder, std::string& bracketed);

@@ -244,8 +244,9 @@ void FileList::Keep(Names& names) {
     // the system: the buffers kept for the next match shrink to the new size.
     if (names.texts.size() > 4 * m_Names.texts.size() + LargeFolder) {
         names = Names();
-        std::vector<uint32_t>(m_SpareRows.begin(), m_SpareRows.end()).swap(m_SpareRows);
-        std::vector<uint32_t>(m_Hits.begin(), m_Hits.end()).swap(m_Hits);
+        std::vector<uint32_t>().swap(m_SpareRows); // the old folder's rows
+        m_Rows.shrink_to_fit();
+        m_Hits.shrink_to_fit();
         ReturnFreeMemory();
     }
 }

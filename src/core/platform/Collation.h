@@ -37,6 +37,8 @@ public:
                 m_Ends.reserve(BlockNames);
             m_Text += name;
             m_Ends.push_back(static_cast<uint32_t>(m_Text.size()));
+            if (Full())
+                m_Text.shrink_to_fit(); // the room the text grew into, up to half again, is kept no longer
         }
 
     private:

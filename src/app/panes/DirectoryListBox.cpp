@@ -136,10 +136,6 @@ void TDirectoryListBox::Open(const std::string& folder) {
 void TDirectoryListBox::SwitchDrive(const std::string& volume) {
     if (!volume.empty() && volume == VolumeOf(FolderPath()))
         return;
-    MoveToVolume(volume);
-}
-
-void TDirectoryListBox::MoveToVolume(const std::string& volume) {
     if (volume.empty()) {
         Move(FolderPath());
     } else {
@@ -152,6 +148,10 @@ void TDirectoryListBox::MoveToVolume(const std::string& volume) {
 
 void TDirectoryListBox::SetFileList(TFileListBox* fileList) {
     m_FileList = fileList;
+}
+
+void TDirectoryListBox::SetDriveSelector(TDriveComboBox* driveSelector) {
+    m_DriveSelector = driveSelector;
 }
 
 std::string TDirectoryListBox::VolumeOf(const std::string& path) const {

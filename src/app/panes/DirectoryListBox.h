@@ -40,6 +40,8 @@ public:
 
     // The file list that follows the folder.
     void SetFileList(TFileListBox* fileList);
+    // The drive selector that shows the folder's volume; set by the selector itself (SetDirList).
+    void SetDriveSelector(TDriveComboBox* driveSelector);
 
     // Brings both panes up to date with the disk now, rather than after the
     // follow delay: when the mount table changed (a folder may no longer be at
@@ -56,9 +58,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    friend class TDriveComboBox; // sets the link back to itself
-    // Moves to the folder this run last showed on the volume, or to its top, and announces it.
-    void MoveToVolume(const std::string& volume);
     // Without a drive selector the whole tree is one volume.
     std::string VolumeOf(const std::string& path) const;
     void EnsureBuilt();

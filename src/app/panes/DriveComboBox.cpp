@@ -66,10 +66,10 @@ void TDriveComboBox::SetTextCase(TTextCase textCase) {
 
 void TDriveComboBox::SetDirList(TDirectoryListBox* dirList) {
     if (m_DirList)
-        m_DirList->m_DriveSelector = nullptr;
+        m_DirList->SetDriveSelector(nullptr);
     m_DirList = dirList;
     if (dirList)
-        dirList->m_DriveSelector = this;
+        dirList->SetDriveSelector(this);
 }
 
 void TDriveComboBox::SetMountTable(const std::string& table, const zumi::VolumeEnvironment& environment) {

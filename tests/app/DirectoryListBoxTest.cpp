@@ -315,6 +315,25 @@ TEST(DirectoryListBoxAloneTest, AFolderUnderTheRootRemovedLeavesTheRoot) {
     rmdir(top);
 }
 
+// The path made again as a folder the user may not enter: the pane opens the nearest parent that opens, with no box.
+TEST(DirectoryListBoxAloneTest, APathMadeAgainAsAFolderThatCannotBeEnteredLeavesForItsParent) {
+    TempDir dir;
+    const std::string parent = dir.Folder("a", 0777);
+    const std::string listed = dir.Folder("a/b", 0777);
+    const std::string seen = AsUnprivilegedUser([&] {
+        Recorder().Clear();
+        TDirectoryListBox folders;
+        folders.show();
+        folders.SetFolderPath(listed);
+        if (rename(listed.c_str(), (parent + "/old").c_str()) != 0 || mkdir(listed.c_str(), 0) != 0)
+            return std::string("change failed");
+        const bool moved = QTest::qWaitFor([&] { return folders.FolderPath() != listed; }, 5000);
+        return std::string(moved ? "" : "stayed ") + folders.FolderPath() + "|" +
+               Recorder().messages.join('|').toStdString();
+    });
+    EXPECT_EQ(seen, parent + "|");
+}
+
 TEST(DriveComboBoxTest, VolumesMountedAndUnmountedComeAndGo) {
     if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         GTEST_SKIP() << "no mount namespace of our own: " << std::strerror(errno);

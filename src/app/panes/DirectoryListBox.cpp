@@ -192,13 +192,20 @@ void TDirectoryListBox::FollowDisk() {
     const zumi::FolderList::DiskChange change = std::exchange(m_DiskChange, zumi::FolderList::DiskChange::None);
     if (change == zumi::FolderList::DiskChange::Folder) {
         // The folder is no longer at its path: open the folder now there or,
-        // when there is none, the nearest parent still there, as the user would.
+        // when it is gone or cannot be entered, the nearest parent that can, as the user would.
         std::string folder = FolderPath();
-        while (folder != "/" && !zumi::FolderExists(folder))
-            folder.erase(std::max<size_t>(folder.rfind('/'), 1));
-        if (m_FileList && m_List.IsFolderPath(folder))
+        if (m_FileList && zumi::FolderExists(folder))
             m_FileList->FollowNow(); // its rows are those of the folder that was there
-        RunHandler([&] { Open(folder); });
+        RunHandler([&] {
+            for (;; folder.erase(std::max<size_t>(folder.rfind('/'), 1))) {
+                try {
+                    return Open(folder);
+                } catch (const zumi::IOError&) {
+                    if (folder == "/")
+                        throw;
+                }
+            }
+        });
         return;
     }
     try {

@@ -35,17 +35,19 @@ void ChangeDirectory(const std::string& path) {
 
 std::string EnterFolder(const std::string& from, const std::string& path,
                         const std::function<void(const std::string& folder)>& read) {
+    // Only a relative path needs the folder left: it may be one that can no longer be entered.
     const bool fromExists = FolderExists(from);
-    if (fromExists)
+    if (fromExists && !path.empty() && path.front() != '/')
         ChangeDirectory(from);
-    ChangeDirectory(path);
     try {
+        ChangeDirectory(path);
         std::string folder = CurrentDirectory();
         read(folder);
         return folder;
     } catch (const IOError&) {
-        if (fromExists)
-            ChangeDirectory(from);
+        if (fromExists && chdir(from.c_str()) != 0) {
+            // The folder left cannot be entered either: the next move sets the working directory.
+        }
         throw;
     }
 }

@@ -74,10 +74,10 @@ TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
          false},
         {"a folder above renamed", [](auto& f, auto& o) { return rename(Up(f).c_str(), (o + "/old").c_str()) == 0; },
          "", false},
-        {"a folder above renamed and the path made again",
+        {"a folder two above renamed and the path made again",
          [](auto& f, auto& o) {
-             return rename(Up(f).c_str(), (o + "/old").c_str()) == 0 && mkdir(Up(f).c_str(), 0755) == 0 &&
-                    mkdir(f.c_str(), 0755) == 0;
+             return rename(Up(Up(f)).c_str(), (o + "/old").c_str()) == 0 && mkdir(Up(Up(f)).c_str(), 0755) == 0 &&
+                    mkdir(Up(f).c_str(), 0755) == 0 && mkdir(f.c_str(), 0755) == 0;
          },
          "", false},
         {"a file read and the folder listed",
@@ -86,9 +86,10 @@ TEST(FolderWatchTest, SeesEveryChangeToTheEntriesAndNothingElse) {
     for (const Change& change : changes) {
         SCOPED_TRACE(change.what);
         TempDir root;
-        root.Folder("up");
-        const std::string folder = root.Folder("up/watched");
-        root.File("up/watched/a");
+        root.Folder("top");
+        root.Folder("top/up");
+        const std::string folder = root.Folder("top/up/watched");
+        root.File("top/up/watched/a");
         root.File("in");
         FolderWatch watch;
         watch.Watch(folder, true);

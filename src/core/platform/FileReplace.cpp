@@ -39,7 +39,7 @@ std::string HiddenName(const char* name) {
 // taking the file's place. A crash in that moment leaves it behind, and the
 // next save removes it: a regular file of this user's at that name can only
 // be such a leftover. Another user's file there is left alone.
-std::string LeftoverName(int folder, const char* name) {
+std::string ReclaimedLeftoverName(int folder, const char* name) {
     std::string leftover = std::string(".") + name + ".zumi-new";
     struct stat st;
     if (fstatat(folder, leftover.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
@@ -108,7 +108,7 @@ public:
     void TakeThePlace(const std::string& path) {
         for (int attempt = 0; m_Name.empty() && attempt < NameAttempts; ++attempt) {
             const std::string name =
-                attempt == 0 ? LeftoverName(m_File.Folder(), m_File.Name()) : HiddenName(m_File.Name());
+                attempt == 0 ? ReclaimedLeftoverName(m_File.Folder(), m_File.Name()) : HiddenName(m_File.Name());
             const std::string unnamed = "/proc/self/fd/" + std::to_string(m_Fd);
             if (linkat(AT_FDCWD, unnamed.c_str(), m_File.Folder(), name.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 m_Name = name;

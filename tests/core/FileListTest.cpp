@@ -58,6 +58,11 @@ TEST(FileList, ListsMatchingFilesSorted) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Listing(dir.Path(), c.mask), c.rows) << c.fault;
+    std::string manyPieces = "a*";
+    for (int i = 1; i < 300; ++i)
+        manyPieces += ";a*";
+    EXPECT_EQ(Listing(dir.Path(), manyPieces), Names(300, "a.jpg"))
+        << "a name matching 300 pieces not listed 300 times";
 }
 
 // A large folder's names are keyed for the sort while it is still being read,

@@ -46,6 +46,11 @@ const MatchCase MatchCases[] = {
     {"ill-formed byte not one character", "?.jpg", "\x89.jpg", true},
     {"literal piece compared with case", "Photo.GIF", "photo.gif", true},
     {"literal piece matches a longer name", "photo.gif", "photo.gif2", false},
+    {"a literal piece matches a name with more characters after it", "ab", "ab\xE3\x81\x82", false},
+    {"a '*' in the name taken for the piece's wildcard", "*a*b", "*xab", true},
+    {"the fixed start and end overlap in a short name", "ab*ba", "aba", false},
+    {"a run that is not ASCII between ASCII ends", "a*?z", "a\xE3\x81\x82z", true},
+    {"the fixed start not checked", "IMG_?0*", "img_11.jpg", false},
 };
 
 TEST(WildcardPiece, MatchesLikeDesktopFileSearch) {

@@ -4,6 +4,7 @@
 #include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -113,7 +114,7 @@ private:
     std::vector<std::string> m_Changed; // entries the watch named since m_Names were brought up to date
     std::vector<uint32_t> m_Rows;       // indices into m_Names, one per matching piece
     std::vector<uint32_t> m_SpareRows;  // the rows being made, then the rows before
-    std::vector<uint32_t> m_Hits;       // how many pieces each name matches
+    std::vector<uint8_t> m_Hits;        // how many pieces each name matches, up to 255
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 

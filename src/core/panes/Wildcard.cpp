@@ -44,34 +44,44 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-// An ASCII name as case-folded code points, without decoding or copying it:
-// ASCII folds to ASCII lower case, one code point a byte.
+// ASCII text case-folded a byte at a time as it is read, without copying it.
 struct AsciiFolded {
     std::string_view text;
     size_t size() const { return text.size(); }
-    char32_t operator[](size_t i) const { return static_cast<unsigned char>(AsciiLower(text[i])); }
+    char operator[](size_t i) const { return AsciiLower(text[i]); }
 };
 
-// Classic wildcard match with backtracking to the last "*": linear for the usual masks.
-template <typename Name> bool GlobMatch(const std::u32string& pattern, const Name& name) {
-    size_t p = 0, n = 0, starP = std::u32string::npos, starN = 0;
+// Classic wildcard match with backtracking to the last run marker: linear for
+// the usual masks. The run marker is looked at first, so that a byte pattern's
+// '*' is a wildcard also against a '*' in the name.
+template <typename Pattern, typename Name, typename Char>
+bool GlobMatch(const Pattern& pattern, const Name& name, Char anyRun, Char anyOne) {
+    size_t p = 0, n = 0, starP = Pattern::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == AnyOne || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == AnyRun) {
+        if (p < pattern.size() && pattern[p] == anyRun) {
             starP = p++;
             starN = n;
-        } else if (starP != std::u32string::npos) {
+        } else if (p < pattern.size() && (pattern[p] == anyOne || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (starP != Pattern::npos) {
             p = starP + 1;
             n = ++starN;
         } else {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == AnyRun)
+    while (p < pattern.size() && pattern[p] == anyRun)
         ++p;
     return p == pattern.size();
+}
+
+// Whether an ASCII text matches a byte pattern without '*' of its length.
+bool FixedMatches(std::string_view pattern, std::string_view text) {
+    for (size_t i = 0; i < pattern.size(); ++i)
+        if (pattern[i] != '?' && pattern[i] != AsciiLower(text[i]))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -89,51 +99,67 @@ WildcardPiece::WildcardPiece(std::string_view piece) {
         m_NoDot = true;
         piece.remove_suffix(1);
     }
-    const std::string_view rest = piece.empty() ? piece : piece.substr(1);
-    if (!m_NoDot && piece.front() == '*' && IsAscii(rest) && rest.find_first_of("*?") == std::string_view::npos) {
-        m_Kind = Kind::Suffix;
-        for (char c : rest)
-            m_AsciiSuffix.push_back(AsciiLower(c));
-    }
     m_Pattern = Fold(piece);
+    std::string bytes;
+    m_Ascii = true;
     for (char32_t& c : m_Pattern) {
         if (c == U'*')
             c = AnyRun;
         else if (c == U'?')
             c = AnyOne;
+        else if (c >= 0x80)
+            m_Ascii = false;
+        bytes.push_back(c == AnyRun ? '*' : c == AnyOne ? '?' : static_cast<char>(c));
+    }
+    if (!m_Ascii)
+        return;
+    const size_t first = bytes.find('*');
+    const size_t last = bytes.rfind('*');
+    m_Start = bytes.substr(0, first);
+    if (first != std::string::npos) {
+        m_Between = bytes.substr(first, last + 1 - first);
+        m_End = bytes.substr(last + 1);
     }
 }
 
 bool WildcardPiece::Matches(std::string_view name) const {
-    switch (m_Kind) {
-    case Kind::Nothing:
+    if (m_Kind != Kind::Pattern)
+        return m_Kind == Kind::Everything;
+    if (m_NoDot && name.find('.') != std::string_view::npos)
         return false;
-    case Kind::Everything:
-        return true;
-    case Kind::Suffix: {
-        // Fast path for "*.ext". A non-ASCII tail might still fold onto the
-        // suffix (the Kelvin sign folds to "k"), so only an ASCII tail decides here.
-        const size_t length = m_AsciiSuffix.size();
-        if (name.size() < length)
-            return false;
-        const std::string_view tail = name.substr(name.size() - length);
-        if (IsAscii(tail)) {
-            for (size_t i = 0; i < length; ++i)
-                if (AsciiLower(tail[i]) != m_AsciiSuffix[i])
-                    return false;
-            return true;
-        }
-        break;
+    if (m_Ascii) {
+        if (const std::optional<bool> decided = MatchesByBytes(name))
+            return *decided;
+    } else if (IsAscii(name)) {
+        return false; // the piece holds a folded letter that is not ASCII, which no ASCII name holds
     }
-    case Kind::General:
-        if (m_NoDot && name.find('.') != std::string_view::npos)
-            return false;
-        break;
-    }
-    // Most names are ASCII: they are matched as they stand, folded a byte at a time.
-    if (IsAscii(name))
-        return GlobMatch(m_Pattern, AsciiFolded{name});
-    return GlobMatch(m_Pattern, Fold(name));
+    return GlobMatch(m_Pattern, Fold(name), AnyRun, AnyOne);
+}
+
+// ASCII bytes are whole characters in any name, even beside ill-formed bytes,
+// and every character is at least a byte: so where the name's bytes under the
+// fixed start and end are ASCII, they decide those characters by themselves.
+std::optional<bool> WildcardPiece::MatchesByBytes(std::string_view name) const {
+    const size_t startSize = m_Start.size(), endSize = m_End.size();
+    if (name.size() < startSize + endSize)
+        return false;
+    // The end first: most pieces of a mask are "*.ext", and most names fail all but one of them.
+    const std::string_view end = name.substr(name.size() - endSize);
+    if (!IsAscii(end))
+        return std::nullopt;
+    if (!FixedMatches(m_End, end))
+        return false;
+    const std::string_view start = name.substr(0, startSize);
+    if (!IsAscii(start))
+        return std::nullopt;
+    if (!FixedMatches(m_Start, start))
+        return false;
+    if (m_Between.size() <= 1) // one '*' takes any run; without one, nothing may be left over
+        return !m_Between.empty() || name.size() == startSize;
+    const std::string_view between = name.substr(startSize, name.size() - startSize - endSize);
+    if (!IsAscii(between))
+        return std::nullopt;
+    return GlobMatch(std::string_view(m_Between), AsciiFolded{between}, '*', '?');
 }
 
 bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) {

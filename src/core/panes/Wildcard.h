@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,12 +19,20 @@ public:
     bool Matches(std::string_view name) const;
 
 private:
-    enum class Kind { Nothing, Everything, Suffix, General };
+    enum class Kind { Nothing, Everything, Pattern };
 
-    Kind m_Kind = Kind::General;
-    bool m_NoDot = false;      // the piece ended in "."
-    std::string m_AsciiSuffix; // Suffix: the lower-case ASCII text after the leading "*"
-    std::u32string m_Pattern;  // folded code points, with the wildcards as markers
+    // Decides by bytes when the name's bytes under the piece's fixed start and
+    // end are ASCII; nothing when only decoding the name can.
+    std::optional<bool> MatchesByBytes(std::string_view name) const;
+
+    Kind m_Kind = Kind::Pattern;
+    bool m_NoDot = false;     // the piece ended in "."
+    std::u32string m_Pattern; // folded code points, with the wildcards as markers
+    // When the folded piece is all ASCII: its bytes, '*' and '?' its wildcards,
+    // split at its first and last '*' into what a name starts with, what lies
+    // between (from star to star) and what it ends with. Without a '*' all of it is the start.
+    bool m_Ascii = false;
+    std::string m_Start, m_Between, m_End;
 };
 
 // True when two names are equal with letter case ignored, by the rule above.

@@ -179,6 +179,28 @@ TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
     }
 }
 
+// A large folder that changed too much to follow name by name is read whole
+// on another thread; its rows follow when the read ends, the selection kept.
+TEST_F(FileListBoxTest, ALargeFolderReadAsideFollowsWithTheSelectionKept) {
+    for (int i = 0; i < 4500; ++i)
+        dir.File("a" + std::to_string(i) + ".gif");
+    TFileListBox pane;
+    pane.SetMask(QStringLiteral("*.gif"));
+    pane.show();
+    pane.setCurrentIndex(pane.model()->index(1, 0));
+    const QString selected = pane.SelectedName();
+    QSignalSpy updates(&pane, &TFileListBox::OnDiskChange);
+    QSignalSpy userMoves(&pane, &TFileListBox::OnChange);
+    InChildProcess([&] {
+        for (int i = 0; i < 300; ++i)
+            Write(dir / ("b" + std::to_string(i) + ".gif"), "");
+        return std::string();
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane.Count() == 4800; }, 30000));
+    EXPECT_EQ(pane.SelectedName(), selected);
+    EXPECT_EQ(userMoves.count(), 0) << "the selection kept announced as the user's move";
+}
+
 // The row at the top of the view stays there, by name, when files come above it.
 TEST_F(FileListBoxTest, TheTopRowStaysWhenFilesComeAboveIt) {
     for (int i = 100; i < 300; ++i)

@@ -295,6 +295,32 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
     }
 }
 
+// A follow that reads a large folder whole reads it on a thread of its own:
+// the rows stay as they were until the read is finished, and a call that needs
+// the names (a mask change) waits for it.
+TEST(FileList, AWholeReadOfALargeFolderRunsAsideUntilFinished) {
+    TempDir dir;
+    for (int i = 0; i < 4500; ++i)
+        dir.File("a" + std::to_string(i) + ".jpg");
+    FileList list;
+    list.SetFolderPath(dir.Path(), true);
+    for (int i = 0; i < 300; ++i) // more than one name in sixteen: a whole read
+        dir.File("b" + std::to_string(i) + ".jpg");
+    ASSERT_TRUE(list.FollowDisk()) << "the whole read held the caller";
+    EXPECT_EQ(list.RowCount(), 4500u) << "rows changed before the read aside was finished";
+    pollfd ended = {list.ReadAsideDescriptor(), POLLIN, 0};
+    ASSERT_EQ(poll(&ended, 1, 60000), 1) << "the read aside never said it ended";
+    list.FinishReadAside();
+    EXPECT_EQ(list.RowCount(), 4800u);
+
+    for (int i = 0; i < 400; ++i)
+        dir.File("c" + std::to_string(i) + ".jpg");
+    ASSERT_TRUE(list.FollowDisk());
+    list.SetMask("c*");
+    list.RereadFiles();
+    EXPECT_EQ(list.RowCount(), 400u) << "a mask change did not wait for the read aside";
+}
+
 // Where no watch can be set (here the user has used up the inotify instances
 // the kernel allows), nothing vouches for the names and every mask change reads.
 TEST(FileList, WithoutAWatchEveryMaskChangeReadsTheFolder) {

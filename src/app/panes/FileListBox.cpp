@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <QStyledItemDelegate>
 
 // The rows of a FileList, shown as their names decoded for display only, with
@@ -110,7 +111,8 @@ int RowNamed(const zumi::FileList& list, const std::string& name) {
 TFileListBox::TFileListBox(QWidget* parent)
     : QListView(parent), m_Model(new FileRowModel(m_List, this)),
       m_Follower(new DiskFollower(FollowDelayMs,
-                                  {[this] { return m_List.ReadWatchEvents(); }, [this] { FollowDisk(); },
+                                  {[this] { return m_List.ReadWatchEvents(); },
+                                   [this] { FollowDisk([this] { return m_List.FollowDisk(); }); },
                                    [this] { return m_List.WatchDescriptor(); }},
                                   this)) {
     resize(DesignedWidth, height());
@@ -121,6 +123,9 @@ TFileListBox::TFileListBox(QWidget* parent)
     setItemDelegate(new FileRowDelegate(m_Model, this));
     setModel(m_Model);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TFileListBox::SelectionChanged);
+    if (m_List.ReadAsideDescriptor() >= 0)
+        connect(new QSocketNotifier(m_List.ReadAsideDescriptor(), QSocketNotifier::Read, this),
+                &QSocketNotifier::activated, this, &TFileListBox::FinishReadAside);
     m_List.SetApply([this](const std::function<void()>& change) {
         m_Model->Reset([&] {
             m_RecordedRow = -1; // the reset leaves no row selected
@@ -237,11 +242,21 @@ int TFileListBox::SelectedRow() const {
 }
 
 void TFileListBox::FollowNow() {
-    if (m_Listed)
-        m_Follower->FollowNow();
+    if (!m_Listed)
+        return;
+    m_Follower->FollowNow();
+    FinishReadAside(); // the command waits for it
 }
 
-void TFileListBox::FollowDisk() {
+void TFileListBox::FinishReadAside() {
+    if (m_List.ReadingAside())
+        FollowDisk([this] {
+            m_List.FinishReadAside();
+            return false;
+        });
+}
+
+void TFileListBox::FollowDisk(const std::function<bool()>& step) {
     QElapsedTimer clock;
     clock.start();
     const int selected = SelectedRow();
@@ -250,7 +265,8 @@ void TFileListBox::FollowDisk() {
     const std::string topName = top.isValid() ? std::string(m_List.Row(top.row())) : std::string();
     const int scrolled = verticalScrollBar()->value();
     try {
-        m_List.RereadFiles();
+        if (step())
+            return;
     } catch (const zumi::IOError&) {
         // The folder went or cannot be read now: the folder list moves away from it.
         m_Follower->Listen();

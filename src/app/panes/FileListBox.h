@@ -76,8 +76,12 @@ private:
     void Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change);
     void SelectionChanged();
     int SelectedRow() const;
-    // Brings the rows up to date with the disk, keeping the selected row and the view's place by name.
-    void FollowDisk();
+    // Runs a step that brings the rows up to date with the disk, keeping the
+    // selected row and the view's place by name; a step that returns true has
+    // left the rows as they are while a large folder is read aside.
+    void FollowDisk(const std::function<bool()>& step);
+    // Keeps what the read aside found, once it has ended.
+    void FinishReadAside();
 
     zumi::FileList m_List;
     FileRowModel* m_Model;

@@ -9,6 +9,11 @@
 #include "platform/WorkingDirectory.h"
 
 #include <algorithm>
+#include <exception>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 
 namespace zumi {
@@ -32,6 +37,9 @@ constexpr size_t FollowOneIn = 16;
 constexpr size_t RemovedSlack = 1024;
 // Names from which a folder's buffers are worth giving back when it is left.
 constexpr size_t LargeFolder = 100000;
+// Names from which a follow reads the folder whole on a thread of its own: a
+// read of fewer takes a millisecond or two, while a million take half a second.
+constexpr size_t ReadAsideFrom = 4096;
 
 std::vector<WildcardPiece> SplitMask(const std::string& mask) {
     std::vector<WildcardPiece> pieces;
@@ -54,8 +62,30 @@ size_t MatchingPieces(const std::vector<WildcardPiece>& pieces, std::string_view
 
 } // namespace
 
+// A whole read of the folder on a thread of its own, so that the list's thread
+// stays free while a large folder is read. From the thread's start until it
+// ends, the thread alone touches the reader, the watch, the names and the
+// failure, and reads the list's file type and collation, which the list's
+// thread leaves as they are: every call that would change them, or needs the
+// names, first finishes or drops the read. The list's thread takes everything
+// back after join(); the thread writes the list's eventfd as its last step.
+struct FileList::ReadAside {
+    FolderWatch watch;
+    std::unique_ptr<FolderReader> reader;
+    Names names;
+    std::exception_ptr failure;
+    std::thread thread;
+};
+
 FileList::FileList(const std::string& collationLocale)
-    : m_Collation(collationLocale), m_FolderPath(CurrentDirectoryOrRoot()) {}
+    : m_Collation(collationLocale), m_FolderPath(CurrentDirectoryOrRoot()),
+      m_ReadAsideDone(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+FileList::~FileList() {
+    JoinReadAside();
+    if (m_ReadAsideDone >= 0)
+        close(m_ReadAsideDone);
+}
 
 bool FileList::IsFolderPath(const std::string& path) const {
     return path == m_FolderPath || (VolumeIgnoresCase(m_FolderPath) && NamesEqualIgnoringCase(path, m_FolderPath));
@@ -64,6 +94,7 @@ bool FileList::IsFolderPath(const std::string& path) const {
 bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy) {
     if (IsFolderPath(path))
         return false;
+    JoinReadAside(); // of the folder being left: dropped
     // The names and the watch stay the old folder's until the new one is entered and read.
     FolderWatch watch;
     Names names;
@@ -89,27 +120,84 @@ bool FileList::SetMask(const std::string& mask) {
 bool FileList::SetFileType(TFileType fileType) {
     if (fileType == m_FileType)
         return false;
+    JoinReadAside(); // it admits entries by the old type: dropped
     m_FileType = fileType;
     m_NamesCurrent = false;
     return true;
 }
 
 void FileList::RereadFiles(const BusyFn& busy) {
+    FinishReadAside();
+    Follow(busy, false);
+}
+
+bool FileList::FollowDisk() {
+    return m_ReadAside || Follow({}, m_Names.texts.size() >= ReadAsideFrom);
+}
+
+bool FileList::Follow(const BusyFn& busy, bool aside) {
     ChangeDirectory(m_FolderPath);
     ReadWatchEvents();
     if (m_NamesCurrent && !m_Changed.empty()) {
         m_NamesCurrent = false; // until they follow: a failure part-way leaves them to a whole read
         m_NamesCurrent = FollowEntries();
     }
+    if (!m_NamesCurrent && aside && StartReadAside())
+        return true;
     if (!m_NamesCurrent) {
         FolderWatch watch;
         Names names = ReadNames(m_FolderPath, watch, busy);
         m_Watch = std::move(watch);
         Keep(names);
-        return;
+        return false;
     }
     Match(m_Names, busy);
     m_Apply([&] { m_Rows.swap(m_SpareRows); });
+    return false;
+}
+
+// False when no thread can be had, and the caller reads the folder itself.
+bool FileList::StartReadAside() {
+    if (m_ReadAsideDone < 0)
+        return false;
+    auto aside = std::make_unique<ReadAside>();
+    const bool readOnly = (m_FileType & ftReadOnly) != 0;
+    aside->watch.Watch(m_FolderPath, readOnly);
+    aside->reader = std::make_unique<FolderReader>(".", readOnly);
+    try {
+        aside->thread = std::thread([this, job = aside.get()] {
+            try {
+                job->names = ReadEntries(*job->reader, job->watch, {});
+            } catch (...) {
+                job->failure = std::current_exception();
+            }
+            const uint64_t ended = 1;
+            [[maybe_unused]] const ssize_t written = write(m_ReadAsideDone, &ended, sizeof ended); // never full
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    m_ReadAside = std::move(aside);
+    return true;
+}
+
+void FileList::FinishReadAside() {
+    const std::unique_ptr<ReadAside> aside = JoinReadAside();
+    if (!aside)
+        return;
+    if (aside->failure)
+        std::rethrow_exception(aside->failure);
+    m_Watch = std::move(aside->watch);
+    Keep(aside->names);
+}
+
+std::unique_ptr<FileList::ReadAside> FileList::JoinReadAside() {
+    if (!m_ReadAside)
+        return nullptr;
+    m_ReadAside->thread.join();
+    uint64_t ended;
+    [[maybe_unused]] const ssize_t drained = read(m_ReadAsideDone, &ended, sizeof ended); // the thread's one write
+    return std::move(m_ReadAside);
 }
 
 bool FileList::ReadWatchEvents() {
@@ -258,13 +346,17 @@ void FileList::Keep(Names& names) {
 // would make a 101st row.
 FileList::Names FileList::ReadNames(const std::string& folder, FolderWatch& watch, const BusyFn& busy) {
     // Attributes matter only where the file type sets read-only files apart.
-    watch.Watch(folder, (m_FileType & ftReadOnly) != 0);
-    const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
+    const bool readOnly = (m_FileType & ftReadOnly) != 0;
+    watch.Watch(folder, readOnly);
+    FolderReader reader(".", readOnly);
+    return ReadEntries(reader, watch, busy);
+}
 
+FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const {
+    const std::vector<WildcardPiece> pieces = busy ? SplitMask(m_Mask) : std::vector<WildcardPiece>();
     Names read;
     size_t rows = 0;
     std::string bracketed;
-    FolderReader reader(".", (m_FileType & ftReadOnly) != 0);
     // A large folder's names are keyed for the sort on a second thread while
     // the rest are still being read.
     Collation::KeysAhead ahead(m_Collation);
@@ -276,7 +368,7 @@ FileList::Names FileList::ReadNames(const std::string& folder, FolderWatch& watc
         const bool folder = (attributes & ftDirectory) != 0;
         ahead.Add(RowText(name, folder, bracketed));
         read.folders.push_back(folder);
-        if (rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount && busy)
+        if (busy && rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount)
             busy();
     }
     std::vector<BlockKeys> keys;

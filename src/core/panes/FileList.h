@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,7 @@ class FileList {
 public:
     // Starts on the working directory with the mask "*.*", ordering rows by the given collation locale.
     explicit FileList(const std::string& collationLocale = Collation::UserLocale());
+    ~FileList();
 
     const std::string& FolderPath() const { return m_FolderPath; }
     const std::string& Mask() const { return m_Mask; }
@@ -66,6 +68,18 @@ public:
     // cannot be entered or read this throws IOError and keeps the old rows.
     void RereadFiles(const BusyFn& busy = {});
 
+    // Brings the rows up to date with the disk as RereadFiles does, except that
+    // a whole read of a large folder, which would hold the caller for as long
+    // as it takes, runs aside on a thread of its own: then this returns true at
+    // once with the rows as they were, and FinishReadAside keeps what it found.
+    bool FollowDisk();
+    // Readable once a read aside has ended; the same descriptor for the list's life, -1 if it has none.
+    int ReadAsideDescriptor() const { return m_ReadAsideDone; }
+    bool ReadingAside() const { return m_ReadAside != nullptr; }
+    // Waits for the read aside, if any, and keeps its names and watch. When the
+    // read failed this throws its IOError and keeps the old rows.
+    void FinishReadAside();
+
     // The folder watch's descriptor, readable when the folder may have changed:
     // the owner then calls ReadWatchEvents. It changes with every read from
     // disk; -1 when nothing is watched and every re-read reads the folder.
@@ -90,7 +104,17 @@ private:
         std::vector<std::string> links;
     };
 
+    struct ReadAside;
+
     Names ReadNames(const std::string& folder, FolderWatch& watch, const BusyFn& busy);
+    // The part of a read that may run aside: it uses the reader and the watch
+    // given, the file type and the collation, and with busy unset nothing else.
+    Names ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const;
+    // The steps of RereadFiles and FollowDisk; true when a read has started aside.
+    bool Follow(const BusyFn& busy, bool aside);
+    bool StartReadAside();
+    // Waits for the read aside and hands it over; nothing when none is under way.
+    std::unique_ptr<ReadAside> JoinReadAside();
     // Whether the file type lists an entry of these attributes, and the row text it would have.
     bool Admits(unsigned attributes) const;
     static std::string_view RowText(std::string_view name, bool folder, std::string& bracketed);
@@ -116,6 +140,8 @@ private:
     std::vector<uint32_t> m_SpareRows;  // the rows being made, then the rows before
     std::vector<uint8_t> m_Hits;        // how many pieces each name matches, up to 255
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
+    std::unique_ptr<ReadAside> m_ReadAside; // a whole read under way on its own thread, see ReadAside
+    int m_ReadAsideDone = -1;               // an eventfd that the read aside writes as it ends
 };
 
 } // namespace zumi

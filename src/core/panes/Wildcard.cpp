@@ -122,44 +122,37 @@ WildcardPiece::WildcardPiece(std::string_view piece) {
     }
 }
 
+// ASCII bytes are whole characters in any name, even beside ill-formed bytes,
+// and every character is at least a byte: so where the name's bytes under an
+// ASCII piece's fixed start and end are ASCII, they decide those characters by
+// themselves, and only a name that is not ASCII where it matters is decoded.
 bool WildcardPiece::Matches(std::string_view name) const {
     if (m_Kind != Kind::Pattern)
         return m_Kind == Kind::Everything;
     if (m_NoDot && name.find('.') != std::string_view::npos)
         return false;
-    if (m_Ascii) {
-        if (const std::optional<bool> decided = MatchesByBytes(name))
-            return *decided;
-    } else if (IsAscii(name)) {
-        return false; // the piece holds a folded letter that is not ASCII, which no ASCII name holds
-    }
-    return GlobMatch(m_Pattern, Fold(name), AnyRun, AnyOne);
-}
-
-// ASCII bytes are whole characters in any name, even beside ill-formed bytes,
-// and every character is at least a byte: so where the name's bytes under the
-// fixed start and end are ASCII, they decide those characters by themselves.
-std::optional<bool> WildcardPiece::MatchesByBytes(std::string_view name) const {
+    if (!m_Ascii) // the piece holds a folded letter that is not ASCII, which no ASCII name holds
+        return !IsAscii(name) && GlobMatch(m_Pattern, Fold(name), AnyRun, AnyOne);
     const size_t startSize = m_Start.size(), endSize = m_End.size();
     if (name.size() < startSize + endSize)
         return false;
     // The end first: most pieces of a mask are "*.ext", and most names fail all but one of them.
     const std::string_view end = name.substr(name.size() - endSize);
-    if (!IsAscii(end))
-        return std::nullopt;
-    if (!FixedMatches(m_End, end))
-        return false;
     const std::string_view start = name.substr(0, startSize);
-    if (!IsAscii(start))
-        return std::nullopt;
-    if (!FixedMatches(m_Start, start))
+    const bool asciiEnd = IsAscii(end);
+    if (asciiEnd && !FixedMatches(m_End, end))
         return false;
-    if (m_Between.size() <= 1) // one '*' takes any run; without one, nothing may be left over
-        return !m_Between.empty() || name.size() == startSize;
-    const std::string_view between = name.substr(startSize, name.size() - startSize - endSize);
-    if (!IsAscii(between))
-        return std::nullopt;
-    return GlobMatch(std::string_view(m_Between), AsciiFolded{between}, '*', '?');
+    const bool asciiStart = IsAscii(start);
+    if (asciiStart && !FixedMatches(m_Start, start))
+        return false;
+    if (asciiEnd && asciiStart) {
+        if (m_Between.size() <= 1) // one '*' takes any run; without one, nothing may be left over
+            return !m_Between.empty() || name.size() == startSize;
+        const std::string_view between = name.substr(startSize, name.size() - startSize - endSize);
+        if (IsAscii(between))
+            return GlobMatch(std::string_view(m_Between), AsciiFolded{between}, '*', '?');
+    }
+    return GlobMatch(m_Pattern, Fold(name), AnyRun, AnyOne);
 }
 
 bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,10 +19,6 @@ public:
 
 private:
     enum class Kind { Nothing, Everything, Pattern };
-
-    // Decides by bytes when the name's bytes under the piece's fixed start and
-    // end are ASCII; nothing when only decoding the name can.
-    std::optional<bool> MatchesByBytes(std::string_view name) const;
 
     Kind m_Kind = Kind::Pattern;
     bool m_NoDot = false;     // the piece ended in "."

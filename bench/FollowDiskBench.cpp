@@ -1,7 +1,8 @@
 // The file list pane following the disk, in the real widget on the offscreen
 // platform: how long a file made by another program takes to show in the
 // count, and how much processor time the program spends while a burst of
-// files is copied into a large listed folder.
+// files is copied into a large listed folder. Its main runs the pane's other
+// benchmarks too.
 #include "Folders.h"
 #include "panes/FileListBox.h"
 

@@ -383,6 +383,8 @@ TEST(DriveComboBoxTest, VolumesMountedAndUnmountedComeAndGo) {
         << "the covered rows stay";
     EXPECT_EQ(folders.FolderPath(), covered);
     EXPECT_EQ(drives.DriveLetter(), covered);
+    for (const std::string& point : {second, covered}) // so that the folder can be removed
+        umount2(point.c_str(), MNT_DETACH);
 }
 
 } // namespace

@@ -189,7 +189,6 @@ TEST_F(FileListBoxTest, ALargeFolderReadAsideFollowsWithTheSelectionKept) {
     pane.show();
     pane.setCurrentIndex(pane.model()->index(1, 0));
     const QString selected = pane.SelectedName();
-    QSignalSpy updates(&pane, &TFileListBox::OnDiskChange);
     QSignalSpy userMoves(&pane, &TFileListBox::OnChange);
     InChildProcess([&] {
         for (int i = 0; i < 300; ++i)

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <utility>
 
-// A folder under /tmp holding n empty files named by NameFor, or n subfolders
+// A folder under $TMPDIR (or /tmp) holding n empty files named by NameFor, or n subfolders
 // named the same without their extension. Each is made once per run, on first
 // use, and all are removed at exit.
 inline const std::string& Folder(int n, bool subfolders = false) {
@@ -20,7 +20,9 @@ inline const std::string& Folder(int n, bool subfolders = false) {
     const auto found = folders.find({n, subfolders});
     if (found != folders.end())
         return found->second;
-    std::string path = "/tmp/zumi-bench-XXXXXX";
+    const char* const temporary = std::getenv("TMPDIR");
+    std::string path =
+        std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp") + "/zumi-bench-XXXXXX";
     if (mkdtemp(path.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     for (int i = 0; i < n; ++i) {

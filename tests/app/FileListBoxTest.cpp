@@ -67,6 +67,17 @@ TEST_F(FileListBoxTest, RaisesOnChangeWhenTheUserMovesToAnotherRow) {
     pane.RereadFiles();
     EXPECT_EQ(changes.count(), 3);
     EXPECT_EQ(pane.SelectedPath(), "") << "a re-read leaves a row selected";
+
+    // The same rows again (their layout kept): entered from the keyboard, the
+    // list starts at its first row, and the next move is the user's.
+    pane.setCurrentIndex(pane.model()->index(1, 0)); // as a follow keeps a selection
+    pane.SetMask(QStringLiteral("*.GIF"));
+    EXPECT_EQ(pane.SelectedPath(), "");
+    QFocusEvent tab(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(&pane, &tab);
+    QTest::keyClick(&pane, Qt::Key_Down);
+    EXPECT_EQ(pane.SelectedPath(), dir / "b.gif");
+    EXPECT_EQ(changes.count(), 6);
 }
 
 TEST_F(FileListBoxTest, DoubleClickSelectsTheRowUnderThePointerFirst) {

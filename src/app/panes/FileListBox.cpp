@@ -5,9 +5,11 @@
 #include "panes/PaneRow.h"
 #include "platform/Errors.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScopeGuard>
@@ -126,12 +128,31 @@ TFileListBox::TFileListBox(QWidget* parent)
     if (m_List.ReadAsideDescriptor() >= 0)
         connect(new QSocketNotifier(m_List.ReadAsideDescriptor(), QSocketNotifier::Read, this),
                 &QSocketNotifier::activated, this, &TFileListBox::FinishReadAside);
-    m_List.SetApply([this](const std::function<void()>& change) {
+    m_List.SetApply([this](const std::function<void()>& change, bool sameCount) {
+        if (sameCount)
+            return ResetKeepingLayout(change);
         m_Model->Reset([&] {
             m_RecordedRow = -1; // the reset leaves no row selected
             change();
         });
     });
+}
+
+// The view lays out every row again at a reset, which at a million rows costs
+// as much as matching them. Rows are all one size (the delegate's sizeHint), so
+// as many rows as before keep their layout; the view is otherwise left as a
+// reset leaves it: no row selected or current, nothing under way, and the first
+// row taken as current when the list is next entered from the keyboard (focusInEvent).
+void TFileListBox::ResetKeepingLayout(const std::function<void()>& change) {
+    change();
+    m_RecordedRow = -1;
+    setState(NoState);
+    selectionModel()->reset(); // without signals, as at a reset
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
+        QAccessible::updateAccessibility(&reset);
+    }
 }
 
 void TFileListBox::SetFileType(zumi::TFileType fileType) {
@@ -290,6 +311,18 @@ void TFileListBox::showEvent(QShowEvent* event) {
     // A folder that cannot be listed shows the error box here; nothing may unwind through Qt.
     RunHandler([this] { EnsureListed(); });
     QListView::showEvent(event);
+}
+
+void TFileListBox::focusInEvent(QFocusEvent* event) {
+    // Entered from the keyboard without a current row, the list takes its first
+    // where the keys can reach it, and stays where it was scrolled.
+    if (!currentIndex().isValid() && event->reason() != Qt::MouseFocusReason && m_List.RowCount() > 0) {
+        const bool scrolls = hasAutoScroll();
+        setAutoScroll(false);
+        selectionModel()->setCurrentIndex(m_Model->index(0), QItemSelectionModel::NoUpdate);
+        setAutoScroll(scrolls);
+    }
+    QListView::focusInEvent(event);
 }
 
 void TFileListBox::keyPressEvent(QKeyEvent* event) {

@@ -64,6 +64,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
@@ -74,6 +75,7 @@ private:
     // Runs a change of the rows, with the busy pointer for long listings, and
     // announces it when change() reports that it re-read.
     void Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change);
+    void ResetKeepingLayout(const std::function<void()>& change);
     void SelectionChanged();
     int SelectedRow() const;
     // Runs a step that brings the rows up to date with the disk, keeping the

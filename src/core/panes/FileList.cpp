@@ -152,7 +152,7 @@ bool FileList::Follow(const BusyFn& busy, bool aside) {
         return false;
     }
     Match(m_Names, busy);
-    m_Apply([&] { m_Rows.swap(m_SpareRows); });
+    m_Apply([&] { m_Rows.swap(m_SpareRows); }, m_SpareRows.size() == m_Rows.size());
     return false;
 }
 
@@ -323,10 +323,12 @@ std::string_view FileList::RowText(std::string_view name, bool folder, std::stri
 void FileList::Keep(Names& names) {
     m_Changed.clear();
     Match(names, {});
-    m_Apply([&] {
-        std::swap(m_Names, names);
-        m_Rows.swap(m_SpareRows);
-    });
+    m_Apply(
+        [&] {
+            std::swap(m_Names, names);
+            m_Rows.swap(m_SpareRows);
+        },
+        m_SpareRows.size() == m_Rows.size());
     m_NamesCurrent = true;
     // Leaving a large folder for a much smaller one gives its memory back to
     // the system: the buffers kept for the next match shrink to the new size.

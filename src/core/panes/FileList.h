@@ -46,7 +46,9 @@ public:
     // Every change of the rows runs through apply, after the new rows are in
     // hand (by default it runs the change at once). A view passes one that wraps
     // the change in its own update, so a failed listing leaves the view untouched.
-    using ApplyFn = std::function<void(const std::function<void()>& change)>;
+    // sameCount tells that there are as many rows as before, so that a view
+    // whose rows are all one size may keep its layout.
+    using ApplyFn = std::function<void(const std::function<void()>& change, bool sameCount)>;
     void SetApply(ApplyFn apply) { m_Apply = std::move(apply); }
 
     // True when the path is the listed folder's: compared exactly on a
@@ -139,7 +141,7 @@ private:
     std::vector<uint32_t> m_Rows;       // indices into m_Names, one per matching piece
     std::vector<uint32_t> m_SpareRows;  // the rows being made, then the rows before
     std::vector<uint8_t> m_Hits;        // how many pieces each name matches, up to 255
-    ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
+    ApplyFn m_Apply = [](const std::function<void()>& change, bool) { change(); };
     std::unique_ptr<ReadAside> m_ReadAside; // a whole read under way on its own thread, see ReadAside
     int m_ReadAsideDone = -1;               // an eventfd that the read aside writes as it ends
 };

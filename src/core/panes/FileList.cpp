@@ -40,17 +40,29 @@ constexpr size_t LargeFolder = 100000;
 // Names from which a follow reads the folder whole on a thread of its own: a
 // read of fewer takes a millisecond or two, while a million take half a second.
 constexpr size_t ReadAsideFrom = 4096;
+// Pieces whose matches are kept with the names, at most: each costs a bit a
+// name (125 KB at a million), so a mask of thousands of pieces cannot take
+// gigabytes; further pieces are matched afresh each time.
+constexpr size_t KeptPieceMatches = 64;
+// Masks whose pieces keep their matches: as many as letters a user types and
+// then erases, so each shorter mask on the way back finds its pieces matched.
+constexpr size_t KeptMasks = 8;
 
-std::vector<WildcardPiece> SplitMask(const std::string& mask) {
-    std::vector<WildcardPiece> pieces;
+// The mask's pieces, split at each ';'.
+std::vector<std::string_view> PieceTexts(std::string_view mask) {
+    std::vector<std::string_view> pieces;
     size_t start = 0;
     for (;;) {
         const size_t end = mask.find(';', start);
-        pieces.emplace_back(std::string_view(mask).substr(start, end - start));
-        if (end == std::string::npos)
+        pieces.push_back(mask.substr(start, end - start));
+        if (end == std::string_view::npos)
             return pieces;
         start = end + 1;
     }
+}
+
+bool Bit(const std::vector<uint64_t>& bits, size_t i) {
+    return (bits[i / 64] >> (i % 64)) & 1;
 }
 
 size_t MatchingPieces(const std::vector<WildcardPiece>& pieces, std::string_view name) {
@@ -355,7 +367,9 @@ FileList::Names FileList::ReadNames(const std::string& folder, FolderWatch& watc
 }
 
 FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const {
-    const std::vector<WildcardPiece> pieces = busy ? SplitMask(m_Mask) : std::vector<WildcardPiece>();
+    std::vector<WildcardPiece> pieces;
+    for (const std::string_view piece : busy ? PieceTexts(m_Mask) : std::vector<std::string_view>())
+        pieces.emplace_back(piece);
     Names read;
     size_t rows = 0;
     std::string bracketed;
@@ -382,35 +396,65 @@ FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, 
 }
 
 // Makes m_SpareRows the rows of the mask's matches among the names: a name
-// once per piece it matches. Calls busy as the 101st row is found. The names
-// are matched in the order they are stored, which is far quicker than the
-// order they sort in. The buffers are reused, so that matching again after a
-// keystroke or a change on disk does not fault in fresh memory.
-void FileList::Match(const Names& names, const BusyFn& busy) {
-    const std::vector<WildcardPiece> pieces = SplitMask(m_Mask);
-    const auto bareName = [&](size_t i) {
-        const std::string_view text = names.texts[i];
-        return names.folders[i] ? text.substr(1, text.size() - 2) : text;
-    };
+// once per piece it matches. Calls busy as the 101st row is found. A piece
+// matched before keeps its matches with the names, so only what it has not
+// seen is matched, in the order the names are stored, which is far quicker
+// than the order they sort in. The buffers are reused, so that matching again
+// after a keystroke or a change on disk does not fault in fresh memory.
+void FileList::Match(Names& names, const BusyFn& busy) {
+    ++m_Matches;
     // A byte a name, so that a million of them stay in the processor's cache
     // while the sorted order reads them at random; a name matching more pieces
     // than a byte holds is counted again there.
     std::vector<uint8_t>& hits = m_Hits;
-    hits.resize(names.texts.size());
-    for (size_t i = 0; i < hits.size(); ++i)
-        hits[i] = static_cast<uint8_t>(std::min<size_t>(MatchingPieces(pieces, bareName(i)), UINT8_MAX));
+    hits.assign(names.texts.size(), 0);
+    const std::vector<std::string_view> texts = PieceTexts(m_Mask);
+    std::vector<const PieceMatches*> used;
+    std::vector<PieceMatches> unkept;
+    unkept.reserve(texts.size()); // never moves, so used may point into it
+    for (const std::string_view text : texts) {
+        auto found = names.matches.find(text);
+        if (found == names.matches.end() && names.matches.size() < KeptPieceMatches)
+            found = names.matches.emplace(text, PieceMatches()).first;
+        PieceMatches& piece = found != names.matches.end() ? found->second : unkept.emplace_back();
+        piece.lastUsed = m_Matches;
+        Cover(piece, text, names);
+        for (size_t i = 0; i < hits.size(); ++i)
+            hits[i] += hits[i] < UINT8_MAX && Bit(piece.bits, i);
+        used.push_back(&piece);
+    }
     std::vector<uint32_t>& rows = m_SpareRows;
     rows.clear();
     if (rows.capacity() < names.texts.size())
         rows.reserve(names.texts.size());
     for (const uint32_t i : names.order) {
-        const size_t count = hits[i] < UINT8_MAX ? hits[i] : MatchingPieces(pieces, bareName(i));
+        size_t count = hits[i];
+        if (count == UINT8_MAX)
+            count =
+                std::count_if(used.begin(), used.end(), [&](const PieceMatches* piece) { return Bit(piece->bits, i); });
         for (size_t n = count; n > 0; --n) {
             rows.push_back(i);
             if (rows.size() == BusyRowCount && busy)
                 busy();
         }
     }
+    for (auto kept = names.matches.begin(); kept != names.matches.end();)
+        kept = kept->second.lastUsed + KeptMasks <= m_Matches ? names.matches.erase(kept) : std::next(kept);
+}
+
+// Extends a piece's matches over the names added since it last saw them.
+void FileList::Cover(PieceMatches& piece, std::string_view text, const Names& names) {
+    const size_t count = names.texts.size();
+    if (piece.covered == count)
+        return;
+    const WildcardPiece matcher(text);
+    piece.bits.resize((count + 63) / 64);
+    for (size_t i = piece.covered; i < count; ++i) {
+        const std::string_view row = names.texts[i];
+        if (matcher.Matches(names.folders[i] ? row.substr(1, row.size() - 2) : row))
+            piece.bits[i / 64] |= uint64_t{1} << (i % 64);
+    }
+    piece.covered = count;
 }
 
 std::vector<std::string> FileList::Rows() const {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -96,6 +97,16 @@ public:
     std::string PathOf(size_t row) const;
 
 private:
+    // Which names a mask's piece matches, a bit a name, for the first `covered`
+    // names. Names are only ever added to the names below, so the bits stay
+    // true: a mask edited a letter at a time matches only its edited piece
+    // against every name, and a follow only the names it added.
+    struct PieceMatches {
+        std::vector<uint64_t> bits;
+        size_t covered = 0;
+        size_t lastUsed = 0; // the Match that last used them
+    };
+
     // The entries the file type admits, as rows' texts ("[name]" for a folder),
     // in the file system's order, and the order they sort in.
     struct Names {
@@ -104,6 +115,8 @@ private:
         std::vector<uint32_t> order;
         // Every link in the folder, listed or not: a change of its target changes its row.
         std::vector<std::string> links;
+        // The matches of the pieces of the last masks, by the piece's text.
+        std::map<std::string, PieceMatches, std::less<>> matches;
     };
 
     struct ReadAside;
@@ -126,7 +139,8 @@ private:
     void DropNames(const std::vector<std::string>& changed);
     Names LookUpEntries(const std::vector<std::string>& changed) const;
     void MergeNames(const Names& added);
-    void Match(const Names& names, const BusyFn& busy);
+    void Match(Names& names, const BusyFn& busy);
+    static void Cover(PieceMatches& piece, std::string_view text, const Names& names);
     // Makes the names freshly read, and the rows they match, the list's.
     void Keep(Names& names);
 
@@ -141,6 +155,7 @@ private:
     std::vector<uint32_t> m_Rows;       // indices into m_Names, one per matching piece
     std::vector<uint32_t> m_SpareRows;  // the rows being made, then the rows before
     std::vector<uint8_t> m_Hits;        // how many pieces each name matches, up to 255
+    size_t m_Matches = 0;               // how many times Match has run
     ApplyFn m_Apply = [](const std::function<void()>& change, bool) { change(); };
     std::unique_ptr<ReadAside> m_ReadAside; // a whole read under way on its own thread, see ReadAside
     int m_ReadAsideDone = -1;               // an eventfd that the read aside writes as it ends

@@ -31,6 +31,10 @@ constexpr size_t BusyRowCount = 101;
 // names), where a whole read makes one key per entry: past one changed name
 // in sixteen, a whole read is about as quick and sheds removed names too.
 constexpr size_t FollowOneIn = 16;
+// Following this many names holds the window for a few tens of milliseconds
+// (some 8 µs each in a million names); past them the folder is read whole,
+// which for a large folder runs aside and leaves the window free.
+constexpr size_t FollowAtMost = 4096;
 // A removed name's bytes stay in the kept texts until a whole read; once they
 // outnumber the kept names by more than this, a whole read sheds them. The
 // margin keeps a small folder from being read whole at every few changes.
@@ -240,7 +244,7 @@ bool FileList::FollowEntries() {
     m_Changed.clear();
     const size_t kept = m_Names.order.size();
     const size_t removed = m_Names.texts.size() - kept;
-    if (FollowOneIn * changed.size() > kept || removed > kept + RemovedSlack)
+    if (FollowOneIn * changed.size() > kept || changed.size() > FollowAtMost || removed > kept + RemovedSlack)
         return false;
     DropNames(changed);                     // the order holds only names the watch did not name
     Names added = LookUpEntries(changed);   // the named entries there now and admitted, sorted, and the links

@@ -46,7 +46,7 @@ public:
     // Brings both panes up to date with the disk now, rather than after the
     // follow delay: when the mount table changed (a folder may no longer be at
     // its path, with no event of its own), and before a command that must not
-    // act on rows gone stale.
+    // act on stale rows.
     void FollowNow();
 
 signals:

@@ -40,7 +40,6 @@ private:
         BlockKeys keys;
         std::future<std::unique_ptr<Handed>> next;
     };
-    void HandOver(PackedNames::Block block);
     void Run(std::future<std::unique_ptr<Handed>> next);
 
     const Collation& m_Collation;

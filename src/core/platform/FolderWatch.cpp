@@ -155,7 +155,7 @@ FolderNews FolderWatch::Read() {
         if (news.ended)
             Stop();
     }
-    if (m_Descriptor >= 0 && !(IdentityAt(m_Path) == m_Identity)) {
+    if (m_Descriptor >= 0 && IdentityAt(m_Path) != m_Identity) {
         news.ended = true;
         Stop();
     }

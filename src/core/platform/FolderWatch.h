@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zumi {
@@ -67,15 +68,9 @@ public:
     FolderNews Read();
 
 private:
-    // What tells a folder from another at the same path; all zero for none.
-    struct Identity {
-        uint64_t device = 0;
-        uint64_t inode = 0;
-        uint64_t mount = 0;
-        bool operator==(const Identity& other) const {
-            return device == other.device && inode == other.inode && mount == other.mount;
-        }
-    };
+    // Device, inode and mount: what tells a folder from another at the same path.
+    using Identity = std::tuple<uint64_t, uint64_t, uint64_t>;
+    // The identity of the folder the path names now; all zero when it names none.
     static Identity IdentityAt(const std::string& path);
 
     int m_Descriptor = -1;

@@ -15,8 +15,8 @@ class TFileListBox;
 // down, then its subfolders. It chooses the folder the whole program works on.
 // Double-click or Enter on a row moves there. Every move is pushed into the
 // linked file list, which re-reads, and only then is OnChange raised. The rows
-// follow subfolders that other programs make or remove; when the folder itself
-// goes, the pane moves to its nearest existing parent.
+// follow subfolders that other programs make or remove; when the folder is no
+// longer at its path, the pane opens what is there now or the nearest parent.
 class TDirectoryListBox : public QListView {
     Q_OBJECT
 
@@ -29,7 +29,6 @@ public:
     // does nothing. Throws IOError and changes nothing when the folder cannot be entered.
     void SetFolderPath(const std::string& path);
 
-    bool CaseSensitive() const { return m_List.CaseSensitive(); }
     // The rows, built the first time they are needed.
     const std::vector<zumi::FolderRow>& Rows();
 
@@ -43,10 +42,9 @@ public:
     // The drive selector that shows the folder's volume; set by the selector itself (SetDirList).
     void SetDriveSelector(TDriveComboBox* driveSelector);
 
-    // Brings both panes up to date with the disk now, rather than after the
-    // follow delay: when the mount table changed (a folder may no longer be at
-    // its path, with no event of its own), and before a command that must not
-    // act on rows gone stale.
+    // Brings both panes up to date with the disk now, not after the follow
+    // delay: when the mount table changed (which makes no watch event), and
+    // before a command that must not act on stale rows.
     void FollowNow();
 
 signals:
@@ -78,7 +76,7 @@ private:
     QPointer<TFileListBox> m_FileList;
     QPointer<TDriveComboBox> m_DriveSelector;
     bool m_Built = false;
-    DiskFollower* m_Follower; // gathers a burst of changes into one update
+    DiskFollower* m_Follower;
     zumi::FolderList::DiskChange m_DiskChange = zumi::FolderList::DiskChange::None; // the most the watch reported since
     std::map<std::string, std::string> m_LastFolders; // volume -> the last folder shown on it
 };

@@ -11,9 +11,8 @@ class TDirectoryListBox;
 // pictures. Choosing one moves the linked folder list there; a folder change
 // onto another volume moves the choice with it. Volumes mounted or unmounted
 // while the program runs come and go in the list (an open list keeps its rows
-// until it closes); when the folder list's folder is mounted over or its
-// volume goes, the folder list moves as when the folder is removed, and the
-// choice with it.
+// until it closes); a folder mounted over or unmounted is followed as a
+// removed one is, and the choice moves with it.
 class TDriveComboBox : public QComboBox {
     Q_OBJECT
     Q_PROPERTY(TTextCase TextCase READ TextCase WRITE SetTextCase)

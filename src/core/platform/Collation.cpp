@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <endian.h>
-#include <system_error>
-#include <thread>
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
@@ -79,16 +77,6 @@ size_t MakeKey(const UCollator* collator, std::string_view name, std::vector<UCh
     return static_cast<size_t>(keyLength);
 }
 
-// Runs the work on a new thread, or returns a thread that is not joinable when
-// none can be started, and the caller then does the work itself.
-template <typename Work> std::thread StartThread(Work work) {
-    try {
-        return std::thread(std::move(work));
-    } catch (const std::system_error&) {
-        return std::thread();
-    }
-}
-
 // Where each name's key is: in its block's keys.
 struct KeyTable {
     const std::vector<BlockKeys>& keys;
@@ -115,16 +103,6 @@ void SortByKey(Ranked* begin, Ranked* end, size_t depth, const KeyTable& keyOf, 
         }
         run = next;
     }
-}
-
-// Every name, ranked by its key's first chunk.
-std::vector<Ranked> RankByFirstChunk(const std::vector<BlockKeys>& keys, size_t count) {
-    std::vector<Ranked> ranked;
-    ranked.reserve(count);
-    for (const BlockKeys& block : keys)
-        for (const uint64_t chunk : block.chunks)
-            ranked.push_back({chunk, static_cast<uint32_t>(ranked.size())});
-    return ranked;
 }
 
 // Sorts the ranked names: split at a sampled middle chunk, so that each part
@@ -196,18 +174,20 @@ void Collation::MakeKeys(const UCollator* collator, const PackedNames::Block& bl
     keys.bytes.insert(keys.bytes.end(), 8, 0);
 }
 
-void Collation::MakeMissingKeys(const PackedNames& names, std::vector<BlockKeys>& keys) const {
+std::vector<uint32_t> Collation::Order(const PackedNames& names, std::vector<BlockKeys> keys) const {
+    // Every name gets its key; the blocks keyed ahead keep theirs.
     const std::vector<PackedNames::Block>& blocks = names.Blocks();
     keys.resize(blocks.size());
     for (size_t b = 0; b < blocks.size(); ++b)
         if (keys[b].chunks.size() != blocks[b].size())
             MakeKeys(m_Collator.get(), blocks[b], keys[b]);
-}
-
-std::vector<uint32_t> Collation::Order(const PackedNames& names, std::vector<BlockKeys> keys) const {
-    MakeMissingKeys(names, keys);                                      // every name has its key
-    std::vector<Ranked> ranked = RankByFirstChunk(keys, names.size()); // ranked[i] is name i, by its first chunk
-    SortOnTwoThreads(ranked, KeyTable{keys}, names);                   // ranked is in the names' order
+    // ranked[i] is name i, by its key's first chunk, until sorted into the names' order.
+    std::vector<Ranked> ranked;
+    ranked.reserve(names.size());
+    for (const BlockKeys& block : keys)
+        for (const uint64_t chunk : block.chunks)
+            ranked.push_back({chunk, static_cast<uint32_t>(ranked.size())});
+    SortOnTwoThreads(ranked, KeyTable{keys}, names);
     std::vector<uint32_t> order;
     order.reserve(ranked.size());
     for (const Ranked& r : ranked)

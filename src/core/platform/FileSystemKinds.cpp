@@ -51,13 +51,10 @@ constexpr FileSystemKind Kinds[] = {
 };
 // clang-format on
 
-// The number statfs gives for the path's file system; false when it cannot be asked.
-bool MagicOf(const std::string& path, unsigned long& magic) {
+// The number statfs gives for the path's file system; 0, which none has, when it cannot be asked.
+unsigned long MagicOf(const std::string& path) {
     struct statfs volume;
-    if (statfs(path.c_str(), &volume) != 0)
-        return false;
-    magic = static_cast<unsigned long>(volume.f_type) & 0xFFFFFFFFul;
-    return true;
+    return statfs(path.c_str(), &volume) == 0 ? static_cast<unsigned long>(volume.f_type) & 0xFFFFFFFFul : 0;
 }
 
 const FileSystemKind* KindOfMagic(unsigned long magic) {
@@ -73,17 +70,14 @@ const FileSystemKind* KindNamed(std::string_view type) {
 }
 
 bool VolumeIgnoresCase(const std::string& path) {
-    unsigned long magic;
-    const FileSystemKind* kind = MagicOf(path, magic) ? KindOfMagic(magic) : nullptr;
+    const FileSystemKind* kind = KindOfMagic(MagicOf(path));
     return kind != nullptr && kind->ignoresCase;
 }
 
 bool ChangesAllSeen(const std::string& folder) {
-    unsigned long magic;
-    if (!MagicOf(folder, magic))
-        return false;
+    const unsigned long magic = MagicOf(folder);
     const FileSystemKind* kind = KindOfMagic(magic);
-    return kind == nullptr || kind->changesSeen;
+    return magic != 0 && (kind == nullptr || kind->changesSeen);
 }
 
 } // namespace zumi

@@ -31,11 +31,8 @@ constexpr size_t BufferSize = 1 << 16;
 unsigned Attributes(int folder, const char* name, unsigned char type, bool wantReadOnly) {
     unsigned attributes = name[0] == '.' ? unsigned{ftHidden} : 0U;
     if (type == DT_LNK || type == DT_UNKNOWN) {
-        struct stat st;
-        if (fstatat(folder, name, &st, 0) != 0)
-            type = DT_UNKNOWN; // a link that points nowhere
-        else
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+        struct stat st; // of what a link points to; a link that points nowhere is a system entry
+        type = fstatat(folder, name, &st, 0) == 0 ? IFTODT(st.st_mode) : DT_UNKNOWN;
     }
     if (type == DT_DIR)
         attributes |= ftDirectory;
@@ -64,11 +61,7 @@ bool FolderReader::Entry(const std::string& name, unsigned& attributes, bool* li
         return false;
     if (link != nullptr)
         *link = S_ISLNK(st.st_mode);
-    const unsigned char type = S_ISLNK(st.st_mode)   ? DT_LNK
-                               : S_ISDIR(st.st_mode) ? DT_DIR
-                               : S_ISREG(st.st_mode) ? DT_REG
-                                                     : DT_UNKNOWN;
-    attributes = Attributes(m_Fd, name.c_str(), type, m_WantReadOnly);
+    attributes = Attributes(m_Fd, name.c_str(), IFTODT(st.st_mode), m_WantReadOnly);
     return true;
 }
 

@@ -19,16 +19,17 @@ namespace {
 // which a user has some thousands. Past these, a link's target elsewhere is
 // seen at the next whole read.
 constexpr size_t MaxTargetWatches = 256;
+// Entries made, removed, or renamed in or out.
+constexpr uint32_t EntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
 
-// The folder the path names now; all zero when it names none.
-FolderWatch::Identity IdentityAt(const std::string& path) {
+} // namespace
+
+FolderWatch::Identity FolderWatch::IdentityAt(const std::string& path) {
     struct statx st;
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_INO | STATX_TYPE | STATX_MNT_ID, &st) != 0 || !S_ISDIR(st.stx_mode))
         return {};
     return {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, st.stx_mnt_id};
 }
-
-} // namespace
 
 FolderWatch::~FolderWatch() {
     Stop();
@@ -52,8 +53,7 @@ void FolderWatch::Watch(const std::string& folder, bool entryAttributes) {
     const int descriptor = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (descriptor < 0)
         return;
-    const uint32_t events = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF |
-                            IN_ONLYDIR | (entryAttributes ? IN_ATTRIB : 0);
+    const uint32_t events = EntryEvents | IN_DELETE_SELF | IN_MOVE_SELF | (entryAttributes ? IN_ATTRIB : 0);
     m_FolderWatch = inotify_add_watch(descriptor, folder.c_str(), events);
     if (m_FolderWatch < 0) {
         close(descriptor);
@@ -97,9 +97,7 @@ void FolderWatch::WatchLinkTargets(const std::vector<std::string>& links) {
         text.erase(slash == 0 ? 1 : slash);
         const std::string targetFolder = text.front() == '/' ? text : m_Path + "/" + text;
         // Added to, not in place of, what a watch there already asks for: it may be the folder's own or an ancestor's.
-        const int watch =
-            inotify_add_watch(m_Descriptor, targetFolder.c_str(),
-                              IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR | IN_MASK_ADD);
+        const int watch = inotify_add_watch(m_Descriptor, targetFolder.c_str(), EntryEvents | IN_MASK_ADD);
         if (watch >= 0 && std::find(m_TargetWatches.begin(), m_TargetWatches.end(), watch) == m_TargetWatches.end())
             m_TargetWatches.push_back(watch);
     }
@@ -146,9 +144,8 @@ FolderNews FolderWatch::Read() {
                 else // a lost-events mark, or the folder's own attributes changed
                     news.lost = true;
             } else if (event->wd == m_ParentWatch && named && event->name == m_Name) {
-                // The folder's own removal, move or change of attributes (it may no longer be readable).
-                news.lost = news.lost || (event->mask & IN_ATTRIB) != 0;
-                news.ended = news.ended || (event->mask & IN_ATTRIB) == 0;
+                // The folder's own change of attributes (it may no longer be readable), removal or move.
+                (event->mask & IN_ATTRIB ? news.lost : news.ended) = true;
             } else if (named &&
                        std::find(m_TargetWatches.begin(), m_TargetWatches.end(), event->wd) != m_TargetWatches.end()) {
                 news.linkTargets = true;
@@ -158,7 +155,7 @@ FolderNews FolderWatch::Read() {
         if (news.ended)
             Stop();
     }
-    if (m_Descriptor >= 0 && !(IdentityAt(m_Path) == m_Identity)) {
+    if (m_Descriptor >= 0 && IdentityAt(m_Path) != m_Identity) {
         news.ended = true;
         Stop();
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zumi {
@@ -15,17 +16,15 @@ struct FolderNews {
         bool folder;
     };
     std::vector<Entry> entries;
-    // Something changed in a folder elsewhere that a link in this one points
-    // into (zumi::FolderWatch::WatchLinkTargets): the links may point to
-    // something else, or nothing, now.
+    // A folder elsewhere that a link here points into changed (WatchLinkTargets):
+    // the links may point to something else, or nothing, now.
     bool linkTargets = false;
     // Anything may have changed: events were lost (the kernel's queue
     // overflowed), the folder's own attributes changed, or it is not watched.
     bool lost = false;
-    // The folder is no longer at its path: it was removed, it or a folder
-    // above it was renamed or moved, or a volume was mounted over it or
-    // unmounted under it. The path may name another folder now. The watch is
-    // over and watches nothing from now on.
+    // The folder is no longer at its path: it or a folder above was removed or
+    // moved, or a volume was mounted over it or unmounted under it. The path
+    // may name another folder now. The watch is over.
     bool ended = false;
 
     bool Quiet() const { return entries.empty() && !linkTargets && !lost && !ended; }
@@ -33,12 +32,11 @@ struct FolderNews {
 
 // A watch on one folder's entries, so that what was read of it can be kept
 // and brought up to date as it changes. Nothing runs in the background: the
-// owner polls Descriptor() for reading (on the GUI thread, a socket notifier)
-// and then calls Read(). Every folder above it is watched too, and each Read
-// checks that the path still names the folder watched (device, inode and
-// mount), so that a renamed ancestor, a mount over the folder or the path
-// made again by someone else end the watch. A mount or unmount makes no event
-// here: whoever learns of it (the mount table's watch) calls Read.
+// owner polls Descriptor() for reading and then calls Read(). Every folder
+// above it is watched too, and each Read checks that the path still names the
+// folder watched (device, inode and mount), so that a renamed ancestor, a
+// mount over the folder or the path made again end the watch. A mount makes
+// no event here: whoever learns of it (the mount table's watch) calls Read.
 class FolderWatch {
 public:
     FolderWatch() = default;
@@ -50,15 +48,14 @@ public:
 
     // Watches the folder instead of any other; set it before reading the folder,
     // so that no change between the read and the watch goes unseen. Changes
-    // to the entries' attributes are seen only when asked for: asking makes
-    // the kernel mark every entry it holds in memory, which in a folder of a
-    // million files just written takes a good part of reading it. Changes to
-    // the folder's own attributes are always seen, as lost news.
+    // to the entries' attributes are seen only when asked for: the kernel then
+    // marks every entry it holds in memory, which in a folder of a million
+    // files just written costs a good part of reading it. Changes to the
+    // folder's own attributes are always seen, as lost news.
     void Watch(const std::string& folder, bool entryAttributes = false);
-    // Watches, besides, the folders that the links of these names in the
-    // watched folder point into, for entries made, removed or renamed there,
-    // so that a link's row can follow its target. A link's target in the
-    // watched folder itself is seen already.
+    // Watches, besides, the folders that these links in the folder point into,
+    // for entries made, removed or renamed there, so that a link's row can
+    // follow its target.
     void WatchLinkTargets(const std::vector<std::string>& links);
     // Watches nothing.
     void Stop();
@@ -67,30 +64,24 @@ public:
     // The descriptor that becomes readable when an event is pending; -1 when not watching.
     int Descriptor() const { return m_Descriptor; }
 
-    // Reads every pending event without blocking. Unwatched, nothing vouches
-    // for the folder: the news is that everything may have changed.
+    // Reads every pending event without blocking; unwatched, the news is lost.
     FolderNews Read();
 
-    // What tells a folder from another at the same path.
-    struct Identity {
-        uint64_t device = 0;
-        uint64_t inode = 0;
-        uint64_t mount = 0;
-        bool operator==(const Identity& other) const {
-            return device == other.device && inode == other.inode && mount == other.mount;
-        }
-    };
-
 private:
+    // Device, inode and mount: what tells a folder from another at the same path.
+    using Identity = std::tuple<uint64_t, uint64_t, uint64_t>;
+    // The identity of the folder the path names now; all zero when it names none.
+    static Identity IdentityAt(const std::string& path);
+
     int m_Descriptor = -1;
     int m_FolderWatch = -1;
     std::vector<int> m_TargetWatches; // folders that links point into
     std::string m_Path;
     Identity m_Identity;
-    // The parent folder is watched for the folder's own name: a folder that is
-    // some process's working directory (this one's, as a rule) reports its own
-    // removal only once nothing uses it any more, and there its attributes are
-    // seen without marking its entries.
+    // The parent is watched for the folder's own name: a folder that is some
+    // process's working directory (this one's, as a rule) reports its own
+    // removal only once nothing uses it, and there its attributes are seen
+    // without marking its entries.
     int m_ParentWatch = -1;
     std::string m_Name;
 };

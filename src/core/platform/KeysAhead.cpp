@@ -2,8 +2,6 @@
 
 #include "platform/SpeedMechanisms.h"
 
-#include <system_error>
-
 namespace zumi {
 
 namespace {
@@ -28,28 +26,18 @@ void Collation::KeysAhead::Add(std::string_view name) {
     if (!m_Open.Full())
         return;
     // The thread starts with the first full block, so that a small folder costs none.
-    if (m_Blocks.empty() && Speed.keysWhileReading && (m_Collator = m_Collation.Clone())) {
-        try {
-            m_Thread = std::thread(&KeysAhead::Run, this, m_Next.get_future());
-        } catch (const std::system_error&) {
-            m_Collator.reset();
-        }
-    }
+    if (m_Blocks.empty() && Speed.keysWhileReading && (m_Collator = m_Collation.Clone()))
+        m_Thread = StartThread([this, next = m_Next.get_future()]() mutable { Run(std::move(next)); });
     if (m_Thread.joinable() && m_HandedCount - m_KeyedCount.load(std::memory_order_relaxed) < WaitingBlocks) {
-        HandOver(std::move(m_Open));
-        m_Blocks.emplace_back();
+        std::promise<std::unique_ptr<Handed>> next; // the hand-over after this one
+        m_Next.set_value(std::make_unique<Handed>(Handed{m_Blocks.size(), std::move(m_Open), {}, next.get_future()}));
+        m_Next = std::move(next);
+        ++m_HandedCount;
+        m_Blocks.emplace_back(); // the handed block's place until Finish
     } else {
         m_Blocks.push_back(std::move(m_Open));
     }
     m_Open = {};
-}
-
-void Collation::KeysAhead::HandOver(PackedNames::Block block) {
-    std::promise<std::unique_ptr<Handed>> next;
-    auto handed = std::make_unique<Handed>(Handed{m_Blocks.size(), std::move(block), {}, next.get_future()});
-    m_Next.set_value(std::move(handed));
-    m_Next = std::move(next);
-    ++m_HandedCount;
 }
 
 // Keys each block handed over, in turn, until handed none (the end) or the promise is broken (the reader failed).

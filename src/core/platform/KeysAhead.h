@@ -13,14 +13,13 @@ namespace zumi {
 //
 // Ownership: the block being filled is the reader's. A full block is handed
 // over whole, through a promise, to the keying thread, and is that thread's,
-// with the keys it makes, until Finish takes everything back after joining
-// it; the reader never touches a block it handed over, the thread none it was
-// not handed. While the thread still has two blocks waiting, the reader keeps
-// a full block instead, for Order to key after the read: the thread never
-// falls far behind, so Finish waits for two blocks at most. A promise wakes
-// its waiter whenever it is kept, so no hand-over can be missed, and one
-// dropped unkept (the read failed) ends the thread. The count of blocks keyed
-// is read only to choose between handing over and keeping.
+// with its keys, until Finish joins the thread and takes everything back; the
+// reader never touches a block it handed over, the thread none it was not
+// handed. While the thread has two blocks waiting, the reader keeps a full
+// block instead, for Order to key after the read, so Finish waits for two
+// blocks at most. A kept promise always wakes its waiter, so no hand-over is
+// missed, and one dropped unkept (the read failed) ends the thread. The count
+// of blocks keyed only chooses between handing over and keeping.
 class Collation::KeysAhead {
 public:
     explicit KeysAhead(const Collation& collation);
@@ -41,7 +40,6 @@ private:
         BlockKeys keys;
         std::future<std::unique_ptr<Handed>> next;
     };
-    void HandOver(PackedNames::Block block);
     void Run(std::future<std::unique_ptr<Handed>> next);
 
     const Collation& m_Collation;

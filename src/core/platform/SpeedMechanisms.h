@@ -1,5 +1,8 @@
 #pragma once
 
+#include <system_error>
+#include <thread>
+
 namespace zumi {
 
 // The mechanisms that make a large folder's listing faster. Each is on, and
@@ -11,5 +14,15 @@ struct SpeedMechanisms {
 };
 
 inline SpeedMechanisms Speed;
+
+// Runs a mechanism's work on a new thread, or returns a thread that is not
+// joinable when none can be started, and the caller then does the work itself.
+template <typename Work> std::thread StartThread(Work work) {
+    try {
+        return std::thread(std::move(work));
+    } catch (const std::system_error&) {
+        return std::thread();
+    }
+}
 
 } // namespace zumi

@@ -120,56 +120,39 @@ bool IsRemovableDevice(const std::string& systemRoot, const std::string& device)
     return false;
 }
 
-class VolumeLister {
-public:
-    explicit VolumeLister(const VolumeEnvironment& environment) : m_Environment(environment) {
-        while (m_Environment.home.size() > 1 && m_Environment.home.back() == '/')
-            m_Environment.home.pop_back();
+// Disk-backed and network file systems are listed, and RAM disks where users mount their own.
+bool Admits(const MountLine& mount, std::string_view home) {
+    const FileSystemKind* kind = KindNamed(mount.type);
+    if (kind != nullptr && kind->medium == FileSystemKind::Ram)
+        return IsUnder(mount.mountPoint, "/mnt") || IsUnder(mount.mountPoint, "/media") ||
+               IsUnder(mount.mountPoint, "/run/media") || IsUnder(mount.mountPoint, home);
+    return kind != nullptr;
+}
+
+// What a listed mount shows as; labels are ReadLabels'.
+Volume Describe(const MountLine& mount, const std::string& systemRoot,
+                const std::map<std::string, std::string>& labels) {
+    Volume volume{mount.mountPoint, DriveKind::HARD, {}};
+    const FileSystemKind* kind = KindNamed(mount.type);
+    const FileSystemKind::Medium medium = kind != nullptr ? kind->medium : FileSystemKind::Unlisted;
+    if (medium == FileSystemKind::Cd)
+        volume.kind = DriveKind::CDROM;
+    else if (medium == FileSystemKind::Network)
+        volume.kind = DriveKind::NETWORK;
+    else if (medium == FileSystemKind::Ram)
+        volume.kind = DriveKind::RAM;
+    else if (IsRemovableDevice(systemRoot, mount.device) || IsUnder(mount.mountPoint, "/media") ||
+             IsUnder(mount.mountPoint, "/run/media"))
+        volume.kind = DriveKind::FLOPPY;
+
+    if (volume.kind == DriveKind::NETWORK) {
+        volume.name = mount.source;
+    } else if (volume.kind != DriveKind::FLOPPY && !mount.source.empty() && mount.source[0] == '/') {
+        if (const auto found = labels.find(RealPath(systemRoot + mount.source)); found != labels.end())
+            volume.name = found->second;
     }
-
-    bool Admits(const MountLine& mount) const {
-        const FileSystemKind* kind = KindNamed(mount.type);
-        if (kind != nullptr && kind->medium == FileSystemKind::Ram)
-            return IsUnder(mount.mountPoint, "/mnt") || IsUnder(mount.mountPoint, "/media") ||
-                   IsUnder(mount.mountPoint, "/run/media") || IsUnder(mount.mountPoint, m_Environment.home);
-        return kind != nullptr;
-    }
-
-    Volume Describe(const MountLine& mount) {
-        Volume volume{mount.mountPoint, DriveKind::HARD, {}};
-        const FileSystemKind* kind = KindNamed(mount.type);
-        const FileSystemKind::Medium medium = kind != nullptr ? kind->medium : FileSystemKind::Unlisted;
-        if (medium == FileSystemKind::Cd)
-            volume.kind = DriveKind::CDROM;
-        else if (medium == FileSystemKind::Network)
-            volume.kind = DriveKind::NETWORK;
-        else if (medium == FileSystemKind::Ram)
-            volume.kind = DriveKind::RAM;
-        else if (IsRemovableDevice(m_Environment.systemRoot, mount.device) || IsUnder(mount.mountPoint, "/media") ||
-                 IsUnder(mount.mountPoint, "/run/media"))
-            volume.kind = DriveKind::FLOPPY;
-
-        if (volume.kind == DriveKind::NETWORK)
-            volume.name = mount.source;
-        else if (volume.kind != DriveKind::FLOPPY && !mount.source.empty() && mount.source[0] == '/')
-            volume.name = Label(mount.source);
-        return volume;
-    }
-
-private:
-    std::string Label(const std::string& source) {
-        if (!m_LabelsRead) {
-            m_Labels = ReadLabels(m_Environment.systemRoot);
-            m_LabelsRead = true;
-        }
-        const auto found = m_Labels.find(RealPath(m_Environment.systemRoot + source));
-        return found == m_Labels.end() ? std::string() : found->second;
-    }
-
-    VolumeEnvironment m_Environment;
-    bool m_LabelsRead = false;
-    std::map<std::string, std::string> m_Labels;
-};
+    return volume;
+}
 
 } // namespace
 
@@ -205,21 +188,24 @@ std::vector<Volume> ListVolumes(std::string_view mountTable, const VolumeEnviron
             mounts.push_back(std::move(mount));
     }
 
-    VolumeLister lister(environment);
+    std::string home = environment.home;
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    const std::map<std::string, std::string> labels = ReadLabels(environment.systemRoot);
     // The root comes first whatever its type; the last mount on "/" is the one in sight.
     const auto root =
         std::find_if(mounts.rbegin(), mounts.rend(), [](const MountLine& m) { return m.mountPoint == "/"; });
     std::vector<Volume> volumes;
     std::vector<const MountLine*> listed;
     if (root != mounts.rend()) {
-        volumes.push_back(lister.Describe(*root));
+        volumes.push_back(Describe(*root, environment.systemRoot, labels));
         listed.push_back(&*root);
     } else {
         volumes.push_back(Volume{"/", DriveKind::HARD, {}});
     }
 
     for (const MountLine& mount : mounts) {
-        if (!lister.Admits(mount))
+        if (!Admits(mount, home))
             continue;
         const bool seen = std::any_of(listed.begin(), listed.end(), [&](const MountLine* other) {
             return other->mountPoint == mount.mountPoint || other->device == mount.device ||
@@ -227,7 +213,7 @@ std::vector<Volume> ListVolumes(std::string_view mountTable, const VolumeEnviron
         });
         if (seen)
             continue;
-        volumes.push_back(lister.Describe(mount));
+        volumes.push_back(Describe(mount, environment.systemRoot, labels));
         listed.push_back(&mount);
     }
     return volumes;

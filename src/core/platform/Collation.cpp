@@ -105,6 +105,16 @@ void SortByKey(Ranked* begin, Ranked* end, size_t depth, const KeyTable& keyOf, 
     }
 }
 
+// Every name, ranked by its key's first chunk.
+std::vector<Ranked> RankByFirstChunk(const std::vector<BlockKeys>& keys, size_t count) {
+    std::vector<Ranked> ranked;
+    ranked.reserve(count);
+    for (const BlockKeys& block : keys)
+        for (const uint64_t chunk : block.chunks)
+            ranked.push_back({chunk, static_cast<uint32_t>(ranked.size())});
+    return ranked;
+}
+
 // Sorts the ranked names: split at a sampled middle chunk, so that each part
 // sorts on a thread of its own and the parts need no merging. The second
 // thread touches only the upper part, and is joined before it is read.
@@ -174,20 +184,18 @@ void Collation::MakeKeys(const UCollator* collator, const PackedNames::Block& bl
     keys.bytes.insert(keys.bytes.end(), 8, 0);
 }
 
-std::vector<uint32_t> Collation::Order(const PackedNames& names, std::vector<BlockKeys> keys) const {
-    // Every name gets its key; the blocks keyed ahead keep theirs.
+void Collation::MakeMissingKeys(const PackedNames& names, std::vector<BlockKeys>& keys) const {
     const std::vector<PackedNames::Block>& blocks = names.Blocks();
     keys.resize(blocks.size());
     for (size_t b = 0; b < blocks.size(); ++b)
         if (keys[b].chunks.size() != blocks[b].size())
             MakeKeys(m_Collator.get(), blocks[b], keys[b]);
-    // ranked[i] is name i, by its key's first chunk, until sorted into the names' order.
-    std::vector<Ranked> ranked;
-    ranked.reserve(names.size());
-    for (const BlockKeys& block : keys)
-        for (const uint64_t chunk : block.chunks)
-            ranked.push_back({chunk, static_cast<uint32_t>(ranked.size())});
-    SortOnTwoThreads(ranked, KeyTable{keys}, names);
+}
+
+std::vector<uint32_t> Collation::Order(const PackedNames& names, std::vector<BlockKeys> keys) const {
+    MakeMissingKeys(names, keys);                                      // every name has its key
+    std::vector<Ranked> ranked = RankByFirstChunk(keys, names.size()); // ranked[i] is name i, by its first chunk
+    SortOnTwoThreads(ranked, KeyTable{keys}, names);                   // ranked is in the names' order
     std::vector<uint32_t> order;
     order.reserve(ranked.size());
     for (const Ranked& r : ranked)

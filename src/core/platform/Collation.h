@@ -104,6 +104,8 @@ private:
     CollatorPtr Clone() const;
     // Makes the keys of a block's names with the collator given (one per thread).
     static void MakeKeys(const UCollator* collator, const PackedNames::Block& block, BlockKeys& keys);
+    // Makes the keys of the blocks that have none.
+    void MakeMissingKeys(const PackedNames& names, std::vector<BlockKeys>& keys) const;
 
     CollatorPtr m_Collator;
 };

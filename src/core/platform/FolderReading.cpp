@@ -32,7 +32,7 @@ unsigned Attributes(int folder, const char* name, unsigned char type, bool wantR
     unsigned attributes = name[0] == '.' ? unsigned{ftHidden} : 0U;
     if (type == DT_LNK || type == DT_UNKNOWN) {
         struct stat st; // of what a link points to; a link that points nowhere is a system entry
-        type = fstatat(folder, name, &st, 0) == 0 ? static_cast<unsigned char>(IFTODT(st.st_mode)) : DT_UNKNOWN;
+        type = fstatat(folder, name, &st, 0) == 0 ? IFTODT(st.st_mode) : int{DT_UNKNOWN};
     }
     if (type == DT_DIR)
         attributes |= ftDirectory;

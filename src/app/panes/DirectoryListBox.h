@@ -29,6 +29,8 @@ public:
     // does nothing. Throws IOError and changes nothing when the folder cannot be entered.
     void SetFolderPath(const std::string& path);
 
+    // Whether the folder's volume tells names apart by letter case.
+    bool CaseSensitive() const { return m_List.CaseSensitive(); }
     // The rows, built the first time they are needed.
     const std::vector<zumi::FolderRow>& Rows();
 

@@ -3,6 +3,7 @@
 #include "numbers/NumberText.h"
 #include "platform/FolderReading.h"
 #include "platform/Paths.h"
+#include "platform/TrustedLinks.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -42,12 +43,19 @@ const Entry& EntryOf(Settings::Key key) {
     return Entries[static_cast<size_t>(key)];
 }
 
+// Whether nobody but the user and root may write the folder: only there is a
+// file beside the program, or a link in its place, surely the user's own.
+bool OnlyUserMayWrite(const std::string& folder) {
+    const zumi::FileAt held(zumi::OpenTrustedFolder(folder), ".");
+    return held.Folder() >= 0 && zumi::OnlyUserMayWrite(held.Folder());
+}
+
 } // namespace
 
 Settings::Settings(const std::string& executablePath) {
     const std::string beside = zumi::ChangeFileExtension(executablePath, ".ini");
     const std::string folder = executablePath.substr(0, executablePath.rfind('/') + 1);
-    if (zumi::FileExists(beside) || access(folder.c_str(), W_OK) == 0) {
+    if (OnlyUserMayWrite(folder) && (zumi::FileExists(beside) || access(folder.c_str(), W_OK) == 0)) {
         m_Path = beside;
         m_FirstFolder = folder;
         return;

@@ -353,24 +353,30 @@ void TForm1::MCreateHTMLClick() {
     ProgressBar->setMaximum(count);
     // The rows are read in place: at a million names a copy would cost more than the whole streamed page.
     const zumi::PageNames names(count, [this](size_t row) { return FileListBox1->Item(static_cast<int>(row)); });
-    // The page written is the one opened: the panes may have moved on by the time the notice is closed.
+    // The page goes into the folder the rows were read from, or nowhere; the
+    // page written is the one opened: the panes may have moved on by the time
+    // the notice is closed, and another file taken its place.
     const std::string page = IndexPath();
-    zumi::WritePage(page, names, options, [this] { ProgressBar->setValue(ProgressBar->value() + 1); });
+    const zumi::FileIdentity folder = FileListBox1->FolderIdentity();
+    const zumi::FileIdentity written = zumi::WritePage(
+        page, names, options, [this] { ProgressBar->setValue(ProgressBar->value() + 1); }, &folder);
     ProgressBar->setValue(0);
     DirectoryListBox1Change();
     ShowNotice(QStringLiteral("imgindex.html を出力しました。"));
     // The window may have closed while the notice was up (the program is ending): then nothing more.
     if (!m_Closed && MCreateOpen->isChecked())
-        OpenPage(page);
+        OpenPage(page, &written);
 }
 
 void TForm1::MOpenHTMLClick() {
     OpenPage(IndexPath());
 }
 
-// The browser gets a page that is there and reached only through links the user may trust.
-void TForm1::OpenPage(const std::string& path) {
-    if (zumi::IsTrustedFile(path))
+// The browser gets a regular file that is there, reached only through links
+// the user may trust, and when given, the very file written.
+void TForm1::OpenPage(const std::string& path, const zumi::FileIdentity* written) {
+    const std::optional<zumi::FileIdentity> page = zumi::TrustedRegularFile(path);
+    if (page && (!written || *page == *written))
         CurrentShell().Open(path);
 }
 
@@ -393,8 +399,9 @@ void TForm1::Exit1Click() {
 }
 
 void TForm1::Contents1Click() {
+    // Only a help page that nobody else could have put there.
     for (const std::string& path : m_HelpFiles) {
-        if (zumi::FileExists(path)) {
+        if (zumi::TrustedRegularFile(path, true)) {
             CurrentShell().Open(path);
             return;
         }

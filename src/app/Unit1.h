@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Settings.h"
+#include "platform/TrustedLinks.h"
 
 #include <QMainWindow>
 
@@ -63,7 +64,7 @@ private:
     void ShowCount();
     // Where the index page of the current folder lives.
     std::string IndexPath() const;
-    void OpenPage(const std::string& path);
+    void OpenPage(const std::string& path, const zumi::FileIdentity* written = nullptr);
 
     Settings m_Settings;
     std::array<std::string, 2> m_HelpFiles; // where the help page may be, in the order looked at

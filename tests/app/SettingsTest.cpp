@@ -176,7 +176,7 @@ TEST_F(SettingsTest, AHandEditedFileKeepsItsOtherLines) {
 
 // Root writes anything, so the read-only file is met by an unprivileged child.
 TEST_F(SettingsTest, ASettingsFileThatCannotBeWritten) {
-    chmod(bin.Path().c_str(), 0777);
+    ASSERT_EQ(chown(bin.Path().c_str(), NobodyUid(), NobodyGid()), 0);
     const std::string path = bin / "zumi.ini";
     const std::string atStart = AsUnprivilegedUser([&] {
         Write(path, "[Window]\nTop=5\n[Setting]\nMask=*.png\n");
@@ -203,39 +203,67 @@ TEST_F(SettingsTest, ASettingsFileThatCannotBeWritten) {
 }
 
 // An installed program's folder is not writable: unless a settings file is
-// there already, the settings go to the user's configuration folder.
+// there already, the settings go to the user's configuration folder. So do
+// they when others may write the program's folder: whatever another user put
+// there (a file, a FIFO, a link to the zero device) is neither read nor
+// written, and start-up never waits on it. Those run as root too.
 TEST_F(SettingsTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfiguration) {
     const std::string created = "[Software]\nVersion=200\n";
+    enum class Beside { Nothing, UsersFile, OthersFile, OthersFifo, OthersLink };
     const struct {
-        bool pictures;   // the user has a pictures folder
-        bool fileBeside; // a settings file is beside the program
+        bool pictures; // the user has a pictures folder
+        Beside beside; // what is beside the program; another user's in a sticky folder
         std::string expected;
     } cases[] = {
-        {true, false, created},
-        {false, false, created},
+        {true, Beside::Nothing, created},
+        {false, Beside::Nothing, created},
         // the file beside is the one used, so the user learns it cannot be written
-        {true, true, (bin / "zumi.ini") + " に書き込めません."},
+        {true, Beside::UsersFile, (bin / "zumi.ini") + " に書き込めません."},
+        {true, Beside::OthersFile, created},
+        {true, Beside::OthersFifo, created},
+        {true, Beside::OthersLink, created},
     };
     for (const auto& c : cases) {
-        TempDir home;
-        chmod(home.Path().c_str(), 0777);
-        if (c.pictures)
-            home.Folder("Pictures", 0777);
-        if (c.fileBeside) {
-            Write(bin / "zumi.ini", "[File]\nIniDir=" + home.Path() + "\n");
-            chmod((bin / "zumi.ini").c_str(), 0666);
+        const bool others = c.beside >= Beside::OthersFile;
+        if (others)
+            chmod(bin.Path().c_str(), 01777);
+        const std::string beside = bin / "zumi.ini";
+        std::string before;
+        if (c.beside == Beside::UsersFile || c.beside == Beside::OthersFile) {
+            Write(beside, "[Window]\nTop=7\n");
+            chmod(beside.c_str(), 0666);
+            before = Contents(beside);
+        } else if (c.beside == Beside::OthersFifo) {
+            mkfifo(beside.c_str(), 0666);
+        } else if (c.beside == Beside::OthersLink) {
+            symlink("/dev/zero", beside.c_str());
         }
-        const std::string seen = AsUnprivilegedUser([&] {
-            zumi::ChangeDirectory(work.Path());
-            setenv("HOME", home.Path().c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
-            auto form = Start();
-            return Folder(*form) + " " + Recorder().messages.join('|').toStdString() +
-                   Contents(home / ".config/zumi/zumi.ini");
-        });
-        const std::string folder = c.fileBeside ? work.Path() : c.pictures ? home / "Pictures" : home.Path();
-        EXPECT_EQ(seen, folder + " " + c.expected) << c.pictures << c.fileBeside;
-        unlink((bin / "zumi.ini").c_str());
+        if (others)
+            lchown(beside.c_str(), SecondUid, SecondUid);
+        for (const uid_t user : others ? std::vector<uid_t>{0, NobodyUid()} : std::vector<uid_t>{NobodyUid()}) {
+            TempDir home;
+            chmod(home.Path().c_str(), 0777);
+            if (c.pictures)
+                home.Folder("Pictures", 0777);
+            const std::string seen = AsUser(user, [&] {
+                alarm(20);
+                zumi::ChangeDirectory(work.Path());
+                setenv("HOME", home.Path().c_str(), 1);
+                setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+                auto form = Start();
+                return Folder(*form) + " " + Recorder().messages.join('|').toStdString() +
+                       Contents(home / ".config/zumi/zumi.ini");
+            });
+            const std::string folder = c.beside == Beside::UsersFile ? work.Path()
+                                       : c.pictures                  ? home / "Pictures"
+                                                                     : home.Path();
+            EXPECT_EQ(seen, folder + " " + c.expected) << static_cast<int>(c.beside) << " as " << user;
+            struct stat st;
+            if (lstat(beside.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                EXPECT_EQ(Contents(beside), before) << static_cast<int>(c.beside) << " as " << user;
+        }
+        unlink(beside.c_str());
+        chmod(bin.Path().c_str(), 0755);
     }
 }
 

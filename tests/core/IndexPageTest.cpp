@@ -2,6 +2,7 @@
 #include "platform/Errors.h"
 #include "platform/FileReplace.h"
 #include "platform/ProfileFile.h"
+#include "platform/WorkingDirectory.h"
 
 #include "MessageOf.h"
 #include "SyncCalls.h"
@@ -12,6 +13,7 @@
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,64 +120,127 @@ TEST(IndexPath, IsThePageInTheFolderWithOneSeparator) {
     EXPECT_EQ(IndexPath("/pics"), "/pics/imgindex.html");
 }
 
-TEST(PageReplace, ReplacesTheWholePageAndKeepsItsPermissions) {
-    TempDir dir;
-    const std::string page = dir / "imgindex.html";
-    ReplaceFile(page, "a long first page\r\n");
-    EXPECT_EQ(Contents(page), "a long first page\r\n");
-    chmod(page.c_str(), 0604);
-    ReplaceFile(page, "second\r\n");
-    EXPECT_EQ(Contents(page), "second\r\n");
-    struct stat st;
-    ASSERT_EQ(stat(page.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0604u);
-    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
-}
-
-// A link in the page's place is written through only when the user or the
-// owner of the folder holding it made it. Another user's link in a shared
-// folder (mode 1777) fails the save and leaves its target as it was, whoever
-// saves; the folder also stays as it was.
-TEST(PageReplace, WritesThroughOnlyLinksTheUserOrTheFoldersOwnerMade) {
-    const uid_t other = NobodyUid();
+// The new page or settings file keeps the old one's permissions only when the
+// old one is the user's own, and never a set-id or sticky bit: another user's
+// file would lend that user the right to change what the user wrote.
+TEST(PageReplace, TakesOnlyTheUsersOwnFilesPermissions) {
     const struct {
         const char* what;
-        uid_t folderOwner;
-        uid_t linkOwner;
-        uid_t writer;
-        bool chained; // the link names the user's own link in a second shared folder, which names the target
-        bool written;
+        bool users; // the old file is the user's (else the other user's)
+        mode_t mode;
+        mode_t kept; // the new file's mode, under the umask 022
     } cases[] = {
-        {"the user's own link", 0, 0, 0, false, true},
-        {"the user's own link, an unprivileged user", 0, SecondUid, SecondUid, false, true},
-        {"the folder owner's link", SecondUid, SecondUid, 0, false, true},
-        {"another user's link, root saves", 0, other, 0, false, false},
-        {"another user's link, an unprivileged user saves", 0, other, SecondUid, false, false},
-        {"another user's link behind the user's own", 0, other, 0, true, false},
+        {"the user's own page", true, 0604, 0604},
+        {"the user's own page with set-id bits", true, 06755, 0755},
+        {"another user's page open to all", false, 0666, 0644},
+        {"another user's page with set-id bits", false, 06777, 0644},
     };
     for (const auto& c : cases) {
-        TempDir dir;
-        const std::string shared = dir.Folder("shared", 01777);
-        ASSERT_EQ(chown(shared.c_str(), c.folderOwner, c.folderOwner), 0);
-        const std::string home = dir.Folder("home"); // the writer's own, where a save through a link writes
-        ASSERT_EQ(chown(home.c_str(), c.writer, c.writer), 0);
-        const std::string target = dir.File("home/target.html", 0666);
-        Write(target, "victim's file");
-        std::string linked = target;
-        if (c.chained) {
-            dir.Folder("drop", 01777);
-            AsUser(c.linkOwner, [&] { return std::to_string(symlink(target.c_str(), (dir / "drop/x.html").c_str())); });
-            linked = dir / "drop/x.html";
+        for (const uid_t user : {uid_t{0}, NobodyUid()}) {
+            for (const bool settings : {false, true}) {
+                const std::string what = std::string(c.what) + (settings ? ", settings" : ", page") +
+                                         (user == 0 ? ", as root" : ", as a user");
+                TempDir dir;
+                const std::string folder = dir.Folder("shared", 0777); // no sticky bit: anyone may replace a file
+                const std::string path = folder + (settings ? "/zumi.ini" : "/imgindex.html");
+                Write(path, "old\n");
+                const uid_t owner = c.users ? user : SecondUid;
+                ASSERT_EQ(chown(path.c_str(), owner, owner), 0);
+                ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+                const std::string message = AsUser(user, [&] {
+                    umask(022);
+                    return MessageOf([&] {
+                        if (!settings)
+                            return (void)ReplaceFile(path, "new\n");
+                        ProfileFile ini(path);
+                        ini.WriteString("S", "k", "v");
+                        ini.UpdateFile();
+                    });
+                });
+                EXPECT_EQ(message, "no failure") << what;
+                EXPECT_EQ(Contents(path), settings ? "old\n[S]\nk=v\n" : "new\n") << what;
+                struct stat st;
+                ASSERT_EQ(stat(path.c_str(), &st), 0);
+                EXPECT_EQ(st.st_mode & 07777, c.kept) << what;
+                EXPECT_EQ(st.st_uid, user) << what;
+                EXPECT_EQ(Entries(folder).size(), 3u) << what;
+            }
         }
-        const std::string page = shared + "/imgindex.html";
-        const uid_t pageLinkOwner = c.chained ? c.writer : c.linkOwner;
-        ASSERT_EQ(AsUser(pageLinkOwner, [&] { return std::to_string(symlink(linked.c_str(), page.c_str())); }), "0");
+    }
+}
 
-        const std::string message = AsUser(c.writer, [&] { return MessageOf([&] { ReplaceFile(page, "page"); }); });
-        EXPECT_EQ(message, c.written ? "no failure" : "ﾌｧｲﾙ " + page + " を作成できません") << c.what;
-        EXPECT_EQ(Contents(target), c.written ? "page" : "victim's file") << c.what;
-        EXPECT_EQ(Entries(shared), (std::set<std::string>{".", "..", "imgindex.html"})) << c.what;
-        EXPECT_EQ(Entries(home), (std::set<std::string>{".", "..", "target.html"})) << c.what;
+// A link is followed only from a folder that nobody but the user and root
+// may write, whoever made it and wherever it stands: in the page's place or
+// on the folder's path. Another user prepares the folders; each step of the
+// program runs as root and as an unprivileged user. A refused step fails
+// with its message and leaves the user's own page as it was; a followed one
+// acts on it.
+TEST(PageReplace, FollowsALinkOnlyFromAFolderNobodyElseMayWrite) {
+    const uid_t other = SecondUid;
+    enum class Folder { Sticky, Group, Others, Own };
+    const struct {
+        const char* what;
+        Folder folder;    // the folder holding the link
+        bool linkIsUsers; // the user made the link (else the other user)
+        bool moved;       // the other user moved the user's link there from a group folder
+        bool onPath;      // the link stands for the listed folder (else for the page)
+        bool followed;
+    } cases[] = {
+        {"another user's page link in a sticky folder", Folder::Sticky, false, false, false, false},
+        {"the user's own page link in a sticky folder", Folder::Sticky, true, false, false, false},
+        {"the user's page link another user moved", Folder::Sticky, true, true, false, false},
+        {"a page link in a group folder", Folder::Group, false, false, false, false},
+        {"the folder owner's page link", Folder::Others, false, false, false, false},
+        {"the user's own page link in the user's folder", Folder::Own, true, false, false, true},
+        {"another user's folder swapped for a link", Folder::Others, false, false, true, false},
+        {"a folder link in a sticky folder", Folder::Sticky, false, false, true, false},
+        {"the user's own folder link in the user's folder", Folder::Own, true, false, true, true},
+    };
+    for (const auto& c : cases) {
+        for (const uid_t user : {uid_t{0}, NobodyUid()}) {
+            const std::string what = std::string(c.what) + (user == 0 ? ", as root" : ", as an unprivileged user");
+            TempDir dir;
+            const std::string home = dir.Folder("home"); // the user's own, where a followed link leads
+            ASSERT_EQ(chown(home.c_str(), user, user), 0);
+            const std::string victim = home + "/imgindex.html";
+            Write(victim, "the user's page");
+            chown(victim.c_str(), user, user);
+            const uid_t folderOwner = c.folder == Folder::Others ? other : c.folder == Folder::Own ? user : 0;
+            const std::string shared = dir.Folder("shared", c.folder == Folder::Sticky  ? 01777
+                                                            : c.folder == Folder::Group ? 0775
+                                                                                        : 0755);
+            ASSERT_EQ(chown(shared.c_str(), folderOwner, c.folder == Folder::Group ? other : folderOwner), 0);
+            const std::string link = shared + (c.onPath ? "/album" : "/imgindex.html");
+            const std::string target = c.onPath ? home : victim;
+            if (c.moved) {
+                const std::string group = dir.Folder("group", 0777); // both may write it, and no sticky bit
+                ASSERT_EQ(AsUser(user, [&] { return std::to_string(symlink(target.c_str(), (group + "/l").c_str())); }),
+                          "0");
+                ASSERT_EQ(AsUser(other, [&] { return std::to_string(rename((group + "/l").c_str(), link.c_str())); }),
+                          "0");
+            } else {
+                ASSERT_EQ(AsUser(c.linkIsUsers ? user : other,
+                                 [&] { return std::to_string(symlink(target.c_str(), link.c_str())); }),
+                          "0")
+                    << what;
+            }
+            const std::string folder = c.onPath ? link : shared;
+            const std::string page = folder + "/imgindex.html";
+
+            const std::string opened = AsUser(user, [&] { return TrustedRegularFile(page) ? "opened" : "not opened"; });
+            const std::string entered = AsUser(user, [&] { return MessageOf([&] { ChangeDirectory(folder); }); });
+            const std::string saved = AsUser(user, [&] { return MessageOf([&] { ReplaceFile(page, "page"); }); });
+            EXPECT_EQ(opened, c.followed ? "opened" : "not opened") << what;
+            EXPECT_EQ(entered, c.followed || !c.onPath ? "no failure" : "ﾌｧｲﾙへのｱｸｾｽが拒否されました") << what;
+            EXPECT_EQ(saved, c.followed ? "no failure" : "ﾌｧｲﾙ " + page + " を作成できません") << what;
+            EXPECT_EQ(Contents(victim), c.followed ? "page" : "the user's page") << what;
+            if (c.onPath) {
+                const std::string deleted = AsUser(user, [&] { return MessageOf([&] { DeletePage(page); }); });
+                EXPECT_EQ(deleted, c.followed ? "no failure" : "ﾌｧｲﾙ " + page + " を削除できません") << what;
+                EXPECT_EQ(access(victim.c_str(), F_OK) == 0, !c.followed) << what;
+            }
+            EXPECT_EQ(Entries(shared).size(), 3u) << what;
+        }
     }
 }
 
@@ -303,15 +368,60 @@ TEST(PageReplace, AKilledWriterLeavesTheOldPageOrTheNewOne) {
     EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }
 
-TEST(WritePage, AFolderOfThePageNameCannotBeReplacedAndNoLineIsBuilt) {
-    TempDir dir;
-    dir.Folder("imgindex.html");
-    int steps = 0;
-    EXPECT_EQ(
-        MessageOf([&] { WritePage(dir / "imgindex.html", std::vector<std::string>{"a.gif"}, {}, [&] { ++steps; }); }),
-        "ﾌｧｲﾙ " + (dir / "imgindex.html") + " を作成できません");
-    EXPECT_EQ(steps, 0);
-    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
+// Only a regular file is replaced, read or handed to the browser as the page or
+// the settings, at the name or through the user's own link: anything else,
+// another user's too, is refused and stays what it was, no line of the page is
+// built, and nothing blocks on it (a step still running after 20 s is killed).
+TEST(PageReplace, OnlyARegularFileIsTheOneReplacedOrRead) {
+    const struct {
+        const char* what;
+        mode_t kind;
+        bool linked; // reached through the user's own link in the user's folder (else at the name, the other user's)
+    } cases[] = {
+        {"a folder", S_IFDIR, false},     {"a FIFO", S_IFIFO, false},         {"a device", S_IFCHR, false},
+        {"a linked FIFO", S_IFIFO, true}, {"a linked device", S_IFCHR, true},
+    };
+    for (const auto& c : cases) {
+        for (const uid_t user : {uid_t{0}, NobodyUid()}) {
+            const std::string what = std::string(c.what) + (user == 0 ? ", as root" : ", as an unprivileged user");
+            TempDir dir;
+            const std::string shared = dir.Folder("shared", c.linked ? 0755 : 01777);
+            ASSERT_EQ(chown(shared.c_str(), c.linked ? user : 0, c.linked ? user : 0), 0);
+            const std::string thing = c.linked ? dir / "thing" : shared + "/imgindex.html";
+            ASSERT_EQ(
+                c.kind == S_IFDIR ? mkdir(thing.c_str(), 0777) : mknod(thing.c_str(), c.kind | 0666, makedev(1, 3)), 0);
+            ASSERT_EQ(lchown(thing.c_str(), SecondUid, SecondUid), 0);
+            const std::string page = shared + "/imgindex.html";
+            const std::string ini = shared + "/zumi.ini";
+            for (const std::string& name : c.linked ? std::vector{page, ini} : std::vector<std::string>{})
+                ASSERT_EQ(AsUser(user, [&] { return std::to_string(symlink(thing.c_str(), name.c_str())); }), "0");
+            if (!c.linked)
+                ASSERT_EQ(link(thing.c_str(), ini.c_str()), c.kind == S_IFDIR ? -1 : 0);
+            if (c.kind == S_IFDIR)
+                ASSERT_EQ(mkdir(ini.c_str(), 0777), 0);
+            struct stat before;
+            ASSERT_EQ(stat(thing.c_str(), &before), 0);
+
+            const std::string seen = AsUser(user, [&] {
+                alarm(20);
+                int lines = 0;
+                std::string out = MessageOf([&] { WritePage(page, CameraNames(3), {}, [&] { ++lines; }); });
+                out += "|" + std::to_string(lines) + (TrustedRegularFile(page) ? "|opened|" : "|not opened|");
+                ProfileFile settings(ini);
+                out += settings.ReadString("S", "k", "default") + "|";
+                return out + MessageOf([&] {
+                           settings.WriteString("S", "k", "v");
+                           settings.UpdateFile();
+                       });
+            });
+            EXPECT_EQ(seen, "ﾌｧｲﾙ " + page + " を作成できません|0|not opened|default|" + ini + " に書き込めません")
+                << what;
+            struct stat after;
+            ASSERT_EQ(stat(thing.c_str(), &after), 0) << what;
+            EXPECT_EQ(after.st_mode, before.st_mode) << what;
+            EXPECT_EQ(after.st_ino, before.st_ino) << what;
+        }
+    }
 }
 
 TEST(PageReplace, APagePathTooLongCannotBeCreated) {

@@ -7,6 +7,7 @@
 #include "panes/PaneRow.h"
 #include "platform/Errors.h"
 #include "platform/FolderReading.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QFile>
 #include <QKeyEvent>
@@ -224,8 +225,11 @@ void TDirectoryListBox::Announce() {
 
 void TDirectoryListBox::OpenSelectedRow() {
     const QModelIndexList rows = selectionModel()->selectedRows();
+    // The user chose the row: a link there is followed wherever it leads. The
+    // panes then hold the folder by its own path, which a move of theirs
+    // follows only through links nobody else could have put there.
     if (!rows.isEmpty())
-        SetFolderPath(m_List.RowPath(rows.first().row()));
+        SetFolderPath(zumi::ResolvedPath(m_List.RowPath(rows.first().row())));
 }
 
 void TDirectoryListBox::showEvent(QShowEvent* event) {

@@ -45,6 +45,8 @@ public:
     std::vector<std::string> Items();
     // One row's bytes, valid until the rows next change.
     std::string_view Item(int row);
+    // The folder the rows were read from (zumi::FileList::FolderIdentity).
+    zumi::FileIdentity FolderIdentity() const { return m_List.FolderIdentity(); }
 
     QString SelectedName();
     // FolderPath joined with the selected row's name; empty when no row is selected.

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zumi {
@@ -125,18 +126,25 @@ std::string BuildPage(const PageNames& names, const PageOptions& options, const 
     return page;
 }
 
-void WritePage(const std::string& path, const PageNames& names, const PageOptions& options,
-               const std::function<void()>& step) {
-    ReplaceFile(path, [&](const TextSink& out) { PutPage(names, options, step, out); });
+FileIdentity WritePage(const std::string& path, const PageNames& names, const PageOptions& options,
+                       const std::function<void()>& step, const FileIdentity* folder) {
+    return ReplaceFile(
+        path, [&](const TextSink& out) { PutPage(names, options, step, out); }, folder);
 }
 
 void DeletePage(const std::string& path) {
     // A page the user may not write was made read-only to protect it: it stays,
     // though the folder alone would let it go.
-    const bool readOnly = faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+    // The folder is reached as a save reaches it, so a link swapped in on its path leads nowhere.
+    const auto [folderPath, name] = SplitFileName(path);
+    const FileAt folder(OpenTrustedFolder(folderPath), ".");
+    const bool readOnly =
+        folder.Folder() < 0 || (faccessat(folder.Folder(), name.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES);
     if (!readOnly)
-        unlink(path.c_str());
-    if (FileExists(path))
+        unlinkat(folder.Folder(), name.c_str(), 0);
+    struct stat st;
+    if (folder.Folder() < 0 ||
+        (fstatat(folder.Folder(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode)))
         throw Error("ﾌｧｲﾙ " + path + " を削除できません");
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TrustedLinks.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -57,9 +59,10 @@ std::string BuildPage(const PageNames& names, const PageOptions& options, const 
 // "ﾌｧｲﾙ <path> を作成できません" when the page cannot be created or replaced
 // (checked before the first line is built), zumi::WriteError
 // "ｽﾄﾘｰﾑへの書き込みｴﾗｰ" when the page does not fit on the disk (the lines stop
-// there); either way nothing on disk has changed.
-void WritePage(const std::string& path, const PageNames& names, const PageOptions& options,
-               const std::function<void()>& step = {});
+// there); either way nothing on disk has changed. With folder given, the page
+// is written only into that folder (zumi::ReplaceFile). Returns the page's identity.
+FileIdentity WritePage(const std::string& path, const PageNames& names, const PageOptions& options,
+                       const std::function<void()>& step = {}, const FileIdentity* folder = nullptr);
 
 // Removes the page unless the user may not write it (a read-only page stays);
 // throws zumi::Error "ﾌｧｲﾙ <path> を削除できません" when a file is still there

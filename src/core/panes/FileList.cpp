@@ -395,6 +395,7 @@ FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, 
     read.texts = ahead.Finish(keys);
     read.order = m_Collation.Order(read.texts, std::move(keys));
     read.links = reader.Links();
+    read.folder = reader.Identity();
     watch.WatchLinkTargets(read.links);
     return read;
 }

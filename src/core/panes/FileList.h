@@ -93,6 +93,9 @@ public:
     // after a lost event or the end of the watch reads the whole folder.
     bool ReadWatchEvents();
 
+    // The folder the rows were read from, which a page of them must be written into; all zero before a read.
+    FileIdentity FolderIdentity() const { return m_Names.folder; }
+
     // FolderPath joined with the row's text.
     std::string PathOf(size_t row) const;
 
@@ -115,6 +118,7 @@ private:
         std::vector<uint32_t> order;
         // Every link in the folder, listed or not: a change of its target changes its row.
         std::vector<std::string> links;
+        FileIdentity folder; // the folder they were read from
         // The matches of the pieces of the last masks, by the piece's text.
         std::map<std::string, PieceMatches, std::less<>> matches;
     };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TrustedLinks.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,6 +44,9 @@ public:
     bool Next(std::string_view& name, unsigned& attributes);
     // The names of the links among the entries Next gave, pointing anywhere or nowhere.
     const std::vector<std::string>& Links() const { return m_Links; }
+
+    // The folder read.
+    FileIdentity Identity() const { return IdentityOf(m_Fd); }
 
     // One entry's attributes, looked up by name (not read in turn); false when
     // it does not exist. link, when given, tells whether the entry is a link.

@@ -8,6 +8,13 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + '/' + name;
 }
 
+std::pair<std::string, std::string> SplitFileName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
 std::string ChangeFileExtension(const std::string& path, std::string_view extension) {
     const size_t nameStart = path.rfind('/') + 1;
     const size_t dot = path.rfind('.');

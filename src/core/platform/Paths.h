@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Paths as strings, never looked up on disk. Paths are bytes (UTF-8 on Linux,
 // but any byte sequence passes through untouched).
@@ -9,6 +10,10 @@ namespace zumi {
 
 // The folder followed by the name, with exactly one "/" between them.
 std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The folder part of a path ("." when there is none, "/" for a name under the
+// root) and its last name.
+std::pair<std::string, std::string> SplitFileName(const std::string& path);
 
 // The path with its file name's extension (from the name's last ".") replaced
 // by the given one, or the extension appended when the name has no ".".

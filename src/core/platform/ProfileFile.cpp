@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -16,14 +17,25 @@ namespace {
 
 constexpr size_t None = std::string::npos;
 
-// Reads the whole file; returns 0, or the errno of the failure.
-int ReadWhole(const std::string& path, std::string& text) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// The most a settings file may hold: anything larger is not one, and is not read whole.
+constexpr off_t MaxSize = 16 << 20;
+
+// Reads the whole regular file at the name into text and tells which file it
+// was; returns 0, or the errno of the failure (ENOENT for none, EINVAL for
+// something that is not a regular file, EFBIG for one above MaxSize). A FIFO
+// or a device is never opened, and nothing opened can block.
+int ReadWhole(const FileAt& file, std::string& text, FileIdentity& identity) {
+    struct stat st;
+    if (fstatat(file.Folder(), file.Name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    const int fd = openat(file.Folder(), file.Name(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return errno;
+    int result = fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : st.st_size > MaxSize ? EFBIG : 0;
     char buffer[65536];
-    int result = 0;
-    for (;;) {
+    while (result == 0) {
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
@@ -32,9 +44,18 @@ int ReadWhole(const std::string& path, std::string& text) {
         if (got <= 0)
             break;
         text.append(buffer, static_cast<size_t>(got));
+        if (text.size() > static_cast<size_t>(MaxSize))
+            result = EFBIG;
     }
     close(fd);
+    identity = IdentityOf(st);
     return result;
+}
+
+// Reads the file at path, reached through trusted links only (zumi::FollowTrustedLinks).
+int ReadWhole(const std::string& path, std::string& text, FileIdentity& identity) {
+    const std::optional<FileAt> file = FollowTrustedLinks(path);
+    return file ? ReadWhole(*file, text, identity) : errno;
 }
 
 // A UTF-8 byte-order mark at the start of the text, or nothing. Reading skips
@@ -195,7 +216,8 @@ std::optional<std::string> Rewrite(std::string_view text, std::string_view secti
 } // namespace
 
 ProfileFile::ProfileFile(std::string path) : m_Path(std::move(path)) {
-    m_ReadFailure = ReadWhole(m_Path, m_Text);
+    FileIdentity read;
+    m_ReadFailure = ReadWhole(m_Path, m_Text, read);
     if (m_ReadFailure != 0)
         m_Text.clear();
 }
@@ -254,10 +276,15 @@ void ProfileFile::UpdateFile() {
     // A file that could not be read is not replaced by what little is known of it.
     if (m_ReadFailure != 0 && m_ReadFailure != ENOENT)
         throw refused;
-    // Lines written since the file was read (by hand, say) are kept: the
-    // changes are made again on the file as it is now.
+    // The file is looked up once, then read and replaced there, and only while
+    // it is still the file read: lines written since it was first read (by
+    // hand, say) are kept, the changes made again on the file as it is now.
+    const std::optional<FileAt> file = FollowTrustedLinks(m_Path);
+    if (!file)
+        throw refused;
     std::string now;
-    if (const int failure = ReadWhole(m_Path, now); failure == 0) {
+    FileIdentity read;
+    if (const int failure = ReadWhole(*file, now, read); failure == 0) {
         for (const KeyChange& change : m_Changes)
             if (std::optional<std::string> text = Rewrite(now, change.section, change.key, change.entry))
                 now = std::move(*text);
@@ -266,7 +293,8 @@ void ProfileFile::UpdateFile() {
         throw refused;
     }
     try {
-        ReplaceFile(m_Path, m_Text);
+        ReplaceFileAt(
+            *file, m_Path, [this](const TextSink& sink) { sink(m_Text); }, &read);
     } catch (const Error&) {
         throw refused;
     }

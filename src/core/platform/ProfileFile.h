@@ -17,7 +17,9 @@ namespace zumi {
 // skipped; spaces and tabs around names and values are trimmed, and a value
 // enclosed in a pair of double or single quotes loses them. The first matching
 // section and key count. A missing or unreadable file, section or key gives
-// the fallback; a key with an empty value gives the empty text.
+// the fallback; a key with an empty value gives the empty text. Only a regular
+// file of at most 16 MiB, reached through trusted links
+// (zumi::FollowTrustedLinks), is read; anything else is unreadable.
 //
 // Writing replaces the key's line in place, or adds the key after the last
 // line of its section, or appends the section with the key at the end of the
@@ -52,11 +54,12 @@ public:
     void DeleteKey(std::string_view section, std::string_view key);
 
     // Replaces the file when a write or a removal has changed the text since
-    // it was read or last saved (zumi::ReplaceFile): the changes are made on
-    // the file as it is now, so that lines another program or the user wrote
-    // meanwhile stay. A file that could not be read, or a replacement the file
-    // system refuses, throws zumi::Error "<path> に書き込めません" and changes
-    // nothing on disk.
+    // it was read or last saved (zumi::ReplaceFileAt): the changes are made on
+    // the file as it is now, read and replaced through one lookup of the path,
+    // so that lines another program or the user wrote meanwhile stay and the
+    // file replaced is the file read. A file that could not be read, then or
+    // now, or a replacement the file system refuses, throws zumi::Error
+    // "<path> に書き込めません" and changes nothing on disk.
     void UpdateFile();
 
 private:

@@ -1,10 +1,11 @@
 #include "platform/TrustedLinks.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <tuple>
+#include <string_view>
 #include <unistd.h>
+#include <vector>
 
 namespace zumi {
 
@@ -13,68 +14,135 @@ namespace {
 // As many links in a row as the kernel follows in one path.
 constexpr int MaxLinks = 40;
 
-// The folder part of a path ("." when there is none, "/" for a name under the root) and its last name.
-std::pair<std::string, std::string> Split(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {".", path};
-    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+// Puts the path's names on the stack so that its first name is on top; empty names and "." are skipped.
+void PushNames(std::vector<std::string>& stack, std::string_view path) {
+    std::vector<std::string> names;
+    for (size_t start = 0; start <= path.size();) {
+        const size_t slash = std::min(path.find('/', start), path.size());
+        if (const std::string_view name = path.substr(start, slash - start); !name.empty() && name != ".")
+            names.emplace_back(name);
+        start = slash + 1;
+    }
+    stack.insert(stack.end(), names.rbegin(), names.rend());
 }
 
-// The link's text when it may be followed from its folder, nullopt when it may not.
+// The link's text when it may be followed from its folder; nullopt with errno set when it may not.
 std::optional<std::string> TrustedTarget(int folder, int link) {
-    struct stat linkStat;
-    struct stat folderStat;
-    if (fstat(link, &linkStat) != 0 || fstat(folder, &folderStat) != 0)
+    if (!OnlyUserMayWrite(folder)) {
+        errno = EACCES;
         return std::nullopt;
-    if (linkStat.st_uid != geteuid() && linkStat.st_uid != folderStat.st_uid)
-        return std::nullopt;
+    }
     char text[PATH_MAX];
     const ssize_t length = readlinkat(link, "", text, sizeof text);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof text)
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof text) {
+        errno = length < 0 ? errno : ENAMETOOLONG;
         return std::nullopt;
+    }
     return std::string(text, static_cast<size_t>(length));
 }
 
+int OpenRoot() {
+    return open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
 } // namespace
+
+FileIdentity IdentityOf(const struct stat& st) {
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+FileIdentity IdentityOf(int fd) {
+    struct stat st;
+    return fstat(fd, &st) == 0 ? IdentityOf(st) : FileIdentity{};
+}
+
+bool OnlyUserMayWrite(const struct stat& folder) {
+    return (folder.st_uid == geteuid() || folder.st_uid == 0) && (folder.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool OnlyUserMayWrite(int folder) {
+    struct stat st;
+    return fstat(folder, &st) == 0 && S_ISDIR(st.st_mode) && OnlyUserMayWrite(st);
+}
 
 FileAt::~FileAt() {
     if (m_Folder >= 0)
         close(m_Folder);
 }
 
-std::optional<FileAt> FollowTrustedLinks(const std::string& path) {
-    auto [folderPath, name] = Split(path);
-    FileAt at(open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC), name);
-    for (int hop = 0; hop <= MaxLinks; ++hop) {
-        if (at.Folder() < 0)
-            return at;
-        // The entry itself, not what it names: a link is checked and read through this descriptor.
-        const int entry = openat(at.Folder(), at.Name(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-        if (entry < 0)
-            return at; // nothing there yet: the file is made at that name
-        struct stat st;
-        const bool isLink = fstat(entry, &st) == 0 && S_ISLNK(st.st_mode);
-        const std::optional<std::string> target = isLink ? TrustedTarget(at.Folder(), entry) : std::nullopt;
-        close(entry);
-        if (!isLink)
-            return at;
-        if (!target)
-            return std::nullopt;
-        // The link's folder is the start of a relative target.
-        std::tie(folderPath, name) = Split(*target);
-        if (name.empty() || name == "." || name == "..") // the target is a folder
-            std::tie(folderPath, name) = std::pair(*target, std::string("."));
-        at = FileAt(openat(at.Folder(), folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC), name);
+std::optional<FileAt> FollowTrustedLinks(const std::string& path, int from) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return std::nullopt;
     }
-    return std::nullopt;
+    // The folder reached so far, held by a FileAt so that every way out closes it.
+    FileAt folder(path.front() == '/' ? OpenRoot() : openat(from, ".", O_PATH | O_DIRECTORY | O_CLOEXEC), ".");
+    std::vector<std::string> names; // what is left to look up, the next name last
+    PushNames(names, path);
+    for (int links = 0; folder.Folder() >= 0 && !names.empty();) {
+        std::string name = std::move(names.back());
+        names.pop_back();
+        // The entry itself, not what it names: a link is checked and read through this descriptor.
+        const int entry = openat(folder.Folder(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        struct stat st;
+        if (entry < 0 || fstat(entry, &st) != 0) {
+            const int failure = errno;
+            if (entry >= 0)
+                close(entry);
+            if (failure != ENOENT || !names.empty()) {
+                errno = failure;
+                return std::nullopt;
+            }
+            st.st_mode = 0; // the last name is not there yet: a file is made at it
+        }
+        if (S_ISLNK(st.st_mode)) {
+            std::optional<std::string> target;
+            if (++links > MaxLinks)
+                errno = ELOOP;
+            else
+                target = TrustedTarget(folder.Folder(), entry);
+            close(entry);
+            if (!target)
+                return std::nullopt;
+            if (target->front() == '/')
+                folder = FileAt(OpenRoot(), ".");
+            PushNames(names, *target);
+            continue;
+        }
+        if (names.empty()) {
+            if (entry >= 0)
+                close(entry);
+            return FileAt(folder.Release(), std::move(name));
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            close(entry);
+            errno = ENOTDIR;
+            return std::nullopt;
+        }
+        folder = FileAt(entry, ".");
+    }
+    if (folder.Folder() < 0)
+        return std::nullopt;
+    return folder;
 }
 
-bool IsTrustedFile(const std::string& path) {
-    const std::optional<FileAt> file = FollowTrustedLinks(path);
+int OpenTrustedFolder(const std::string& path, int from) {
+    const std::optional<FileAt> at = FollowTrustedLinks(path, from);
+    return at ? openat(at->Folder(), at->Name(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+}
+
+std::optional<FileIdentity> RegularFile(const FileAt& file) {
     struct stat st;
-    return file && file->Folder() >= 0 && fstatat(file->Folder(), file->Name(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-           !S_ISDIR(st.st_mode);
+    if (fstatat(file.Folder(), file.Name(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return IdentityOf(st);
+}
+
+std::optional<FileIdentity> TrustedRegularFile(const std::string& path, bool ownFolder) {
+    const std::optional<FileAt> file = FollowTrustedLinks(path);
+    if (!file || (ownFolder && !OnlyUserMayWrite(file->Folder())))
+        return std::nullopt;
+    return RegularFile(*file);
 }
 
 } // namespace zumi

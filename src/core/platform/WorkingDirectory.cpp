@@ -2,8 +2,10 @@
 
 #include "platform/Errors.h"
 #include "platform/FolderReading.h"
+#include "platform/TrustedLinks.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -29,8 +31,21 @@ std::string CurrentDirectoryOrRoot() {
 }
 
 void ChangeDirectory(const std::string& path) {
-    if (path.empty() || chdir(path.c_str()) != 0)
-        throw IOError::FromErrno(path.empty() ? ENOENT : errno);
+    const int folder = path.empty() ? -1 : OpenTrustedFolder(path);
+    const int failure = folder < 0 ? (path.empty() ? ENOENT : errno) : fchdir(folder) != 0 ? errno : 0;
+    if (folder >= 0)
+        close(folder);
+    if (failure != 0)
+        throw IOError::FromErrno(failure);
+}
+
+std::string ResolvedPath(const std::string& path) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        return path;
+    std::string result(resolved);
+    free(resolved);
+    return result;
 }
 
 std::string EnterFolder(const std::string& from, const std::string& path,

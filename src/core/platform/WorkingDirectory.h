@@ -13,7 +13,14 @@ std::string CurrentDirectory();
 // The working directory, or the root when it has been removed under us.
 std::string CurrentDirectoryOrRoot();
 
+// Enters the folder, following a link on the path only where nobody but this
+// user and root could have put it (zumi::FollowTrustedLinks): the panes never
+// follow another user's link on their own.
 void ChangeDirectory(const std::string& path);
+
+// The path with every link on it followed as the kernel follows it, for a
+// folder the user chose by hand: the path unchanged when it leads nowhere.
+std::string ResolvedPath(const std::string& path);
 
 // Makes path the working directory, taking a relative path from the folder
 // `from` when that still exists, and runs read on the folder entered. When

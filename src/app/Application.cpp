@@ -58,6 +58,12 @@ void BlockTerminationSignals() {
 }
 
 void WatchTerminationSignals() {
+    // Until the event loop runs, a signal ends the program by its default
+    // action: nothing would read the pipe before then, and nothing needs saving.
+    for (const int signal : TerminationSignals)
+        std::signal(signal, SIG_DFL);
+    const sigset_t set = TerminationSet();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
@@ -74,14 +80,18 @@ void WatchTerminationSignals() {
         if (mainWindow)
             mainWindow->close();
     });
-    struct sigaction action {};
-    action.sa_handler = &OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : TerminationSignals)
-        sigaction(signal, &action, nullptr);
-    const sigset_t set = TerminationSet();
-    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    // The first turn of an event loop, the main one or a notice's during start-up, hands the signals to the pipe.
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            struct sigaction action {};
+            action.sa_handler = &OnTerminationSignal;
+            sigemptyset(&action.sa_mask);
+            action.sa_flags = SA_RESTART;
+            for (const int signal : TerminationSignals)
+                sigaction(signal, &action, nullptr);
+        },
+        Qt::QueuedConnection);
 }
 
 void CloseOnTerminationSignals(QWidget* window) {

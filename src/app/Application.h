@@ -13,14 +13,16 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// SIGTERM, SIGHUP and SIGINT end the program through a normal close of its
-// window, so the settings are saved as at any close. Block them first thing,
-// before any thread starts; WatchTerminationSignals, once the application
-// object exists, lets them through. From then on a signal dismisses the modal
-// box that is open, so that a notice during start-up cannot hold the program,
-// and closes the window that CloseOnTerminationSignals names, at once or as
-// soon as it is named. The signal handler only writes a byte to a pipe; the
-// event loop does the rest.
+// SIGTERM, SIGHUP and SIGINT end the program. Block them first thing, before
+// any thread starts; WatchTerminationSignals, once the application object
+// exists, lets them through. While the window is being made they end the
+// program at once, as nothing needs saving yet and the settings file is only
+// ever replaced whole. Once an event loop runs they end it through a normal
+// close of its window, so the settings are saved as at any close: a signal
+// dismisses the modal box that is open, so that a notice during start-up cannot
+// hold the program, and closes the window that CloseOnTerminationSignals names,
+// at once or as soon as it is named. The signal handler only writes a byte to a
+// pipe; the event loop does the rest.
 void BlockTerminationSignals();
 void WatchTerminationSignals();
 void CloseOnTerminationSignals(QWidget* window);

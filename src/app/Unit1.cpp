@@ -310,7 +310,7 @@ void TForm1::LoadSettings() {
     MCreateOpen->setChecked(m_Settings.Bool(Key::AfterView));
     DragEdit1->setText(QString::fromStdString(m_Settings.Text(Key::SizeHeight)));
     DragEdit2->setText(QString::fromStdString(m_Settings.Text(Key::SizeWidth)));
-    Edit1->setText(QString::fromStdString(m_Settings.Text(Key::Mask)));
+    Edit1->setText(QFile::decodeName(QByteArray::fromStdString(m_Settings.Text(Key::Mask))));
 }
 
 void TForm1::SaveSettings() {
@@ -328,8 +328,15 @@ void TForm1::SaveSettings() {
     m_Settings.SetBool(Key::SizeFixed, CBox1->isChecked());
     m_Settings.SetText(Key::SizeHeight, DragEdit1->text().toStdString());
     m_Settings.SetText(Key::SizeWidth, DragEdit2->text().toStdString());
-    m_Settings.SetText(Key::Mask, Edit1->text().toStdString());
+    m_Settings.SetText(Key::Mask, Mask());
     m_Settings.Save();
+}
+
+std::string TForm1::Mask() const {
+    const std::string stored = m_Settings.Text(Settings::Key::Mask);
+    const QString text = Edit1->text();
+    return text == QFile::decodeName(QByteArray::fromStdString(stored)) ? stored
+                                                                        : QFile::encodeName(text).toStdString();
 }
 
 void TForm1::ShowCount() {
@@ -426,7 +433,7 @@ void TForm1::Label1Click() {
 }
 
 void TForm1::Edit1Change() {
-    FileListBox1->SetMask(Edit1->text());
+    FileListBox1->SetMask(Mask());
     ShowCount();
 }
 

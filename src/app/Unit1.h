@@ -60,6 +60,9 @@ private:
     void FormCloseQuery(bool& CanClose);
     void LoadSettings();
     void SaveSettings();
+    // The mask's bytes: the stored ones, which need not be UTF-8, while the
+    // field still shows them; once the user has edited it, the field's text.
+    std::string Mask() const;
     // The status line's count of listed files.
     void ShowCount();
     // Where the index page of the current folder lives.

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -111,13 +112,31 @@ TEST_F(SettingsTest, StoredValuesThatDoNotConvertFallBack) {
     }
 }
 
-// An empty stored mask is not applied, so the file list keeps its own mask, which lists everything.
-TEST_F(SettingsTest, AnEmptyStoredMaskLeavesTheFileListOnItsOwnMask) {
-    Write(bin / "zumi.ini", "[File]\nIniDir=" + pics.Path() + "\n[Setting]\nMask=\n");
-    auto form = Start();
-    EXPECT_EQ(Child<QLineEdit>(*form, "Edit1")->text(), QString());
-    EXPECT_EQ(Child<TFileListBox>(*form, "FileListBox1")->Count(), 3);
-    EXPECT_EQ(Child<QLabel>(*form, "StatusPanel0")->text(), QStringLiteral("3 個のオブジェクト"));
+// A stored mask lists and is saved again by its bytes, which need not be
+// UTF-8, until the user edits it. An empty one is not applied, so the file list
+// keeps its own mask, which lists everything.
+TEST_F(SettingsTest, AStoredMaskKeepsItsBytesUntilEdited) {
+    pics.File("\xff\xfex.gif"); // a name that is not UTF-8
+    const struct {
+        std::string stored;
+        QString typed; // added at the end of the field
+        std::set<std::string> listed;
+        std::string saved;
+    } cases[] = {
+        {"", {}, {"\xff\xfex.gif", "a.gif", "b.png", "c.txt"}, ""},
+        {"\xff\xfe*.gif", {}, {"\xff\xfex.gif"}, "\xff\xfe*.gif"},
+        {"\xff\xfe*.gif", QStringLiteral(";*.png"), {"b.png"}, "\uFFFD\uFFFD*.gif;*.png"}, // the text the field shows
+    };
+    for (const auto& c : cases) {
+        Write(bin / "zumi.ini", "[File]\nIniDir=" + pics.Path() + "\n[Setting]\nMask=" + c.stored + "\n");
+        auto form = Start();
+        auto* field = Child<QLineEdit>(*form, "Edit1");
+        field->setText(field->text() + c.typed);
+        const std::vector<std::string> items = Child<TFileListBox>(*form, "FileListBox1")->Items();
+        EXPECT_EQ(std::set<std::string>(items.begin(), items.end()), c.listed) << c.stored;
+        ASSERT_TRUE(form->close());
+        EXPECT_NE(Ini().find("\nMask=" + c.saved + "\n"), std::string::npos) << Ini();
+    }
 }
 
 TEST_F(SettingsTest, AStoredFolderThatIsGoneOrEmptyLeavesTheWorkingDirectory) {

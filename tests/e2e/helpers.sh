@@ -12,3 +12,7 @@ wait_for() {
         sleep 0.1
     done
 }
+# Whether the process catches SIGTERM, as the program does once its event loop runs.
+catches_term() {
+    [ $((0x$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status") >> 14 & 1)) -eq 1 ]
+}

@@ -35,6 +35,8 @@ pids="$pids $pid"
 # Up once the compositor has configured the window; the folder is listed once the program stands in it.
 wait_for 'grep -q "xdg_toplevel@[0-9]*\.configure" "$work/zumi.log"'
 wait_for '[ "$(readlink /proc/$pid/cwd)" = "$work/pics" ]'
+# Before its event loop runs, a signal would end it without saving.
+wait_for 'catches_term $pid'
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?

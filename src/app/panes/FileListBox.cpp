@@ -174,8 +174,12 @@ QString TFileListBox::Mask() const {
 }
 
 void TFileListBox::SetMask(const QString& mask) {
+    SetMask(QFile::encodeName(mask).toStdString());
+}
+
+void TFileListBox::SetMask(const std::string& mask) {
     const std::string shown = m_List.Mask();
-    if (!m_List.SetMask(mask.toStdString()) || !m_Listed)
+    if (!m_List.SetMask(mask) || !m_Listed)
         return;
     try {
         RereadFiles();

@@ -26,6 +26,8 @@ public:
     // error box instead.
     QString Mask() const;
     void SetMask(const QString& mask);
+    // The mask as the bytes names are matched with, which need not be UTF-8, as FolderPath is kept.
+    void SetMask(const std::string& mask);
 
     // Which entries are listed (zumi::TFileAttr bits); by default files that are not hidden.
     zumi::TFileType FileType() const { return m_List.FileType(); }

@@ -31,6 +31,8 @@ for seeds in "$root"/tests/fuzz/corpus/*/; do
     fi
     done_line=$(grep '^Done ' "$scratch/$target.log" || echo "no 'Done' line")
     echo "$target: $result ($done_line)"
+    # The final coverage, features and corpus size, for comparing runs.
+    grep 'DONE ' "$scratch/$target.log" || true
 done
 if [ -n "$failed" ]; then
     echo "fuzz.sh: crashes found by:$failed" >&2

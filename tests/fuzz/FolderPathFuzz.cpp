@@ -1,10 +1,11 @@
 // Splits the input as a folder text, from a working directory holding a small
 // tree, and checks the result against a walk of the text's components: the
 // folder comes out as an absolute path with "." and ".." resolved, a last
-// component that names a file or holds a wildcard is dropped, a component that
-// cannot be entered fails with IOError, and the working directory is the same
-// afterwards. Texts whose walk meets a link, or that a system call would cut at
-// a NUL byte or refuse as too long, are only checked for the invariants.
+// component that names a file, or holds a wildcard without naming a folder, is
+// dropped, a component that cannot be entered fails with IOError, and the
+// working directory is the same afterwards. Texts whose walk meets a link, or
+// that a system call would cut at a NUL byte or refuse as too long, are only
+// checked for the invariants.
 
 #include "panes/FolderList.h"
 #include "platform/Errors.h"
@@ -24,7 +25,9 @@
 namespace {
 
 // The working directory for every split: a tree with a file, a folder whose
-// name holds a wildcard, one with a space, a deeper level and a link.
+// name holds a wildcard, one with a space, a deeper level and a link. The link
+// sits in the scratch folder, which only this user may write (mkdtemp makes it
+// 0700), so entering through it is allowed.
 const std::string& Top() {
     static const ScratchFolder scratch;
     static const std::string top = [] {
@@ -64,7 +67,8 @@ Walk Step(std::string& folder, const std::string& component) {
 }
 
 // Walks the folder part from the working directory (or the root), then the
-// last component unless it is empty, holds a wildcard or names a file.
+// last component unless it is empty, names a file, or holds a wildcard and
+// names nothing (a folder's name may hold "*" or "?").
 Walk Expected(const std::string& text, std::string& folder) {
     if (text.find('\0') != std::string::npos || text.size() >= PATH_MAX)
         return Walk::Unknown;
@@ -78,8 +82,9 @@ Walk Expected(const std::string& text, std::string& folder) {
             return walk;
     const std::string name = path.substr(start);
     struct stat st;
-    if (name.empty() || name.find_first_of("*?") != std::string::npos ||
-        (lstat(Child(folder, name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)))
+    const bool found = lstat(Child(folder, name).c_str(), &st) == 0;
+    if (name.empty() || (found && !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) ||
+        (!found && name.find_first_of("*?") != std::string::npos))
         return Walk::Entered;
     return Step(folder, name);
 }

@@ -1,6 +1,7 @@
 #include "DragEdit.h"
 #include "RecordingShell.h"
 #include "Splitter.h"
+#include "SyncCalls.h"
 #include "TempDir.h"
 #include "Unit1.h"
 #include "ValueChanges.h"
@@ -283,16 +284,18 @@ TEST_F(Form1Test, CreateWritesTheListedFilesStepsTheProgressAndReports) {
                       "</BODY>\r\n</HTML>\r\n");
     EXPECT_EQ(Recorder().opened, std::vector<std::string>{dir / "imgindex.html"});
 
-    // The page written is the page opened: its folder removed while the notice is up, the panes
-    // move to the parent, whose own page is not opened in its place.
+    // The page written is the page opened: its folder renamed away while the notice is up and another
+    // made at its path, the page there is not opened in its place.
     const std::string sub = dir.Folder("sub");
     dir.File("sub/e.html");
     Child<TDirectoryListBox>("DirectoryListBox1")->SetFolderPath(sub);
     Recorder().Clear();
     Recorder().whileShown = [&] {
-        InChildProcess([&] { return std::to_string(system(("rm -rf '" + sub + "'").c_str())); });
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return Child<TDirectoryListBox>("DirectoryListBox1")->FolderPath() == dir.Path(); }));
+        InChildProcess([&] {
+            return std::to_string(
+                system(("mv '" + sub + "' '" + sub + "x' && mkdir '" + sub + "' && touch '" + sub + "/imgindex.html'")
+                           .c_str()));
+        });
     };
     Trigger("MCreateHTML");
     EXPECT_TRUE(Recorder().opened.empty());
@@ -395,16 +398,30 @@ TEST_F(Form1Test, TheStatusFollowsPagesAndFilesWrittenElsewhere) {
 // Whatever happens to the folder's path, the panes and the page follow the
 // folder now at it, or its nearest parent still there; create acts at once,
 // before the follow delay has passed.
+// The page lists the folder now at the path and goes into the folder its rows
+// were read from, or nowhere: a link on the path that another user could have
+// put there is not followed, and a folder swapped in as the page is written
+// gets no page of the old folder's rows.
 TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
     const struct {
         const char* what;
         const char* change; // run by the shell in the test folder
+        bool atWrite;       // the change comes as the page is about to be written, not before the command
         const char* folder; // where the panes end, under the test folder
-        const char* page;   // the names the page lists
+        const char* page;   // the names the page lists; none: no page anywhere
     } cases[] = {
         {"a folder above renamed and the path made again", "mv p1 p1x && mkdir -p p1/p2/p3 && touch p1/p2/p3/other.jpg",
-         "/p1/p2/p3", "other.jpg"},
-        {"a folder above removed", "rm -r p1 && touch e.gif", "", "a.gif b.jpg c.png e.gif IMG_0001.JPG"},
+         false, "/p1/p2/p3", "other.jpg"},
+        {"a folder above removed", "rm -r p1 && touch e.gif", false, "", "a.gif b.jpg c.png e.gif IMG_0001.JPG"},
+        {"the folder swapped for a link in a shared folder",
+         "chmod 1777 p1/p2 && touch p1/p2/x.png && mv p1/p2/p3 p1x && mkdir home && touch home/old.png && "
+         "ln -s ../../home p1/p2/p3",
+         false, "/p1/p2", "x.png"},
+        {"a folder above swapped for a link in a shared folder",
+         "chmod 1777 . && mv p1 p1x && mkdir -p home/p2/p3 && touch home/p2/p3/old.png e.gif && ln -s home p1", false,
+         "", "a.gif b.jpg c.png e.gif IMG_0001.JPG"},
+        {"the folder swapped for another as the page is written",
+         "mv p1/p2/p3 p1x && mkdir p1/p2/p3 && touch p1/p2/p3/other.jpg", true, "/p1/p2/p3", ""},
     };
     for (const auto& c : cases) {
         dir.Folder("p1");
@@ -414,8 +431,15 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
         Child<TDirectoryListBox>("DirectoryListBox1")->SetFolderPath(dir / "p1/p2/p3");
         Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.gif;*.jpg;*.png"));
         ASSERT_EQ(CountText(), QStringLiteral("1 個のオブジェクト"));
-        InChildProcess([&] { return std::to_string(system(("cd '" + dir.Path() + "' && " + c.change).c_str())); });
+        const auto change = [&] {
+            InChildProcess([&] { return std::to_string(system(("cd '" + dir.Path() + "' && " + c.change).c_str())); });
+        };
+        if (c.atWrite)
+            BeforeNextCall("open /", change);
+        else
+            change();
         Child<QAction>("MCreateOpen")->setChecked(false);
+        Recorder().Clear();
         Trigger("MCreateHTML");
         EXPECT_EQ(Child<TDirectoryListBox>("DirectoryListBox1")->FolderPath(), dir.Path() + c.folder) << c.what;
         std::string listed;
@@ -423,8 +447,18 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
         for (size_t at = 0; (at = page.find("ALT=\"", at)) != std::string::npos; at += 5)
             listed += (listed.empty() ? "" : " ") + page.substr(at + 5, page.find('"', at + 5) - at - 5);
         EXPECT_EQ(listed, c.page) << c.what;
+        const QString failed =
+            QString::fromStdString("ﾌｧｲﾙ " + dir.Path() + c.folder + "/imgindex.html を作成できません.");
+        EXPECT_EQ(Recorder().messages.join('|'), *c.page ? QStringLiteral("imgindex.html を出力しました。") : failed)
+            << c.what;
+        const std::string elsewhere = InChildProcess([&] {
+            return std::to_string(system(
+                ("cd '" + dir.Path() + "' && find p1x home -name imgindex.html 2>/dev/null | grep -q .").c_str()));
+        });
+        EXPECT_NE(elsewhere, "0") << c.what << ": a page outside the folder listed";
         InChildProcess([&] {
-            return std::to_string(system(("cd '" + dir.Path() + "' && rm -rf p1 p1x imgindex.html e.gif").c_str()));
+            return std::to_string(
+                system(("cd '" + dir.Path() + "' && chmod 755 . && rm -rf p1 p1x home imgindex.html e.gif").c_str()));
         });
     }
 }

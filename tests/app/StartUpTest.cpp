@@ -76,8 +76,8 @@ TEST(StartUp, ATerminationSignalSavesTheSettingsAndEnds) {
         const std::string settings = dir / "zumi.ini";
         std::filesystem::copy_file(ZUMI_EXECUTABLE, program);
         Write(settings, c.settings);
-        // strace sends the signal as the settings are opened, then holds their read for ten minutes.
-        const std::string signalAtOpen = "inject=openat:signal=" + std::to_string(c.signal) + ":when=1";
+        // strace sends the signal as the settings file is first looked at, and would hold its read for ten minutes.
+        const std::string signalAtOpen = "inject=newfstatat:signal=" + std::to_string(c.signal) + ":when=1";
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -86,7 +86,7 @@ TEST(StartUp, ATerminationSignalSavesTheSettingsAndEnds) {
                 _exit(127);
             if (c.saved.empty())
                 execlp("strace", "strace", "-f", "-qq", "-o", "/dev/null", "-P", settings.c_str(), "-e",
-                       "trace=openat,read", "-e", signalAtOpen.c_str(), "-e", "inject=read:delay_enter=600000000",
+                       "trace=newfstatat,read", "-e", signalAtOpen.c_str(), "-e", "inject=read:delay_enter=600000000",
                        program.c_str(), static_cast<char*>(nullptr));
             else
                 execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));

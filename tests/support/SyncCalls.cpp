@@ -1,8 +1,12 @@
 #include "SyncCalls.h"
 
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <unistd.h>
 
 namespace {
@@ -10,6 +14,27 @@ namespace {
 std::vector<std::string>& Calls() {
     static std::vector<std::string> calls;
     return calls;
+}
+
+// The steps waiting for their call, by the call; any thread may look, under the lock.
+std::mutex stepsLock;
+std::map<std::string, std::function<void()>>& Steps() {
+    static std::map<std::string, std::function<void()>> steps;
+    return steps;
+}
+
+// Takes the call's step out under the lock and runs it outside it, where it may make such calls itself.
+void RunStepBefore(const std::string& call) {
+    std::function<void()> run;
+    {
+        const std::lock_guard<std::mutex> hold(stepsLock);
+        const auto step = Steps().find(call);
+        if (step == Steps().end())
+            return;
+        run = std::move(step->second);
+        Steps().erase(step);
+    }
+    run();
 }
 
 std::string PathOf(int fd) {
@@ -33,8 +58,14 @@ void ClearSyncCalls() {
     Calls().clear();
 }
 
+void BeforeNextCall(const std::string& call, std::function<void()> step) {
+    const std::lock_guard<std::mutex> hold(stepsLock);
+    Steps()[call] = std::move(step);
+}
+
 // Defined in the program, these take the place of the C library's for the code linked into it.
 extern "C" int fsync(int fd) {
+    RunStepBefore("sync");
     Calls().push_back("sync " + PathOf(fd));
     return Next<int(int)>("fsync")(fd);
 }
@@ -42,6 +73,15 @@ extern "C" int fsync(int fd) {
 extern "C" int fdatasync(int fd) {
     Calls().push_back("sync " + PathOf(fd));
     return Next<int(int)>("fdatasync")(fd);
+}
+
+extern "C" int open(const char* path, int flags, ...) {
+    RunStepBefore(std::string("open ") + path);
+    va_list rest;
+    va_start(rest, flags);
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? va_arg(rest, mode_t) : 0;
+    va_end(rest);
+    return Next<int(const char*, int, ...)>("open")(path, flags, mode);
 }
 
 extern "C" int rename(const char* from, const char* to) noexcept {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,3 +11,8 @@
 // call of the code under test, which goes on to the system as usual.
 std::vector<std::string> SyncCalls();
 void ClearSyncCalls();
+
+// Runs the step once, just before the next such call of the code under test
+// goes on to the system: "sync" for fsync, "open PATH" for open of that path.
+// It holds a moment open in which another program changes the disk.
+void BeforeNextCall(const std::string& call, std::function<void()> step);

@@ -9,8 +9,12 @@
 #include "TempDir.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <random>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -244,27 +248,49 @@ TEST(PageReplace, FollowsALinkOnlyFromAFolderNobodyElseMayWrite) {
     }
 }
 
-// Names another user made first in a shared folder, the ones a save might
-// use among them, neither block the save nor take its text elsewhere.
-TEST(PageReplace, NamesAnotherUserMadeFirstNeitherBlockNorRedirectTheSave) {
-    TempDir dir;
-    const std::string shared = dir.Folder("shared", 01777);
-    const std::string victim = dir.File("victim", 0666);
-    const std::string page = shared + "/imgindex.html";
-    const std::string planted = AsUnprivilegedUser([&] {
-        int made = symlink(victim.c_str(), (shared + "/.imgindex.html.zumi-new").c_str()) == 0;
-        for (int i = 0; i < 100; ++i)
-            made +=
-                symlink(victim.c_str(),
-                        (shared + "/.imgindex.html." + std::to_string(getppid()) + "-" + std::to_string(i)).c_str()) ==
-                0;
-        return std::to_string(made);
+// Runs the step in a child process that sees no /proc, as in a container or
+// a chroot without it: an unnamed file cannot be named through it there.
+std::string WithoutProc(const std::function<std::string()>& step) {
+    return InChildProcess([&] {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            umount2("/proc", MNT_DETACH) != 0)
+            return std::string("could not hide /proc");
+        return step();
     });
-    ASSERT_EQ(planted, "101");
-    ReplaceFile(page, "page");
-    EXPECT_EQ(Contents(page), "page");
-    EXPECT_EQ(Contents(victim), "");
-    EXPECT_EQ(Entries(shared).size(), 2u + 101u + 1u);
+}
+
+// Names another user made first in a shared folder, the ones a save might
+// use among them, neither block the save nor take its text elsewhere, nor are
+// they taken for a crashed save's leftovers and removed; nor is the file of a
+// save still being written. With /proc or without, where the text has a
+// hidden name from the start.
+TEST(PageReplace, NamesAnotherUserMadeFirstNeitherBlockNorRedirectTheSave) {
+    for (const bool proc : {true, false}) {
+        TempDir dir;
+        const std::string shared = dir.Folder("shared", 01777);
+        const std::string victim = dir.File("victim", 0666);
+        const std::string page = shared + "/imgindex.html";
+        const std::string planted = AsUnprivilegedUser([&] {
+            int made = symlink(victim.c_str(), (shared + "/.imgindex.html.zumi-new").c_str()) == 0;
+            Write(shared + "/.imgindex.html.zumi-others", "another user's");
+            ++made;
+            for (int i = 0; i < 100; ++i)
+                made += symlink(victim.c_str(), (shared + "/.imgindex.html.zumi-" + std::to_string(i)).c_str()) == 0;
+            return std::to_string(made);
+        });
+        ASSERT_EQ(planted, "102");
+        // Another save, still writing: its file is this user's and locked.
+        const std::string writing = shared + "/.imgindex.html.zumi-writing";
+        const int held = open(writing.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_EQ(flock(held, LOCK_EX), 0);
+        const auto save = [&] { return MessageOf([&] { ReplaceFile(page, "page"); }); };
+        EXPECT_EQ(proc ? save() : WithoutProc(save), "no failure") << proc;
+        close(held);
+        EXPECT_EQ(Contents(page), "page") << proc;
+        EXPECT_EQ(Contents(victim), "") << proc;
+        EXPECT_EQ(Contents(shared + "/.imgindex.html.zumi-others"), "another user's") << proc;
+        EXPECT_EQ(Entries(shared).size(), 2u + 102u + 1u + 1u) << proc;
+    }
 }
 
 // The new text is on the disk before the rename puts it in the file's place: a crash
@@ -338,34 +364,42 @@ TEST(WritePage, AFailedWriteChangesNothingOnDisk) {
     }
 }
 
-// A writer killed at any moment leaves the page whole: the old text or the new one.
+// A writer killed at any moment leaves the page whole: the old text or the new
+// one; and the next save removes whatever the killed writers left, with /proc
+// or without, where the text has a hidden name from the start.
 TEST(PageReplace, AKilledWriterLeavesTheOldPageOrTheNewOne) {
-    TempDir dir;
-    const std::string page = dir / "imgindex.html";
-    const std::string a(300000, 'a');
-    const std::string b(200000, 'b');
-    ReplaceFile(page, a);
-    std::mt19937 moments(7);
-    for (int round = 0; round < 20; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (;;) {
-                ReplaceFile(page, b);
-                ReplaceFile(page, a);
+    for (const bool proc : {true, false}) {
+        TempDir dir;
+        const std::string page = dir / "imgindex.html";
+        const std::string a(300000, 'a');
+        const std::string b(200000, 'b');
+        const auto rounds = [&] {
+            ReplaceFile(page, a);
+            std::mt19937 moments(7);
+            for (int round = 0; round < 20; ++round) {
+                const pid_t child = fork();
+                if (child == 0) {
+                    for (;;) {
+                        ReplaceFile(page, b);
+                        ReplaceFile(page, a);
+                    }
+                }
+                usleep(std::uniform_int_distribution<useconds_t>(200, 30000)(moments));
+                kill(child, SIGKILL);
+                waitpid(child, nullptr, 0);
+                const std::string text = Contents(page);
+                if (text != a && text != b)
+                    return "round " + std::to_string(round) + ": " + std::to_string(text.size()) + " bytes";
             }
-        }
-        usleep(std::uniform_int_distribution<useconds_t>(200, 30000)(moments));
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        const std::string text = Contents(page);
-        ASSERT_TRUE(text == a || text == b) << "round " << round << ": " << text.size() << " bytes";
+            // Nothing of the killed writers stays once the page is written again,
+            // not even the text of one killed between naming it and renaming it.
+            Write(dir / ".imgindex.html.zumi-new", b);
+            ReplaceFile(page, a);
+            return std::string("whole");
+        };
+        EXPECT_EQ(proc ? rounds() : WithoutProc(rounds), "whole") << proc;
+        EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"})) << proc;
     }
-    // Nothing of the killed writers stays once the page is written again, not
-    // even the text of one killed between naming it and renaming it.
-    Write(dir / ".imgindex.html.zumi-new", b);
-    ReplaceFile(page, a);
-    EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".", "..", "imgindex.html"}));
 }
 
 // Only a regular file is replaced, read or handed to the browser as the page or

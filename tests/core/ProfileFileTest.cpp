@@ -1,6 +1,7 @@
 #include "platform/ProfileFile.h"
 
 #include "MessageOf.h"
+#include "SyncCalls.h"
 #include "TempDir.h"
 
 #include <csignal>
@@ -206,6 +207,51 @@ TEST(ProfileFile, ARefusedWriteNamesTheFileAndChangesNothing) {
                   ini.UpdateFile();
               }),
               dir / "zumi.ini" + " に書き込めません");
+}
+
+// The file replaced is the file read: one that takes its place between the
+// read and the write (another file, a link to the user's secret, or nothing)
+// is left as it is and the save fails; so is a file too large to be settings,
+// which reads as none. Run as root and as an unprivileged user.
+TEST(ProfileFile, ReplacesOnlyTheFileItRead) {
+    const struct {
+        const char* what;
+        const char* swap; // run by the shell in the folder between the read and the write; none: no swap
+        std::string before;
+        const char* value; // what the key reads
+    } cases[] = {
+        {"another file swapped in", "echo other > x && mv x zumi.ini", "[S]\nk=old\n", "old"},
+        {"a link to the secret swapped in", "ln -s ../secret x && mv -T x zumi.ini", "[S]\nk=old\n", "old"},
+        {"the file removed", "rm zumi.ini", "[S]\nk=old\n", "old"},
+        {"a file larger than 16 MiB", nullptr, "[S]\nk=old\n" + std::string(16 << 20, ';'), "default"},
+    };
+    for (const auto& c : cases) {
+        for (const uid_t user : {uid_t{0}, NobodyUid()}) {
+            const std::string what = std::string(c.what) + (user == 0 ? ", as root" : ", as a user");
+            TempDir dir;
+            const std::string folder = dir.Folder("own");
+            ASSERT_EQ(chown(folder.c_str(), user, user), 0);
+            const std::string path = folder + "/zumi.ini";
+            Write(path, c.before);
+            Write(dir / "secret", "secret");
+            const std::string seen = AsUser(user, [&] {
+                ProfileFile ini(path);
+                const std::string value = ini.ReadString("S", "k", "default");
+                ini.WriteString("S", "k", "new");
+                if (c.swap)
+                    BeforeNextCall("sync", [&] {
+                        InChildProcess(
+                            [&] { return std::to_string(system(("cd '" + folder + "' && " + c.swap).c_str())); });
+                    });
+                return value + "|" + MessageOf([&] { ini.UpdateFile(); });
+            });
+            EXPECT_EQ(seen, c.value + ("|" + path + " に書き込めません")) << what;
+            EXPECT_EQ(Contents(dir / "secret"), "secret") << what;
+            if (!c.swap)
+                EXPECT_EQ(Contents(path).size(), c.before.size()) << what;
+            EXPECT_LE(Entries(folder).size(), 3u) << what;
+        }
+    }
 }
 
 // A disk that fills up during the write: the file size limit stands in for it.

@@ -278,8 +278,9 @@ TEST_F(SettingsTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfiguration) 
                                                                      : home.Path();
             EXPECT_EQ(seen, folder + " " + c.expected) << static_cast<int>(c.beside) << " as " << user;
             struct stat st;
-            if (lstat(beside.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            if (lstat(beside.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
                 EXPECT_EQ(Contents(beside), before) << static_cast<int>(c.beside) << " as " << user;
+            }
         }
         unlink(beside.c_str());
         chmod(bin.Path().c_str(), 0755);

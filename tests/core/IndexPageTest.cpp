@@ -427,12 +427,12 @@ TEST(PageReplace, OnlyARegularFileIsTheOneReplacedOrRead) {
             ASSERT_EQ(lchown(thing.c_str(), SecondUid, SecondUid), 0);
             const std::string page = shared + "/imgindex.html";
             const std::string ini = shared + "/zumi.ini";
-            for (const std::string& name : c.linked ? std::vector{page, ini} : std::vector<std::string>{})
+            for (const std::string& name : c.linked ? std::vector{page, ini} : std::vector<std::string>{}) {
                 ASSERT_EQ(AsUser(user, [&] { return std::to_string(symlink(thing.c_str(), name.c_str())); }), "0");
-            if (!c.linked)
-                ASSERT_EQ(link(thing.c_str(), ini.c_str()), c.kind == S_IFDIR ? -1 : 0);
-            if (c.kind == S_IFDIR)
-                ASSERT_EQ(mkdir(ini.c_str(), 0777), 0);
+            }
+            if (!c.linked) {
+                ASSERT_EQ(c.kind == S_IFDIR ? mkdir(ini.c_str(), 0777) : link(thing.c_str(), ini.c_str()), 0);
+            }
             struct stat before;
             ASSERT_EQ(stat(thing.c_str(), &before), 0);
 

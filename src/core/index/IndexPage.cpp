@@ -2,7 +2,6 @@
 
 #include "platform/Errors.h"
 #include "platform/FileReplace.h"
-#include "platform/FolderReading.h"
 #include "platform/Paths.h"
 
 #include <cerrno>
@@ -133,9 +132,9 @@ FileIdentity WritePage(const std::string& path, const PageNames& names, const Pa
 }
 
 void DeletePage(const std::string& path) {
-    // A page the user may not write was made read-only to protect it: it stays,
-    // though the folder alone would let it go.
-    // The folder is reached as a save reaches it, so a link swapped in on its path leads nowhere.
+    // The folder is reached as a save reaches it, so a link swapped in on its
+    // path leads nowhere. A page the user may not write was made read-only to
+    // protect it: it stays, though the folder alone would let it go.
     const auto [folderPath, name] = SplitFileName(path);
     const FileAt folder(OpenTrustedFolder(folderPath), ".");
     const bool readOnly =

@@ -134,9 +134,14 @@ public:
         for (int attempt = 0; m_Fd < 0 && attempt < NameAttempts; ++attempt) {
             m_Name = HiddenName(file.Name());
             m_Fd = openat(file.Folder(), m_Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            // Another save that took it for a leftover in the moment before the lock holds it, and removes it.
+            if (m_Fd >= 0 && flock(m_Fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+                close(std::exchange(m_Fd, -1));
+                m_Name.clear();
+            }
         }
-        if (m_Fd >= 0)
-            flock(m_Fd, LOCK_EX);
+        if (m_Fd >= 0 && m_Name.empty())
+            flock(m_Fd, LOCK_EX); // nobody else can reach a file with no name
     }
     ~Temporary() {
         if (!m_Name.empty() && !m_Placed)

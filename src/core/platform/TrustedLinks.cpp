@@ -126,23 +126,18 @@ std::optional<FileAt> FollowTrustedLinks(const std::string& path, int from) {
     return folder;
 }
 
-int OpenTrustedFolder(const std::string& path, int from) {
-    const std::optional<FileAt> at = FollowTrustedLinks(path, from);
+int OpenTrustedFolder(const std::string& path) {
+    const std::optional<FileAt> at = FollowTrustedLinks(path);
     return at ? openat(at->Folder(), at->Name(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
-}
-
-std::optional<FileIdentity> RegularFile(const FileAt& file) {
-    struct stat st;
-    if (fstatat(file.Folder(), file.Name(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    return IdentityOf(st);
 }
 
 std::optional<FileIdentity> TrustedRegularFile(const std::string& path, bool ownFolder) {
     const std::optional<FileAt> file = FollowTrustedLinks(path);
-    if (!file || (ownFolder && !OnlyUserMayWrite(file->Folder())))
+    struct stat st;
+    if (!file || (ownFolder && !OnlyUserMayWrite(file->Folder())) ||
+        fstatat(file->Folder(), file->Name(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return RegularFile(*file);
+    return IdentityOf(st);
 }
 
 } // namespace zumi

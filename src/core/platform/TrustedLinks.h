@@ -68,14 +68,11 @@ std::optional<FileAt> FollowTrustedLinks(const std::string& path, int from = AT_
 
 // The folder the path names, reached as FollowTrustedLinks reaches it and held
 // open (O_PATH); -1 with errno set when it cannot be reached or is no folder.
-int OpenTrustedFolder(const std::string& path, int from = AT_FDCWD);
+int OpenTrustedFolder(const std::string& path);
 
-// Whether the name at file is a regular file, and its identity when it is:
-// a folder, a FIFO, a device or a socket is never a page or a settings file.
-std::optional<FileIdentity> RegularFile(const FileAt& file);
-
-// The regular file path names, reached through trusted links only, as handed
-// to the browser; nullopt when there is none. ownFolder also asks that the
+// The identity of the regular file path names, reached through trusted links
+// only, as handed to the browser; nullopt when there is none, or something
+// else (a folder, a FIFO, a device, a socket). ownFolder also asks that the
 // folder holding it OnlyUserMayWrite, for a file that nobody else may have put there.
 std::optional<FileIdentity> TrustedRegularFile(const std::string& path, bool ownFolder = false);
 

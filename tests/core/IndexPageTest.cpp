@@ -182,6 +182,9 @@ TEST(PageReplace, TakesOnlyTheUsersOwnFilesPermissions) {
 TEST(PageReplace, FollowsALinkOnlyFromAFolderNobodyElseMayWrite) {
     const uid_t other = SecondUid;
     enum class Folder { Sticky, Group, Others, Own };
+    // The link's target: the user's folder or page by its full path, from the link's folder
+    // ("../home"), or through a sticky folder where the other user's link leads there.
+    enum class Target { Full, Relative, Through };
     const struct {
         const char* what;
         Folder folder;    // the folder holding the link
@@ -189,6 +192,7 @@ TEST(PageReplace, FollowsALinkOnlyFromAFolderNobodyElseMayWrite) {
         bool moved;       // the other user moved the user's link there from a group folder
         bool onPath;      // the link stands for the listed folder (else for the page)
         bool followed;
+        Target target = Target::Full;
     } cases[] = {
         {"another user's page link in a sticky folder", Folder::Sticky, false, false, false, false},
         {"the user's own page link in a sticky folder", Folder::Sticky, true, false, false, false},
@@ -199,6 +203,10 @@ TEST(PageReplace, FollowsALinkOnlyFromAFolderNobodyElseMayWrite) {
         {"another user's folder swapped for a link", Folder::Others, false, false, true, false},
         {"a folder link in a sticky folder", Folder::Sticky, false, false, true, false},
         {"the user's own folder link in the user's folder", Folder::Own, true, false, true, true},
+        {"the user's own relative page link", Folder::Own, true, false, false, true, Target::Relative},
+        {"the user's own relative folder link", Folder::Own, true, false, true, true, Target::Relative},
+        {"the user's own page link through another user's", Folder::Own, true, false, false, false, Target::Through},
+        {"the user's own folder link through another user's", Folder::Own, true, false, true, false, Target::Through},
     };
     for (const auto& c : cases) {
         for (const uid_t user : {uid_t{0}, NobodyUid()}) {
@@ -215,7 +223,17 @@ TEST(PageReplace, FollowsALinkOnlyFromAFolderNobodyElseMayWrite) {
                                                                                         : 0755);
             ASSERT_EQ(chown(shared.c_str(), folderOwner, c.folder == Folder::Group ? other : folderOwner), 0);
             const std::string link = shared + (c.onPath ? "/album" : "/imgindex.html");
-            const std::string target = c.onPath ? home : victim;
+            const std::string below = c.onPath ? "" : "/imgindex.html";
+            std::string target = home + below;
+            if (c.target == Target::Relative) {
+                target = "../home" + below;
+            } else if (c.target == Target::Through) {
+                dir.Folder("drop", 01777);
+                ASSERT_EQ(
+                    AsUser(other, [&] { return std::to_string(symlink(home.c_str(), (dir / "drop/x").c_str())); }),
+                    "0");
+                target = "../drop/x" + below;
+            }
             if (c.moved) {
                 const std::string group = dir.Folder("group", 0777); // both may write it, and no sticky bit
                 ASSERT_EQ(AsUser(user, [&] { return std::to_string(symlink(target.c_str(), (group + "/l").c_str())); }),

@@ -210,19 +210,22 @@ TEST(ProfileFile, ARefusedWriteNamesTheFileAndChangesNothing) {
 }
 
 // The file replaced is the file read: one that takes its place between the
-// read and the write (another file, a link to the user's secret, or nothing)
-// is left as it is and the save fails; so is a file too large to be settings,
-// which reads as none. Run as root and as an unprivileged user.
+// read and the write (another file, a link to the user's secret, or nothing),
+// or a FIFO that takes it before the save, is left as it is and the save
+// fails; so is a file too large to be settings, which reads as none. Run as
+// root and as an unprivileged user.
 TEST(ProfileFile, ReplacesOnlyTheFileItRead) {
     const struct {
         const char* what;
         const char* swap; // run by the shell in the folder between the read and the write; none: no swap
         std::string before;
-        const char* value; // what the key reads
+        const char* value;         // what the key reads
+        bool beforeUpdate = false; // the swap comes before the update starts, not between its read and write
     } cases[] = {
         {"another file swapped in", "echo other > x && mv x zumi.ini", "[S]\nk=old\n", "old"},
         {"a link to the secret swapped in", "ln -s ../secret x && mv -T x zumi.ini", "[S]\nk=old\n", "old"},
         {"the file removed", "rm zumi.ini", "[S]\nk=old\n", "old"},
+        {"the file replaced by a FIFO", "rm zumi.ini && mkfifo zumi.ini", "[S]\nk=old\n", "old", true},
         {"a file larger than 16 MiB", nullptr, "[S]\nk=old\n" + std::string(16 << 20, ';'), "default"},
     };
     for (const auto& c : cases) {
@@ -238,17 +241,22 @@ TEST(ProfileFile, ReplacesOnlyTheFileItRead) {
                 ProfileFile ini(path);
                 const std::string value = ini.ReadString("S", "k", "default");
                 ini.WriteString("S", "k", "new");
-                if (c.swap)
-                    BeforeNextCall("sync", [&] {
-                        InChildProcess(
-                            [&] { return std::to_string(system(("cd '" + folder + "' && " + c.swap).c_str())); });
-                    });
+                const auto swap = [&] {
+                    InChildProcess(
+                        [&] { return std::to_string(system(("cd '" + folder + "' && " + c.swap).c_str())); });
+                };
+                alarm(20); // a save that waits on a FIFO fails here
+                if (c.swap && c.beforeUpdate)
+                    swap();
+                else if (c.swap)
+                    BeforeNextCall("sync", swap);
                 return value + "|" + MessageOf([&] { ini.UpdateFile(); });
             });
             EXPECT_EQ(seen, c.value + ("|" + path + " に書き込めません")) << what;
             EXPECT_EQ(Contents(dir / "secret"), "secret") << what;
-            if (!c.swap)
+            if (!c.swap) {
                 EXPECT_EQ(Contents(path).size(), c.before.size()) << what;
+            }
             EXPECT_LE(Entries(folder).size(), 3u) << what;
         }
     }

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -125,7 +126,10 @@ TEST_F(HelpMenuTest, AboutBoxIsModalCentredAndStartsOnTheSelectableAddress) {
     });
 }
 
-// The help page is looked for beside the program, then in the installed documentation folder.
+// The help page is looked for beside the program, then in the installed
+// documentation folder; beside the program only when nobody but the user and
+// root may write that folder, and only a regular file. Run as root and as an
+// unprivileged user.
 TEST_F(HelpMenuTest, HelpOpensThePageBesideTheProgramOrTheInstalledOne) {
     const std::string beside = prefix / "bin/zumi.html";
     const std::string installed = prefix / "share/doc/zumi/zumi.html";
@@ -133,9 +137,13 @@ TEST_F(HelpMenuTest, HelpOpensThePageBesideTheProgramOrTheInstalledOne) {
         const char* fault;
         std::vector<std::string> present;
         std::string opened;
+        bool othersBeside = false; // the program's folder is sticky and the page beside it another user's
+        bool fifoBeside = false;   // a FIFO beside the program
     } cases[] = {
         {"the page beside the program is not preferred", {beside, installed}, beside},
         {"the installed page is not found", {installed}, installed},
+        {"another user's page beside the program is opened", {beside, installed}, installed, true},
+        {"a FIFO beside the program is opened", {installed}, installed, false, true},
     };
     std::filesystem::create_directories(prefix / "share/doc/zumi");
     for (const auto& c : cases) {
@@ -143,10 +151,22 @@ TEST_F(HelpMenuTest, HelpOpensThePageBesideTheProgramOrTheInstalledOne) {
         std::filesystem::remove(installed);
         for (const std::string& path : c.present)
             Write(path, "<!DOCTYPE html>");
-        Recorder().Clear();
-        Trigger("Contents1");
-        EXPECT_EQ(Recorder().opened, std::vector<std::string>{c.opened}) << c.fault;
-        EXPECT_TRUE(Recorder().messages.isEmpty()) << c.fault;
+        if (c.fifoBeside)
+            mkfifo(beside.c_str(), 0666);
+        chmod((prefix / "bin").c_str(), c.othersBeside ? 01777 : 0755);
+        if (c.othersBeside)
+            lchown(beside.c_str(), SecondUid, SecondUid);
+        for (const uid_t user : {uid_t{0}, NobodyUid()}) {
+            const std::string seen = AsUser(user, [&] {
+                Recorder().Clear();
+                Trigger("Contents1");
+                std::string out;
+                for (const std::string& path : Recorder().opened)
+                    out += path + " ";
+                return out + Recorder().messages.join('|').toStdString();
+            });
+            EXPECT_EQ(seen, c.opened + " ") << c.fault << " as " << user;
+        }
     }
 }
 

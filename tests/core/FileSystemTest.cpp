@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 #include "platform/WorkingDirectory.h"
 
+#include "SyncCalls.h"
 #include "TempDir.h"
 
 #include <cerrno>
@@ -101,6 +102,27 @@ TEST(ChangeDirectory, ReportsWhyAFolderCannotBeEntered) {
             EXPECT_STREQ(error.what(), c.message) << c.path;
         }
     }
+}
+
+// The folder entered is the one checked: a link another user swaps in at the
+// path just before the program enters it leads nowhere.
+TEST(ChangeDirectory, EntersTheFolderItCheckedNotALinkSwappedInAtThePath) {
+    TempDir dir;
+    const std::string shared = dir.Folder("shared", 01777);
+    const std::string album = dir.Folder("shared/album");
+    ASSERT_EQ(chown(album.c_str(), SecondUid, SecondUid), 0); // the other user's folder, which the user lists
+    const std::string home = dir.Folder("home");
+    BeforeNextCall("enter", [&] {
+        AsUser(SecondUid, [&] {
+            return std::to_string(rename(album.c_str(), (album + ".old").c_str()) +
+                                  symlink(home.c_str(), album.c_str()));
+        });
+    });
+    ChangeDirectory(album);
+    EXPECT_EQ(CurrentDirectory(), album + ".old");
+    struct stat st;
+    ASSERT_EQ(lstat(album.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the swap happened";
 }
 
 TEST(CurrentDirectory, IsThePathFormWithoutTrailingSeparator) {

@@ -84,6 +84,16 @@ extern "C" int open(const char* path, int flags, ...) {
     return Next<int(const char*, int, ...)>("open")(path, flags, mode);
 }
 
+extern "C" int chdir(const char* path) noexcept {
+    RunStepBefore("enter");
+    return Next<int(const char*)>("chdir")(path);
+}
+
+extern "C" int fchdir(int fd) noexcept {
+    RunStepBefore("enter");
+    return Next<int(int)>("fchdir")(fd);
+}
+
 extern "C" int rename(const char* from, const char* to) noexcept {
     Calls().push_back(std::string("rename ") + from + " " + to);
     return Next<int(const char*, const char*)>("rename")(from, to);

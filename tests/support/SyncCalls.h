@@ -13,6 +13,7 @@ std::vector<std::string> SyncCalls();
 void ClearSyncCalls();
 
 // Runs the step once, just before the next such call of the code under test
-// goes on to the system: "sync" for fsync, "open PATH" for open of that path.
+// goes on to the system: "sync" for fsync, "open PATH" for open of that
+// path, "enter" for chdir or fchdir.
 // It holds a moment open in which another program changes the disk.
 void BeforeNextCall(const std::string& call, std::function<void()> step);

@@ -25,6 +25,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <set>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -406,7 +407,7 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
     const struct {
         const char* what;
         const char* change; // run by the shell in the test folder
-        bool atWrite;       // the change comes as the page is about to be written, not before the command
+        bool atWrite;       // the change comes as the command looks the folder up again, not before it
         const char* folder; // where the panes end, under the test folder
         const char* page;   // the names the page lists; none: no page anywhere
     } cases[] = {
@@ -447,6 +448,9 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
         for (size_t at = 0; (at = page.find("ALT=\"", at)) != std::string::npos; at += 5)
             listed += (listed.empty() ? "" : " ") + page.substr(at + 5, page.find('"', at + 5) - at - 5);
         EXPECT_EQ(listed, c.page) << c.what;
+        std::istringstream names(listed);
+        for (std::string name; names >> name;)
+            EXPECT_EQ(access((dir.Path() + c.folder + "/" + name).c_str(), F_OK), 0) << c.what << ": " << name;
         const QString failed =
             QString::fromStdString("ﾌｧｲﾙ " + dir.Path() + c.folder + "/imgindex.html を作成できません.");
         EXPECT_EQ(Recorder().messages.join('|'), *c.page ? QStringLiteral("imgindex.html を出力しました。") : failed)

@@ -45,7 +45,7 @@ const Entry& EntryOf(Settings::Key key) {
 
 // Whether nobody but the user and root may write the folder: only there is a
 // file beside the program, or a link in its place, surely the user's own.
-bool OnlyUserMayWrite(const std::string& folder) {
+bool OwnFolder(const std::string& folder) {
     const zumi::FileAt held(zumi::OpenTrustedFolder(folder), ".");
     return held.Folder() >= 0 && zumi::OnlyUserMayWrite(held.Folder());
 }
@@ -55,7 +55,7 @@ bool OnlyUserMayWrite(const std::string& folder) {
 Settings::Settings(const std::string& executablePath) {
     const std::string beside = zumi::ChangeFileExtension(executablePath, ".ini");
     const std::string folder = executablePath.substr(0, executablePath.rfind('/') + 1);
-    if (OnlyUserMayWrite(folder) && (zumi::FileExists(beside) || access(folder.c_str(), W_OK) == 0)) {
+    if (OwnFolder(folder) && (zumi::FileExists(beside) || access(folder.c_str(), W_OK) == 0)) {
         m_Path = beside;
         m_FirstFolder = folder;
         return;

@@ -265,6 +265,16 @@ TEST_F(DirectoryListBoxTest, TheDriveSelectorMovesTheFolderListAndFollowsIt) {
         << "a folder change onto another volume";
     EXPECT_EQ(drives->currentIndex(), 2);
 
+    // The rows made anew run the drive change again: the folder stays, and the selector says so once.
+    events.clear();
+    drives->SetTextCase(TDriveComboBox::tcUpperCase);
+    QFont font = drives->font();
+    font.setPixelSize(font.pixelSize() + 4);
+    drives->setFont(font);
+    EXPECT_EQ(events, (Events{"drives", "drives"})) << "a text case change, then a font change";
+    EXPECT_EQ(drives->currentIndex(), 2);
+    EXPECT_EQ(folders->FolderPath(), usb + "/photos");
+
     events.clear();
     Choose(dir / "gone");
     EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("ﾌｧｲﾙが見つかりません.")});

@@ -61,7 +61,19 @@ void TDriveComboBox::SetDriveLetter(const std::string& volume) {
 
 void TDriveComboBox::SetTextCase(TTextCase textCase) {
     m_TextCase = textCase;
+    Recreate();
+}
+
+void TDriveComboBox::Recreate() {
     RebuildDrives();
+    setCurrentIndex(-1);
+    SetDriveLetter(std::string(m_DriveLetter));
+}
+
+void TDriveComboBox::changeEvent(QEvent* event) {
+    QComboBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        RunHandler([this] { Recreate(); });
 }
 
 void TDriveComboBox::SetDirList(TDirectoryListBox* dirList) {

@@ -52,10 +52,15 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A font change makes the rows anew, as a change of TextCase does.
+    void changeEvent(QEvent* event) override;
 
 private:
     // Fills the rows anew and chooses the stored volume again.
     void RebuildDrives();
+    // Fills the rows anew and runs the drive change for the stored volume
+    // again: the folder stays where it is, and OnChange is raised once.
+    void Recreate();
     // Lists the volumes again after the mount table changed.
     void FollowMounts();
 

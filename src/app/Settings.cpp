@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <climits>
 #include <filesystem>
 #include <unistd.h>
 
@@ -80,7 +81,9 @@ void Settings::Load() {
 std::string Settings::Text(Key key) const {
     const Entry& entry = EntryOf(key);
     const std::string fallback = entry.fallback != nullptr ? entry.fallback : m_FirstFolder;
-    return m_File ? m_File->ReadString(entry.section, entry.name, fallback) : fallback;
+    // A folder's path may be as long as the system allows; other values are short.
+    const size_t longest = key == Key::Folder ? PATH_MAX - 1 : zumi::ProfileFile::MaxValue;
+    return m_File ? m_File->ReadString(entry.section, entry.name, fallback, longest) : fallback;
 }
 
 int Settings::Integer(Key key) const {

@@ -139,23 +139,40 @@ TEST_F(SettingsTest, AStoredMaskKeepsItsBytesUntilEdited) {
     }
 }
 
-TEST_F(SettingsTest, AStoredFolderThatIsGoneOrEmptyLeavesTheWorkingDirectory) {
+// A stored folder is opened whole, however long a path the system allows, and
+// saved whole again; one that is gone, or none, leaves the working directory.
+TEST_F(SettingsTest, AStoredFolderIsOpenedWholeOrLeavesTheWorkingDirectory) {
+    // A folder under pics whose path is exactly that long.
+    const auto longFolder = [&](size_t length) {
+        std::string path = pics.Path();
+        while (path.size() < length) {
+            path += "/" + std::string(std::min<size_t>(200, length - path.size() - 1), 'd');
+            mkdir(path.c_str(), 0755);
+        }
+        return path;
+    };
+    const std::string kilobyte = longFolder(1058), longest = longFolder(4047);
     const struct {
         std::string stored;
-        int beeps;
+        std::string opened; // empty: the working directory
         QStringList messages;
     } cases[] = {
-        {pics / "removed", 1, {QStringLiteral("フォルダが見つかりません。")}},
-        {"", 0, {}},
+        {pics / "removed", "", {QStringLiteral("フォルダが見つかりません。")}},
+        {"", "", {}},
+        {kilobyte, kilobyte, {}},
+        {longest, longest, {}},
     };
     for (const auto& c : cases) {
         Recorder().Clear();
         Write(bin / "zumi.ini", "[File]\nIniDir=" + c.stored + "\n");
         auto form = Start();
-        EXPECT_EQ(Folder(*form), work.Path()) << c.stored;
-        EXPECT_EQ(Recorder().beeps, c.beeps) << c.stored;
-        EXPECT_EQ(Recorder().messages, c.messages) << c.stored;
+        const std::string opened = c.opened.empty() ? work.Path() : c.opened;
+        EXPECT_EQ(Folder(*form), opened) << c.stored.size();
+        EXPECT_EQ(Recorder().beeps, c.messages.size()) << c.stored.size();
+        EXPECT_EQ(Recorder().messages, c.messages) << c.stored.size();
         EXPECT_EQ(Child<QLineEdit>(*form, "Edit1")->text(), QStringLiteral("*.gif;*.jpg;*.png")) << "loading went on";
+        ASSERT_TRUE(form->close());
+        EXPECT_NE(Ini().find("IniDir=" + opened + "\n"), std::string::npos) << c.stored.size();
     }
 }
 

@@ -222,12 +222,13 @@ ProfileFile::ProfileFile(std::string path) : m_Path(std::move(path)) {
         m_Text.clear();
 }
 
-std::string ProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
+std::string ProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback,
+                                    size_t longest) const {
     const std::vector<std::string_view> lines = SplitLines(m_Text);
     const Place place = Find(lines, section, key);
     if (place.key == None)
         return std::string(fallback);
-    return std::string(Unquoted(Parse(lines[place.key]).value).substr(0, MaxValue));
+    return std::string(Unquoted(Parse(lines[place.key]).value).substr(0, longest));
 }
 
 int ProfileFile::ReadInteger(std::string_view section, std::string_view key, int fallback) const {

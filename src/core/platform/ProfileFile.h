@@ -35,8 +35,9 @@ public:
 
     const std::string& Path() const { return m_Path; }
 
-    // At most MaxValue bytes of the value.
-    std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback) const;
+    // At most longest bytes of the value: MaxValue unless the key holds what may be longer, such as a path.
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view fallback,
+                           size_t longest = MaxValue) const;
     // The value as a decimal integer, or hexadecimal after "$" or "0x"; the
     // fallback when it is missing or not a 32-bit integer.
     int ReadInteger(std::string_view section, std::string_view key, int fallback) const;

@@ -6,8 +6,9 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The page test loads written pages in a real browser.
 "$root/scripts/deps.sh" chromium
-# The start-up test sends a signal while the program is starting, and holds the start, with strace.
-"$root/scripts/deps.sh" strace
+# The start-up test sends a signal while the program is starting, and holds the start, with strace;
+# the panes are tried on a FUSE volume, whose changes no watch sees, made with bindfs.
+"$root/scripts/deps.sh" strace bindfs
 # The real-window tests drive the program in a virtual X server and in a
 # headless Wayland compositor; the install test checks the menu entry, the
 # software centre entry and the icons, and the Debian package with lintian.

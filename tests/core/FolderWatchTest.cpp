@@ -246,6 +246,58 @@ TEST(FolderWatchTest, WatchesNothingWhereNoWatchCanBeSet) {
     }
 }
 
+// Where no watch tells of every change (the kernel's watches ran out for the
+// folder or a folder above it; a FUSE volume, whose changes beneath it never
+// reach inotify), the watch says it must be polled, and a read looks at the
+// folder itself: left alone it is quiet, a file made is news, the folder or
+// one above moved away ends it. A change is looked for up to 10 s, as a FUSE volume's
+// times may be cached for a second.
+TEST(FolderWatchTest, APolledFolderShowsWhatNoWatchWouldTell) {
+    const struct {
+        const char* what;
+        int watches; // how many the kernel grants
+        bool fuse;   // the folder is seen through a FUSE mount of the one changed
+    } cases[] = {
+        {"no watch left", 0, false},
+        {"no watch left above the folder", 1, false},
+        {"a FUSE volume", -1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir root;
+        const std::string top = root.Folder("top");
+        const std::string changed = root.Folder("top/pics");
+        std::string seen = changed;
+        if (c.fuse) {
+            const std::string mount = root.Folder("mount");
+            ASSERT_EQ(std::system(("bindfs '" + top + "' '" + mount + "'").c_str()), 0) << "bindfs is needed";
+            seen = mount + "/pics";
+        }
+        FolderWatch::LimitWatches(c.watches);
+        FolderWatch watch;
+        watch.Watch(seen);
+        FolderWatch::LimitWatches(-1);
+        EXPECT_TRUE(watch.NeedsPolling());
+        sleep(2); // the folder's times settle: a change in their clock tick could not be told apart
+        watch.Read();
+        EXPECT_TRUE(watch.Read().Quiet()) << "a folder left alone";
+        ChangeElsewhere([&] { return creat((changed + "/new.gif").c_str(), 0644) >= 0; });
+        const auto seenWithin = [&](const std::function<bool(const FolderNews&)>& seenIt) {
+            for (int look = 0; look < 100; ++look, usleep(100000))
+                if (seenIt(watch.Read()))
+                    return true;
+            return false;
+        };
+        EXPECT_TRUE(seenWithin([](const FolderNews& news) { return !news.Quiet(); })) << "a file made";
+        // The mount holds its own top, so there the folder itself moves away.
+        const std::string moved = c.fuse ? changed : top;
+        ChangeElsewhere([&] { return rename(moved.c_str(), (moved + ".old").c_str()) == 0; });
+        EXPECT_TRUE(seenWithin([](const FolderNews& news) { return news.ended; })) << "the folder or one above moved";
+        if (c.fuse)
+            std::system(("fusermount -u '" + root.Path() + "/mount'").c_str());
+    }
+}
+
 TEST(FolderWatchTest, WatchingAnotherFolderForgetsTheFirst) {
     TempDir root;
     const std::string first = root.Folder("first");

@@ -95,10 +95,11 @@ constexpr int FollowDelayMs = 250;
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent)
     : QListView(parent), m_Model(new FolderRowModel(m_List, this)),
-      m_Follower(new DiskFollower(
-          FollowDelayMs,
-          {[this] { return ReadNews(); }, [this] { FollowDisk(); }, [this] { return m_List.WatchDescriptor(); }},
-          this)) {
+      m_Follower(
+          new DiskFollower(FollowDelayMs,
+                           {[this] { return ReadNews(); }, [this] { FollowDisk(); },
+                            [this] { return m_List.WatchDescriptor(); }, [this] { return m_List.NeedsPolling(); }},
+                           this)) {
     resize(DesignedWidth, height());
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -2,13 +2,28 @@
 
 #include <QSocketNotifier>
 
+namespace {
+
+// How often a folder that no watch follows is looked at: a file another
+// machine adds shows within a few seconds, as in desktop file managers, and an
+// idle look (a status call or two) costs next to nothing.
+constexpr int PollMs = 2000;
+
+} // namespace
+
 DiskFollower::DiskFollower(int delayMs, Pane pane, QObject* parent) : QObject(parent), m_Pane(std::move(pane)) {
     m_Delay.setSingleShot(true);
     m_Delay.setInterval(delayMs);
     connect(&m_Delay, &QTimer::timeout, this, [this] { m_Pane.follow(); });
+    m_Poll.setInterval(PollMs);
+    connect(&m_Poll, &QTimer::timeout, this, &DiskFollower::ReadNews);
 }
 
 void DiskFollower::Listen() {
+    if (!m_Pane.polled())
+        m_Poll.stop();
+    else if (!m_Poll.isActive())
+        m_Poll.start();
     const int descriptor = m_Pane.descriptor();
     if (m_Notifier && m_Notifier->socket() == descriptor)
         return;

@@ -11,18 +11,21 @@ class QSocketNotifier;
 // pane's folder watch, has the news read as soon as it comes (so the kernel's
 // queue does not overflow in a burst), and runs the pane's follow once the
 // burst has had the delay to gather: at most one follow per delay, however
-// long the burst goes on.
+// long the burst goes on. Where no watch tells of every change (a network or
+// FUSE volume, watches run out) it has the news read at a steady interval too.
 class DiskFollower : public QObject {
 public:
     struct Pane {
         std::function<bool()> readNews;  // reads the watch's news; true when the rows may have changed
         std::function<void()> follow;    // brings the rows up to date with the disk
         std::function<int()> descriptor; // the watch's descriptor now, -1 for none
+        std::function<bool()> polled;    // whether the news must also be read now and then
     };
 
     DiskFollower(int delayMs, Pane pane, QObject* parent);
 
-    // Listens on the watch's descriptor, which changes with every read from disk.
+    // Listens on the watch's descriptor, which changes with every read from
+    // disk, and polls while the pane asks for it.
     void Listen();
     // Reads the news now; the delay starts when the rows may have changed.
     void ReadNews();
@@ -35,5 +38,6 @@ public:
 private:
     Pane m_Pane;
     QTimer m_Delay;
+    QTimer m_Poll;
     QSocketNotifier* m_Notifier = nullptr;
 };

@@ -112,11 +112,11 @@ int RowNamed(const zumi::FileList& list, const std::string& name) {
 
 TFileListBox::TFileListBox(QWidget* parent)
     : QListView(parent), m_Model(new FileRowModel(m_List, this)),
-      m_Follower(new DiskFollower(FollowDelayMs,
-                                  {[this] { return m_List.ReadWatchEvents(); },
-                                   [this] { FollowDisk([this] { return m_List.FollowDisk(); }); },
-                                   [this] { return m_List.WatchDescriptor(); }},
-                                  this)) {
+      m_Follower(new DiskFollower(
+          FollowDelayMs,
+          {[this] { return m_List.ReadWatchEvents(); }, [this] { FollowDisk([this] { return m_List.FollowDisk(); }); },
+           [this] { return m_List.WatchDescriptor(); }, [this] { return m_List.NeedsPolling(); }},
+          this)) {
     resize(DesignedWidth, height());
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

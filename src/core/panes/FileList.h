@@ -87,6 +87,8 @@ public:
     // the owner then calls ReadWatchEvents. It changes with every read from
     // disk; -1 when nothing is watched and every re-read reads the folder.
     int WatchDescriptor() const { return m_Watch.Descriptor(); }
+    // Whether no watch tells of every change, so the owner calls ReadWatchEvents now and then (zumi::FolderWatch).
+    bool NeedsPolling() const { return m_Watch.NeedsPolling(); }
     // Reads the watch's pending events and returns true when the folder has
     // changed since the names were read, so that a re-read would bring the
     // rows up to date: it looks up the entries the watch named one by one, or

@@ -62,6 +62,8 @@ public:
     // the owner then calls ReadWatchEvents. It changes whenever the rows are
     // built; -1 when nothing is watched.
     int WatchDescriptor() const { return m_Watch.Descriptor(); }
+    // Whether no watch tells of every change, so the owner calls ReadWatchEvents now and then (zumi::FolderWatch).
+    bool NeedsPolling() const { return m_Watch.NeedsPolling(); }
     // What the watch's pending events mean for the rows: nothing, subfolders
     // come or gone (or events lost), or the folder itself removed, moved away or unmounted.
     enum class DiskChange { None, Subfolders, Folder };

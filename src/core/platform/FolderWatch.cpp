@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -22,13 +23,41 @@ constexpr size_t MaxTargetWatches = 256;
 // Entries made, removed, or renamed in or out.
 constexpr uint32_t EntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
 
+// How many more watches the kernel is taken to grant; below zero, as many as it does.
+int watchesLeft = -1;
+
+int AddWatch(int descriptor, const char* path, uint32_t events) {
+    if (watchesLeft == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    const int watch = inotify_add_watch(descriptor, path, events);
+    if (watch >= 0 && watchesLeft > 0)
+        --watchesLeft;
+    return watch;
+}
+
 } // namespace
+
+void FolderWatch::LimitWatches(int count) {
+    watchesLeft = count;
+}
 
 FolderWatch::Identity FolderWatch::IdentityAt(const std::string& path) {
     struct statx st;
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_INO | STATX_TYPE | STATX_MNT_ID, &st) != 0 || !S_ISDIR(st.stx_mode))
         return {};
     return {makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, st.stx_mnt_id};
+}
+
+FolderWatch::Stamp FolderWatch::StampAt(const std::string& path) {
+    struct statx st;
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_CTIME | STATX_MTIME, &st) != 0)
+        return {};
+    // File times move in the kernel's coarse clock ticks (a few milliseconds);
+    // a second is ample, even for the coarsest network file system's times.
+    const bool settled = time(nullptr) - st.stx_mtime.tv_sec > 1 && time(nullptr) - st.stx_ctime.tv_sec > 1;
+    return {{st.stx_ctime.tv_sec, st.stx_ctime.tv_nsec, st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec}, settled};
 }
 
 FolderWatch::~FolderWatch() {
@@ -41,6 +70,8 @@ FolderWatch& FolderWatch::operator=(FolderWatch&& other) noexcept {
     std::swap(m_FolderWatch, other.m_FolderWatch);
     m_TargetWatches.swap(other.m_TargetWatches);
     std::swap(m_Identity, other.m_Identity);
+    std::swap(m_Stamp, other.m_Stamp);
+    std::swap(m_AllWatched, other.m_AllWatched);
     m_Path.swap(other.m_Path);
     m_Name.swap(other.m_Name);
     return *this;
@@ -48,34 +79,38 @@ FolderWatch& FolderWatch::operator=(FolderWatch&& other) noexcept {
 
 void FolderWatch::Watch(const std::string& folder, bool entryAttributes) {
     Stop();
+    // Taken before any watch, so that a change from here on is seen by the watch or by a poll.
+    m_Path = folder;
+    m_Identity = IdentityAt(folder);
+    m_Stamp = StampAt(folder);
     if (!ChangesAllSeen(folder))
         return;
     const int descriptor = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (descriptor < 0)
         return;
     const uint32_t events = EntryEvents | IN_DELETE_SELF | IN_MOVE_SELF | (entryAttributes ? IN_ATTRIB : 0);
-    m_FolderWatch = inotify_add_watch(descriptor, folder.c_str(), events);
+    m_FolderWatch = AddWatch(descriptor, folder.c_str(), events);
     if (m_FolderWatch < 0) {
         close(descriptor);
         return;
     }
     m_Descriptor = descriptor;
-    m_Path = folder;
-    m_Identity = IdentityAt(folder);
     // The folders above, each for its own move or removal; the parent also
     // for the folder's name, and for its attributes (it may no longer be readable).
     const size_t end = folder.find_last_not_of('/');
     const size_t slash = end == std::string::npos ? std::string::npos : folder.rfind('/', end);
+    m_AllWatched = true;
     if (slash == std::string::npos)
         return;
     m_Name = folder.substr(slash + 1, end - slash);
     const uint32_t self = IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR;
-    m_ParentWatch = inotify_add_watch(descriptor, slash == 0 ? "/" : folder.substr(0, slash).c_str(),
-                                      self | IN_DELETE | IN_MOVED_FROM | IN_ATTRIB);
+    m_ParentWatch = AddWatch(descriptor, slash == 0 ? "/" : folder.substr(0, slash).c_str(),
+                             self | IN_DELETE | IN_MOVED_FROM | IN_ATTRIB);
+    m_AllWatched = m_ParentWatch >= 0;
     for (size_t above = slash; above != std::string::npos && above > 0;) {
         above = folder.rfind('/', above - 1);
         if (above != std::string::npos && above > 0)
-            inotify_add_watch(descriptor, folder.substr(0, above).c_str(), self);
+            m_AllWatched = AddWatch(descriptor, folder.substr(0, above).c_str(), self) >= 0 && m_AllWatched;
     }
 }
 
@@ -97,7 +132,7 @@ void FolderWatch::WatchLinkTargets(const std::vector<std::string>& links) {
         text.erase(slash == 0 ? 1 : slash);
         const std::string targetFolder = text.front() == '/' ? text : m_Path + "/" + text;
         // Added to, not in place of, what a watch there already asks for: it may be the folder's own or an ancestor's.
-        const int watch = inotify_add_watch(m_Descriptor, targetFolder.c_str(), EntryEvents | IN_MASK_ADD);
+        const int watch = AddWatch(m_Descriptor, targetFolder.c_str(), EntryEvents | IN_MASK_ADD);
         if (watch >= 0 && std::find(m_TargetWatches.begin(), m_TargetWatches.end(), watch) == m_TargetWatches.end())
             m_TargetWatches.push_back(watch);
     }
@@ -109,12 +144,29 @@ void FolderWatch::Stop() {
     if (m_Descriptor >= 0)
         close(m_Descriptor);
     m_Descriptor = -1;
+    m_Path.clear();
+    m_AllWatched = false;
     m_ParentWatch = -1;
     m_FolderWatch = -1;
     m_TargetWatches.clear();
 }
 
+FolderNews FolderWatch::Poll() {
+    FolderNews news;
+    if (IdentityAt(m_Path) != m_Identity) {
+        news.ended = true;
+        Stop();
+        return news;
+    }
+    const Stamp stamp = StampAt(m_Path);
+    news.lost = stamp.times != m_Stamp.times || !m_Stamp.settled;
+    m_Stamp = stamp;
+    return news;
+}
+
 FolderNews FolderWatch::Read() {
+    if (m_Descriptor < 0 && !m_Path.empty())
+        return Poll();
     FolderNews news;
     news.lost = m_Descriptor < 0;
     alignas(inotify_event) char buffer[16 * 1024];

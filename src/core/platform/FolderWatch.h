@@ -63,8 +63,21 @@ public:
     bool Watching() const { return m_Descriptor >= 0; }
     // The descriptor that becomes readable when an event is pending; -1 when not watching.
     int Descriptor() const { return m_Descriptor; }
+    // Whether the owner must call Read now and then, as no event would tell of
+    // every change: the folder's volume does not report changes made elsewhere
+    // (network, FUSE), or the kernel's watches ran out for it or a folder above.
+    bool NeedsPolling() const { return !m_Path.empty() && (m_Descriptor < 0 || !m_AllWatched); }
 
-    // Reads every pending event without blocking; unwatched, the news is lost.
+    // The kernel's limit on a user's watches cannot be reached for a test
+    // without taking the whole machine's: this stands in for it, granting
+    // count more watches from now on (below zero: as many as the kernel does).
+    static void LimitWatches(int count);
+
+    // Reads every pending event without blocking. A folder set but not watched
+    // is polled instead: its own times tell whether an entry was made, removed
+    // or renamed since the last look (news lost, to be read whole), its
+    // identity whether the path names another folder now (ended). With nothing
+    // set, the news is lost.
     FolderNews Read();
 
 private:
@@ -72,12 +85,22 @@ private:
     using Identity = std::tuple<uint64_t, uint64_t, uint64_t>;
     // The identity of the folder the path names now; all zero when it names none.
     static Identity IdentityAt(const std::string& path);
+    // The folder's change and modification times, to the nanosecond, and whether
+    // they are old enough that a change in the same clock tick would have moved them.
+    struct Stamp {
+        std::tuple<int64_t, uint32_t, int64_t, uint32_t> times;
+        bool settled = false;
+    };
+    static Stamp StampAt(const std::string& path);
+    FolderNews Poll();
 
     int m_Descriptor = -1;
     int m_FolderWatch = -1;
     std::vector<int> m_TargetWatches; // folders that links point into
-    std::string m_Path;
+    std::string m_Path;               // the folder set, watched or polled; empty when nothing is
     Identity m_Identity;
+    Stamp m_Stamp;             // as the folder was at the last look, for polling
+    bool m_AllWatched = false; // the folder and every folder above have their watches
     // The parent is watched for the folder's own name: a folder that is some
     // process's working directory (this one's, as a rule) reports its own
     // removal only once nothing uses it, and there its attributes are seen

@@ -298,6 +298,34 @@ TEST(FolderWatchTest, APolledFolderShowsWhatNoWatchWouldTell) {
     }
 }
 
+// Each kind of volume is watched or polled on purpose: a local disk or memory
+// is watched alone, a FUSE volume polled alone, and a kind the table does not
+// list (here /proc) both watched and polled.
+TEST(FolderWatchTest, EachKindOfVolumeIsWatchedOrPolledOnPurpose) {
+    TempDir root;
+    const std::string mount = root.Folder("mount");
+    ASSERT_EQ(std::system(("bindfs '" + root.Folder("source") + "' '" + mount + "'").c_str()), 0);
+    const struct {
+        std::string folder;
+        const char* expected;
+    } cases[] = {
+        {root.Path(), "watched"},
+        {"/dev/shm", "watched"},
+        {mount, "polled"},
+        {"/proc", "watched and polled"},
+    };
+    for (const auto& c : cases) {
+        FolderWatch watch;
+        watch.Watch(c.folder);
+        const std::string seen = watch.Watching() && watch.NeedsPolling() ? "watched and polled"
+                                 : watch.Watching()                       ? "watched"
+                                 : watch.NeedsPolling()                   ? "polled"
+                                                                          : "neither";
+        EXPECT_EQ(seen, c.expected) << c.folder;
+    }
+    std::system(("fusermount -u '" + mount + "'").c_str());
+}
+
 TEST(FolderWatchTest, WatchingAnotherFolderForgetsTheFirst) {
     TempDir root;
     const std::string first = root.Folder("first");

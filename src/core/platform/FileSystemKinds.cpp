@@ -40,6 +40,7 @@ constexpr FileSystemKind Kinds[] = {
     {"smb3",         0xFE534D42,  K::Network,   true,        false},
     {"fuse.sshfs",   0x65735546,  K::Network,   false,       false},
     {"tmpfs",        0x01021994,  K::Ram,       false,       true},
+    {"overlay",      0x794C7630,  K::Unlisted,  false,       true},  // a container's root, of local layers
     {"ramfs",        0x858458F6,  K::Ram,       false,       true},
     {"smbfs",        0x517B,      K::Unlisted,  true,        false},
     {"9p",           0x01021997,  K::Unlisted,  false,       false},
@@ -74,10 +75,12 @@ bool VolumeIgnoresCase(const std::string& path) {
     return kind != nullptr && kind->ignoresCase;
 }
 
-bool ChangesAllSeen(const std::string& folder) {
+ChangesSeen ChangesSeenOn(const std::string& folder) {
     const unsigned long magic = MagicOf(folder);
     const FileSystemKind* kind = KindOfMagic(magic);
-    return magic != 0 && (kind == nullptr || kind->changesSeen);
+    if (magic == 0 || (kind != nullptr && !kind->changesSeen))
+        return ChangesSeen::NotAll;
+    return kind != nullptr ? ChangesSeen::All : ChangesSeen::Unknown;
 }
 
 } // namespace zumi

@@ -27,8 +27,12 @@ const FileSystemKind* KindNamed(std::string_view type);
 // (FAT, exFAT, NTFS, SMB); false for the case-sensitive rest or when unknown.
 bool VolumeIgnoresCase(const std::string& path);
 
-// True when inotify sees every change made to the folder's volume; false on
-// network and FUSE volumes, and when the volume cannot be asked.
-bool ChangesAllSeen(const std::string& folder);
+// Whether inotify sees every change made to the folder's volume: All on local
+// disks and in memory; NotAll on network and FUSE volumes, and when the volume
+// cannot be asked; Unknown for a kind the table does not list (a container's
+// overlay root, a new file system), which is then watched and polled both, so
+// that neither a local disk loses its watch nor a network volume passes for local.
+enum class ChangesSeen { All, NotAll, Unknown };
+ChangesSeen ChangesSeenOn(const std::string& folder);
 
 } // namespace zumi

@@ -83,7 +83,8 @@ void FolderWatch::Watch(const std::string& folder, bool entryAttributes) {
     m_Path = folder;
     m_Identity = IdentityAt(folder);
     m_Stamp = StampAt(folder);
-    if (!ChangesAllSeen(folder))
+    const ChangesSeen seen = ChangesSeenOn(folder);
+    if (seen == ChangesSeen::NotAll)
         return;
     const int descriptor = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (descriptor < 0)
@@ -99,14 +100,14 @@ void FolderWatch::Watch(const std::string& folder, bool entryAttributes) {
     // for the folder's name, and for its attributes (it may no longer be readable).
     const size_t end = folder.find_last_not_of('/');
     const size_t slash = end == std::string::npos ? std::string::npos : folder.rfind('/', end);
-    m_AllWatched = true;
+    m_AllWatched = seen == ChangesSeen::All;
     if (slash == std::string::npos)
         return;
     m_Name = folder.substr(slash + 1, end - slash);
     const uint32_t self = IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR;
     m_ParentWatch = AddWatch(descriptor, slash == 0 ? "/" : folder.substr(0, slash).c_str(),
                              self | IN_DELETE | IN_MOVED_FROM | IN_ATTRIB);
-    m_AllWatched = m_ParentWatch >= 0;
+    m_AllWatched = m_AllWatched && m_ParentWatch >= 0;
     for (size_t above = slash; above != std::string::npos && above > 0;) {
         above = folder.rfind('/', above - 1);
         if (above != std::string::npos && above > 0)

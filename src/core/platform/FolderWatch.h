@@ -65,7 +65,8 @@ public:
     int Descriptor() const { return m_Descriptor; }
     // Whether the owner must call Read now and then, as no event would tell of
     // every change: the folder's volume does not report changes made elsewhere
-    // (network, FUSE), or the kernel's watches ran out for it or a folder above.
+    // (network, FUSE) or is of a kind not known to, or the kernel's watches ran
+    // out for it or a folder above.
     bool NeedsPolling() const { return !m_Path.empty() && (m_Descriptor < 0 || !m_AllWatched); }
 
     // The kernel's limit on a user's watches cannot be reached for a test
@@ -100,7 +101,7 @@ private:
     std::string m_Path;               // the folder set, watched or polled; empty when nothing is
     Identity m_Identity;
     Stamp m_Stamp;             // as the folder was at the last look, for polling
-    bool m_AllWatched = false; // the folder and every folder above have their watches
+    bool m_AllWatched = false; // the folder and every folder above have their watches, on a volume that reports all
     // The parent is watched for the folder's own name: a folder that is some
     // process's working directory (this one's, as a rule) reports its own
     // removal only once nothing uses it, and there its attributes are seen

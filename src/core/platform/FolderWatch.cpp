@@ -152,24 +152,9 @@ void FolderWatch::Stop() {
     m_TargetWatches.clear();
 }
 
-FolderNews FolderWatch::Poll() {
-    FolderNews news;
-    if (IdentityAt(m_Path) != m_Identity) {
-        news.ended = true;
-        Stop();
-        return news;
-    }
-    const Stamp stamp = StampAt(m_Path);
-    news.lost = stamp.times != m_Stamp.times || !m_Stamp.settled;
-    m_Stamp = stamp;
-    return news;
-}
-
 FolderNews FolderWatch::Read() {
-    if (m_Descriptor < 0 && !m_Path.empty())
-        return Poll();
     FolderNews news;
-    news.lost = m_Descriptor < 0;
+    news.lost = m_Path.empty();
     alignas(inotify_event) char buffer[16 * 1024];
     while (m_Descriptor >= 0) {
         const ssize_t got = read(m_Descriptor, buffer, sizeof buffer);
@@ -208,9 +193,15 @@ FolderNews FolderWatch::Read() {
         if (news.ended)
             Stop();
     }
-    if (m_Descriptor >= 0 && IdentityAt(m_Path) != m_Identity) {
+    // What no event tells of: the path naming another folder now, and where
+    // the watches do not see every change, a move of the folder's own times.
+    if (!m_Path.empty() && IdentityAt(m_Path) != m_Identity) {
         news.ended = true;
         Stop();
+    } else if (!m_Path.empty() && !m_AllWatched) {
+        const Stamp stamp = StampAt(m_Path);
+        news.lost = news.lost || stamp.times != m_Stamp.times || !m_Stamp.settled;
+        m_Stamp = stamp;
     }
     return news;
 }

@@ -74,11 +74,11 @@ public:
     // count more watches from now on (below zero: as many as the kernel does).
     static void LimitWatches(int count);
 
-    // Reads every pending event without blocking. A folder set but not watched
-    // is polled instead: its own times tell whether an entry was made, removed
-    // or renamed since the last look (news lost, to be read whole), its
-    // identity whether the path names another folder now (ended). With nothing
-    // set, the news is lost.
+    // Reads every pending event without blocking, and checks that the path
+    // still names the folder set (else the news is ended). Where the watches
+    // do not see every change (NeedsPolling), the folder's own times tell
+    // whether an entry was made, removed or renamed since the last look (news
+    // lost, to be read whole). With nothing set, the news is lost.
     FolderNews Read();
 
 private:
@@ -93,7 +93,6 @@ private:
         bool settled = false;
     };
     static Stamp StampAt(const std::string& path);
-    FolderNews Poll();
 
     int m_Descriptor = -1;
     int m_FolderWatch = -1;

@@ -85,7 +85,7 @@ public:
 
     // The folder watch's descriptor, readable when the folder may have changed:
     // the owner then calls ReadWatchEvents. It changes with every read from
-    // disk; -1 when nothing is watched and every re-read reads the folder.
+    // disk; -1 when no inotify watch is set (the folder is then polled, see NeedsPolling).
     int WatchDescriptor() const { return m_Watch.Descriptor(); }
     // Whether no watch tells of every change, so the owner calls ReadWatchEvents now and then (zumi::FolderWatch).
     bool NeedsPolling() const { return m_Watch.NeedsPolling(); }

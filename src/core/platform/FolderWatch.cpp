@@ -3,6 +3,7 @@
 #include "platform/FileSystemKinds.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <ctime>
@@ -23,16 +24,18 @@ constexpr size_t MaxTargetWatches = 256;
 // Entries made, removed, or renamed in or out.
 constexpr uint32_t EntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
 
-// How many more watches the kernel is taken to grant; below zero, as many as it does.
-int watchesLeft = -1;
+// How many more watches the kernel is taken to grant; below zero, as many as
+// it does. Any thread that sets watches reads it (the read aside sets its link
+// targets' watches), so it is atomic; only a test changes it.
+std::atomic<int> watchesLeft{-1};
 
 int AddWatch(int descriptor, const char* path, uint32_t events) {
-    if (watchesLeft == 0) {
+    if (watchesLeft.load() == 0) {
         errno = ENOSPC;
         return -1;
     }
     const int watch = inotify_add_watch(descriptor, path, events);
-    if (watch >= 0 && watchesLeft > 0)
+    if (watch >= 0 && watchesLeft.load() > 0)
         --watchesLeft;
     return watch;
 }

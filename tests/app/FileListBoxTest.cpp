@@ -169,6 +169,7 @@ TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
          "b.gif"},
     };
     // Also through a FUSE mount of the folder, whose changes beneath it reach no watch: the pane polls it.
+    ASSERT_TRUE(InOwnMountNamespace());
     for (const bool fuse : {false, true}) {
         for (const auto& c : cases) {
             TempDir folder;

@@ -253,6 +253,7 @@ TEST(FolderWatchTest, WatchesNothingWhereNoWatchCanBeSet) {
 // one above moved away ends it. A change is looked for up to 10 s, as a FUSE volume's
 // times may be cached for a second.
 TEST(FolderWatchTest, APolledFolderShowsWhatNoWatchWouldTell) {
+    ASSERT_TRUE(InOwnMountNamespace());
     const struct {
         const char* what;
         int watches; // how many the kernel grants
@@ -302,6 +303,7 @@ TEST(FolderWatchTest, APolledFolderShowsWhatNoWatchWouldTell) {
 // is watched alone, a FUSE volume polled alone, and a kind the table does not
 // list (here /proc) both watched and polled.
 TEST(FolderWatchTest, EachKindOfVolumeIsWatchedOrPolledOnPurpose) {
+    ASSERT_TRUE(InOwnMountNamespace());
     TempDir root;
     const std::string mount = root.Folder("mount");
     ASSERT_EQ(std::system(("bindfs '" + root.Folder("source") + "' '" + mount + "'").c_str()), 0);

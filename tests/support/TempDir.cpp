@@ -7,8 +7,10 @@
 #include <ftw.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sched.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -137,4 +139,8 @@ std::set<std::string> Entries(const std::string& folder) {
         names.insert(entry->d_name);
     closedir(dir);
     return names;
+}
+
+bool InOwnMountNamespace() {
+    return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 }

@@ -48,3 +48,8 @@ std::string Contents(const std::string& path);
 void Write(const std::string& path, const std::string& text);
 // The names in the folder, "." and ".." included.
 std::set<std::string> Entries(const std::string& folder);
+
+// Moves this process into a mount namespace of its own, so that the mounts it
+// makes (a FUSE volume, say) reach no other test running beside it; false when
+// that cannot be done.
+bool InOwnMountNamespace();

@@ -13,6 +13,7 @@
 #include "platform/Errors.h"
 #include "platform/FolderReading.h"
 #include "platform/TrustedLinks.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -121,6 +122,9 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent)
             [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
     CreatePanels();
     CreatePanes();
+    // The panes have taken the folder they start on from the working directory:
+    // the process leaves it, so that it holds no volume busy.
+    zumi::LeaveForRoot();
 
     StatusBar1 = Spoken(Named(new QStatusBar(this), "StatusBar1"), QStringLiteral("ステータスバー"));
     StatusBar1->setSizeGripEnabled(false);

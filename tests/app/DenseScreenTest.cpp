@@ -35,10 +35,11 @@ TEST(DenseScreen, GlyphsAreDrawnFromTheirDenseDrawingsNotBlownUp) {
     dir.Folder("album");
     dir.File("setup.exe");
     dir.File("a.gif");
-    zumi::ChangeDirectory(dir.Path());
+    WorkIn(dir.Path());
     Write(bin / "zumi.ini", "[File]\nIniDir=\n");
     TForm1 form(bin / "zumi");
     form.show();
+    WorkIn(dir.Path()); // the form's panes left it for the root
     TFileListBox files;
     files.SetFileType(zumi::ftNormal | zumi::ftDirectory);
     files.SetShowGlyphs(true);

@@ -22,7 +22,7 @@ class FileListBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("LC_ALL", "en_US.UTF-8", 1);
-        zumi::ChangeDirectory(dir.Path());
+        WorkIn(dir.Path());
     }
     void TearDown() override { unsetenv("LC_ALL"); }
 

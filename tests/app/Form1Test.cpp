@@ -38,7 +38,7 @@ protected:
         Recorder().Clear();
         for (const char* name : {"a.gif", "b.jpg", "c.png", "IMG_0001.JPG", "d.bmp"})
             dir.File(name);
-        zumi::ChangeDirectory(dir.Path());
+        WorkIn(dir.Path());
         Write(bin / "zumi.ini", "[File]\nIniDir=\n");
         form = std::make_unique<TForm1>(bin / "zumi");
         form->show();

@@ -24,10 +24,10 @@ protected:
         Recorder().Clear();
         for (const char* name : {"a.gif", "b.png", "c.txt"})
             pics.File(name);
-        zumi::ChangeDirectory(work.Path());
     }
 
     std::unique_ptr<TForm1> Start() {
+        WorkIn(work.Path()); // where the program is started
         auto form = std::make_unique<TForm1>(bin / "zumi");
         form->show();
         return form;
@@ -283,7 +283,6 @@ TEST_F(SettingsTest, AnInstalledProgramKeepsItsSettingsInTheUsersConfiguration) 
                 home.Folder("Pictures", 0777);
             const std::string seen = AsUser(user, [&] {
                 alarm(20);
-                zumi::ChangeDirectory(work.Path());
                 setenv("HOME", home.Path().c_str(), 1);
                 setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
                 auto form = Start();

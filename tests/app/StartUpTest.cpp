@@ -94,6 +94,8 @@ TEST(StartUp, ATerminationSignalSavesTheSettingsAndEnds) {
         }
         if (!c.saved.empty()) {
             EXPECT_TRUE(WaitFor([&] { return Catches(child, c.signal); }));
+            EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(child) + "/cwd"), "/")
+                << "the program holds the folder it started in";
             kill(child, c.signal);
         }
         int status = 0;

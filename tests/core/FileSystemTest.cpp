@@ -82,7 +82,7 @@ TEST(IOError, MessagesMeanWhatTheySay) {
         EXPECT_STREQ(IOError(c.code).what(), c.message) << c.code;
 }
 
-TEST(ChangeDirectory, ReportsWhyAFolderCannotBeEntered) {
+TEST(EnterFolder, ReportsWhyAFolderCannotBeEntered) {
     TempDir dir;
     const std::string file = dir.File("a.gif");
     const struct {
@@ -96,7 +96,7 @@ TEST(ChangeDirectory, ReportsWhyAFolderCannotBeEntered) {
     };
     for (const auto& c : cases) {
         try {
-            ChangeDirectory(c.path);
+            EnterFolder(c.path);
             ADD_FAILURE() << c.path << " was entered";
         } catch (const IOError& error) {
             EXPECT_STREQ(error.what(), c.message) << c.path;
@@ -106,7 +106,7 @@ TEST(ChangeDirectory, ReportsWhyAFolderCannotBeEntered) {
 
 // The folder entered is the one checked: a link another user swaps in at the
 // path just before the program enters it leads nowhere.
-TEST(ChangeDirectory, EntersTheFolderItCheckedNotALinkSwappedInAtThePath) {
+TEST(EnterFolder, EntersTheFolderItCheckedNotALinkSwappedInAtThePath) {
     TempDir dir;
     const std::string shared = dir.Folder("shared", 01777);
     const std::string album = dir.Folder("shared/album");
@@ -118,20 +118,31 @@ TEST(ChangeDirectory, EntersTheFolderItCheckedNotALinkSwappedInAtThePath) {
                                   symlink(home.c_str(), album.c_str()));
         });
     });
-    ChangeDirectory(album);
-    EXPECT_EQ(CurrentDirectory(), album + ".old");
+    EXPECT_EQ(EnterFolder(album).Path(), album + ".old");
     struct stat st;
     ASSERT_EQ(lstat(album.c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the swap happened";
 }
 
-TEST(CurrentDirectory, IsThePathFormWithoutTrailingSeparator) {
+// The path is the folder's own, with no "/" at the end but the root's, and a
+// relative one is taken from the folder given; the process stays at the root.
+TEST(EnterFolder, GivesTheFolderItsOwnPathAndLeavesTheProcessAtTheRoot) {
     TempDir dir;
     const std::string sub = dir.Folder("sub");
-    ChangeDirectory(sub + "/");
-    EXPECT_EQ(CurrentDirectory(), sub);
-    ChangeDirectory("/");
-    EXPECT_EQ(CurrentDirectory(), "/");
+    ASSERT_EQ(symlink("sub", (dir / "link").c_str()), 0);
+    const struct {
+        std::string path, from, entered;
+    } cases[] = {
+        {sub + "/", "/", sub},
+        {"/", sub, "/"},
+        {"..", sub, dir.Path()},
+        {"link/.", dir.Path(), sub},
+    };
+    for (const auto& c : cases) {
+        WorkIn(dir.Path());
+        EXPECT_EQ(EnterFolder(c.path, c.from).Path(), c.entered) << c.path;
+        EXPECT_EQ(CurrentDirectory(), "/") << c.path;
+    }
 }
 
 TEST(FolderReader, ClassifiesEntries) {
@@ -149,7 +160,7 @@ TEST(FolderReader, ClassifiesEntries) {
     // As root every file is writable; read-only means something only to another user.
     const std::string listing = AsUnprivilegedUser([&] {
         std::string out;
-        FolderReader reader(dir.Path(), true);
+        FolderReader reader(EnterFolder(dir.Path()).Descriptor(), true);
         std::string_view name;
         unsigned attributes;
         while (reader.Next(name, attributes))

@@ -250,7 +250,7 @@ TEST(PageReplace, FollowsALinkOnlyFromAFolderNobodyElseMayWrite) {
             const std::string page = folder + "/imgindex.html";
 
             const std::string opened = AsUser(user, [&] { return TrustedRegularFile(page) ? "opened" : "not opened"; });
-            const std::string entered = AsUser(user, [&] { return MessageOf([&] { ChangeDirectory(folder); }); });
+            const std::string entered = AsUser(user, [&] { return MessageOf([&] { EnterFolder(folder); }); });
             const std::string saved = AsUser(user, [&] { return MessageOf([&] { ReplaceFile(page, "page"); }); });
             EXPECT_EQ(opened, c.followed ? "opened" : "not opened") << what;
             EXPECT_EQ(entered, c.followed || !c.onPath ? "no failure" : "ﾌｧｲﾙへのｱｸｾｽが拒否されました") << what;

@@ -42,6 +42,11 @@ TempDir::~TempDir() {
     nftw(m_Path.c_str(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
 }
 
+void WorkIn(const std::string& folder) {
+    if (chdir(folder.c_str()) != 0)
+        throw std::runtime_error("cannot enter " + folder);
+}
+
 std::string TempDir::File(const std::string& name, mode_t mode) const {
     const std::string path = *this / name;
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);

@@ -25,6 +25,10 @@ private:
     std::string m_Path;
 };
 
+// Makes the folder the process's working directory, where panes made next
+// start; throws when it cannot be entered.
+void WorkIn(const std::string& folder);
+
 // Runs the step in a forked child process and returns the text the step produced.
 std::string InChildProcess(const std::function<std::string()>& step);
 

@@ -122,7 +122,7 @@ const std::vector<zumi::FolderRow>& TDirectoryListBox::Rows() {
 void TDirectoryListBox::SetFolderPath(const std::string& path) {
     if (path.empty() || m_List.IsFolderPath(path))
         return;
-    Open(zumi::SplitFolderPath(path));
+    Open(zumi::SplitFolderPath(path, FolderPath()));
 }
 
 void TDirectoryListBox::Open(const std::string& folder) {

@@ -114,11 +114,10 @@ bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn&
     // The names and the watch stay the old folder's until the new one is entered and read.
     FolderWatch watch;
     Names names;
-    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
-        if (reread)
-            names = ReadNames(entered, watch, busy);
-    });
-    m_FolderPath.swap(folder);
+    const EnteredFolder folder = EnterFolder(path, m_FolderPath);
+    if (reread)
+        names = ReadNames(folder, watch, busy);
+    m_FolderPath = folder.Path();
     m_Watch = std::move(watch); // unread, the new folder is watched from its first read on
     m_NamesCurrent = false;
     if (reread)
@@ -152,17 +151,17 @@ bool FileList::FollowDisk() {
 }
 
 bool FileList::Follow(const BusyFn& busy, bool aside) {
-    ChangeDirectory(m_FolderPath);
+    const EnteredFolder folder = EnterFolder(m_FolderPath);
     ReadWatchEvents();
     if (m_NamesCurrent && !m_Changed.empty()) {
         m_NamesCurrent = false; // until they follow: a failure part-way leaves them to a whole read
-        m_NamesCurrent = FollowEntries();
+        m_NamesCurrent = FollowEntries(folder.Descriptor());
     }
-    if (!m_NamesCurrent && aside && StartReadAside())
+    if (!m_NamesCurrent && aside && StartReadAside(folder.Descriptor()))
         return true;
     if (!m_NamesCurrent) {
         FolderWatch watch;
-        Names names = ReadNames(m_FolderPath, watch, busy);
+        Names names = ReadNames(folder, watch, busy);
         m_Watch = std::move(watch);
         Keep(names);
         return false;
@@ -173,13 +172,13 @@ bool FileList::Follow(const BusyFn& busy, bool aside) {
 }
 
 // False when no thread can be had, and the caller reads the folder itself.
-bool FileList::StartReadAside() {
+bool FileList::StartReadAside(int folder) {
     if (m_ReadAsideDone < 0)
         return false;
     auto aside = std::make_unique<ReadAside>();
     const bool readOnly = (m_FileType & ftReadOnly) != 0;
     aside->watch.Watch(m_FolderPath, readOnly);
-    aside->reader = std::make_unique<FolderReader>(".", readOnly);
+    aside->reader = std::make_unique<FolderReader>(folder, readOnly);
     try {
         aside->thread = std::thread([this, job = aside.get()] {
             try {
@@ -235,7 +234,7 @@ bool FileList::ReadWatchEvents() {
 // keeps its bytes in the packed texts until the next whole read. Every link is
 // looked up again too: its target's change is named under the target's name,
 // or not at all when it lives elsewhere.
-bool FileList::FollowEntries() {
+bool FileList::FollowEntries(int folder) {
     // Each name the watch gave, and every link, once; a whole read costs less past a share of the folder.
     m_Changed.insert(m_Changed.end(), m_Names.links.begin(), m_Names.links.end());
     std::sort(m_Changed.begin(), m_Changed.end());
@@ -247,7 +246,7 @@ bool FileList::FollowEntries() {
     if (FollowOneIn * changed.size() > kept || changed.size() > FollowAtMost || removed > kept + RemovedSlack)
         return false;
     DropNames(changed);                     // the order holds only names the watch did not name
-    Names added = LookUpEntries(changed);   // the named entries there now and admitted, sorted, and the links
+    Names added = LookUpEntries(folder, changed); // the named entries there now and admitted, sorted, and the links
     MergeNames(added);                      // the order holds every admitted entry again
     m_Names.links = std::move(added.links); // every link was looked up: these are the folder's links now
     m_Watch.WatchLinkTargets(m_Names.links);
@@ -280,14 +279,14 @@ void FileList::DropNames(const std::vector<std::string>& changed) {
 
 // The named entries that exist now and are admitted, and their order; and
 // which of the names are links, admitted or not.
-FileList::Names FileList::LookUpEntries(const std::vector<std::string>& changed) const {
+FileList::Names FileList::LookUpEntries(int folder, const std::vector<std::string>& changed) const {
     Names found;
     std::string bracketed;
-    const FolderReader folder(".", (m_FileType & ftReadOnly) != 0);
+    const FolderReader entries(folder, (m_FileType & ftReadOnly) != 0);
     for (const std::string& name : changed) {
         unsigned attributes;
         bool link = false;
-        if (!folder.Entry(name, attributes, &link))
+        if (!entries.Entry(name, attributes, &link))
             continue;
         if (link)
             found.links.push_back(name);
@@ -357,16 +356,15 @@ void FileList::Keep(Names& names) {
     }
 }
 
-// Reads the working directory, which is the folder, setting the watch on it
-// first so that no change made during the read goes unseen; the caller keeps
-// the watch with the names only when the read succeeds. Keeps the admitted
-// entries and the order they sort in. Calls busy once the entries read so far
-// would make a 101st row.
-FileList::Names FileList::ReadNames(const std::string& folder, FolderWatch& watch, const BusyFn& busy) {
+// Reads the folder, setting the watch on it first so that no change made
+// during the read goes unseen; the caller keeps the watch with the names only
+// when the read succeeds. Keeps the admitted entries and the order they sort
+// in. Calls busy once the entries read so far would make a 101st row.
+FileList::Names FileList::ReadNames(const EnteredFolder& folder, FolderWatch& watch, const BusyFn& busy) {
     // Attributes matter only where the file type sets read-only files apart.
     const bool readOnly = (m_FileType & ftReadOnly) != 0;
-    watch.Watch(folder, readOnly);
-    FolderReader reader(".", readOnly);
+    watch.Watch(folder.Path(), readOnly);
+    FolderReader reader(folder.Descriptor(), readOnly);
     return ReadEntries(reader, watch, busy);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Collation.h"
 #include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
+#include "platform/WorkingDirectory.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,13 +20,13 @@ bool IsProgramName(std::string_view name);
 
 // The files of one folder whose names match a mask of ";"-separated wildcard
 // pieces, sorted. A file that two pieces match stands twice, in adjacent rows.
-// The folder is read through the process's working directory, which every
-// re-read and every folder change sets. The folder's names are kept, watched,
+// The folder is held by its path and entered afresh for every read
+// (zumi::EnterFolder). The folder's names are kept, watched,
 // so that a re-read for another mask reads nothing from disk while the folder
 // has not changed.
 class FileList {
 public:
-    // Starts on the working directory with the mask "*.*", ordering rows by the given collation locale.
+    // Starts on the process's working directory with the mask "*.*", ordering rows by the given collation locale.
     explicit FileList(const std::string& collationLocale = Collation::UserLocale());
     ~FileList();
 
@@ -67,8 +68,8 @@ public:
     bool SetMask(const std::string& mask);
     bool SetFileType(TFileType fileType);
 
-    // Lists the folder again and makes it the working directory. When the folder
-    // cannot be entered or read this throws IOError and keeps the old rows.
+    // Lists the folder again. When the folder cannot be entered or read this
+    // throws IOError and keeps the old rows.
     void RereadFiles(const BusyFn& busy = {});
 
     // Brings the rows up to date with the disk as RereadFiles does, except that
@@ -127,13 +128,13 @@ private:
 
     struct ReadAside;
 
-    Names ReadNames(const std::string& folder, FolderWatch& watch, const BusyFn& busy);
+    Names ReadNames(const EnteredFolder& folder, FolderWatch& watch, const BusyFn& busy);
     // The part of a read that may run aside: it uses the reader and the watch
     // given, the file type and the collation, and with busy unset nothing else.
     Names ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const;
     // The steps of RereadFiles and FollowDisk; true when a read has started aside.
     bool Follow(const BusyFn& busy, bool aside);
-    bool StartReadAside();
+    bool StartReadAside(int folder);
     // Waits for the read aside and hands it over; nothing when none is under way.
     std::unique_ptr<ReadAside> JoinReadAside();
     // Whether the file type lists an entry of these attributes, and the row text it would have.
@@ -141,9 +142,9 @@ private:
     static std::string_view RowText(std::string_view name, bool folder, std::string& bracketed);
     // Brings the kept names up to date with the entries the watch named; false
     // when so many changed that reading the whole folder is quicker.
-    bool FollowEntries();
+    bool FollowEntries(int folder);
     void DropNames(const std::vector<std::string>& changed);
-    Names LookUpEntries(const std::vector<std::string>& changed) const;
+    Names LookUpEntries(int folder, const std::vector<std::string>& changed) const;
     void MergeNames(const Names& added);
     void Match(Names& names, const BusyFn& busy);
     static void Cover(PieceMatches& piece, std::string_view text, const Names& names);

@@ -12,31 +12,23 @@
 
 namespace zumi {
 
-std::string SplitFolderPath(const std::string& text) {
-    const std::string saved = CurrentDirectoryOrRoot();
-    struct Restore {
-        const std::string& saved;
-        ~Restore() {
-            if (FolderExists(saved) && chdir(saved.c_str()) != 0) {
-                // Nothing more can be done; the next move sets the working directory again.
-            }
-        }
-    } restore{saved};
-
+std::string SplitFolderPath(const std::string& text, const std::string& from) {
     std::string path = text;
     if (path.size() >= 2 && path.front() == '[' && path.back() == ']')
         path = path.substr(1, path.size() - 2);
     const size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string folder = slash == std::string::npos ? CurrentDirectory()
-                               : slash == 0               ? "/"
-                                                          : path.substr(0, slash);
-    ChangeDirectory(folder);
+    const EnteredFolder folder = EnterFolder(slash == std::string::npos ? "."
+                                             : slash == 0               ? "/"
+                                                                        : path.substr(0, slash),
+                                             from);
     // Linux allows "*" and "?" in a folder's name: only a wildcard name that
     // is not an existing folder is dropped.
-    if (!name.empty() && (FolderExists(name) || (name.find_first_of("*?") == std::string::npos && !FileExists(name))))
-        ChangeDirectory(name);
-    return CurrentDirectory();
+    struct stat st;
+    const bool found = !name.empty() && fstatat(folder.Descriptor(), name.c_str(), &st, 0) == 0;
+    if ((found && S_ISDIR(st.st_mode)) || (!found && !name.empty() && name.find_first_of("*?") == std::string::npos))
+        return EnterFolder(name, folder).Path();
+    return folder.Path();
 }
 
 FolderList::FolderList(const std::string& collationLocale)
@@ -48,17 +40,16 @@ bool FolderList::IsFolderPath(const std::string& path) const {
 }
 
 void FolderList::ChangeFolder(const std::string& path, bool rebuild) {
-    bool caseSensitive = m_CaseSensitive;
+    const EnteredFolder entered = EnterFolder(path, m_FolderPath);
+    std::string folder = entered.Path();
+    const bool caseSensitive = !VolumeIgnoresCase(folder);
     std::vector<FolderRow> rows;
     size_t currentRow = 0;
     FolderWatch watch;
-    std::string folder = EnterFolder(m_FolderPath, path, [&](const std::string& entered) {
-        caseSensitive = !VolumeIgnoresCase(entered);
-        if (rebuild) {
-            watch.Watch(entered);
-            rows = BuildRows(entered, caseSensitive, currentRow, watch);
-        }
-    });
+    if (rebuild) {
+        watch.Watch(folder);
+        rows = BuildRows(folder, entered.Descriptor(), caseSensitive, currentRow, watch);
+    }
     const auto move = [&] {
         m_FolderPath.swap(folder);
         m_CaseSensitive = caseSensitive;
@@ -79,7 +70,8 @@ void FolderList::RebuildFolders() {
     size_t currentRow = 0;
     FolderWatch watch;
     watch.Watch(m_FolderPath);
-    std::vector<FolderRow> rows = BuildRows(m_FolderPath, m_CaseSensitive, currentRow, watch);
+    const EnteredFolder entered = EnterFolder(m_FolderPath);
+    std::vector<FolderRow> rows = BuildRows(m_FolderPath, entered.Descriptor(), m_CaseSensitive, currentRow, watch);
     m_Apply([&] {
         m_Rows.swap(rows);
         m_CurrentRow = currentRow;
@@ -107,8 +99,8 @@ FolderList::DiskChange FolderList::ReadWatchEvents() {
     return subfolders ? DiskChange::Subfolders : DiskChange::None;
 }
 
-std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow,
-                                             FolderWatch& watch) const {
+std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, int descriptor, bool caseSensitive,
+                                             size_t& currentRow, FolderWatch& watch) const {
     std::vector<FolderRow> rows;
     if (folder == "/") {
         rows.push_back({folder, FolderRowKind::Current});
@@ -121,7 +113,7 @@ std::vector<FolderRow> FolderList::BuildRows(const std::string& folder, bool cas
     currentRow = rows.size() - 1;
 
     std::vector<std::string> names;
-    FolderReader reader(folder, false);
+    FolderReader reader(descriptor, false);
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes))

@@ -18,21 +18,21 @@ struct FolderRow {
 
 // Reads a folder text the way the folder list accepts it and tests that it can
 // be entered: "[name]" stands for name; a relative text is taken from the
-// working directory; a last component that names a file, or holds "*" or "?"
-// without naming a folder, is dropped, leaving the folder that holds it. Returns the folder as an absolute
-// path; throws IOError when a component cannot be entered. The working
-// directory is the same afterwards.
-std::string SplitFolderPath(const std::string& text);
+// folder `from`; a last component that names a file, or holds "*" or "?"
+// without naming a folder, is dropped, leaving the folder that holds it.
+// Returns the folder as an absolute path; throws IOError when a component
+// cannot be entered.
+std::string SplitFolderPath(const std::string& text, const std::string& from);
 
 // The current folder as a chain of levels from the root down ("/", "home",
 // "taro", then the current "pics"), followed by its visible subfolders in
-// locale order. Every move goes through the process's working directory, and
-// the folder path is always the working directory as reported afterwards.
+// locale order. Every move enters the folder (zumi::EnterFolder), and the
+// folder path is always the path it was entered by, with links resolved.
 // The folder is watched from the time its rows are built, so that the rows can
 // follow subfolders made or removed by other programs.
 class FolderList {
 public:
-    // Starts on the working directory, with no rows until they are built.
+    // Starts on the process's working directory, with no rows until they are built.
     explicit FolderList(const std::string& collationLocale = Collation::UserLocale());
 
     const std::string& FolderPath() const { return m_FolderPath; }
@@ -79,8 +79,8 @@ public:
 private:
     // The rows of a folder and the index of its current row.
     // The folder's links' targets are watched too, so that a link's row can follow its target.
-    std::vector<FolderRow> BuildRows(const std::string& folder, bool caseSensitive, size_t& currentRow,
-                                     FolderWatch& watch) const;
+    std::vector<FolderRow> BuildRows(const std::string& folder, int descriptor, bool caseSensitive,
+                                     size_t& currentRow, FolderWatch& watch) const;
 
     Collation m_Collation;
     std::string m_FolderPath;

@@ -45,8 +45,8 @@ unsigned Attributes(int folder, const char* name, unsigned char type, bool wantR
 
 } // namespace
 
-FolderReader::FolderReader(const std::string& path, bool wantReadOnly)
-    : m_Fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), m_WantReadOnly(wantReadOnly) {
+FolderReader::FolderReader(int folder, bool wantReadOnly)
+    : m_Fd(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)), m_WantReadOnly(wantReadOnly) {
     if (m_Fd < 0)
         throw IOError::FromErrno(errno);
 }

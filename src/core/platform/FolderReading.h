@@ -30,12 +30,13 @@ bool FolderExists(const std::string& path);
 bool FileExists(const std::string& path);
 
 // Reads a folder's entries once, in the file system's order, without "." and "..",
-// many entries to a system call. The read-only bit costs a system call per
+// many entries to a system call, through a descriptor of its own of the folder
+// that `folder` holds (which may be an O_PATH descriptor). The read-only bit costs a system call per
 // entry, so it is worked out only when asked for. A folder that cannot be
 // opened or read throws zumi::IOError.
 class FolderReader {
 public:
-    FolderReader(const std::string& path, bool wantReadOnly);
+    FolderReader(int folder, bool wantReadOnly);
     ~FolderReader();
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;

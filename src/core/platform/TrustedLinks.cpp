@@ -126,8 +126,8 @@ std::optional<FileAt> FollowTrustedLinks(const std::string& path, int from) {
     return folder;
 }
 
-int OpenTrustedFolder(const std::string& path) {
-    const std::optional<FileAt> at = FollowTrustedLinks(path);
+int OpenTrustedFolder(const std::string& path, int from) {
+    const std::optional<FileAt> at = FollowTrustedLinks(path, from);
     return at ? openat(at->Folder(), at->Name(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
 }
 

@@ -68,7 +68,7 @@ std::optional<FileAt> FollowTrustedLinks(const std::string& path, int from = AT_
 
 // The folder the path names, reached as FollowTrustedLinks reaches it and held
 // open (O_PATH); -1 with errno set when it cannot be reached or is no folder.
-int OpenTrustedFolder(const std::string& path);
+int OpenTrustedFolder(const std::string& path, int from = AT_FDCWD);
 
 // The identity of the regular file path names, reached through trusted links
 // only, as handed to the browser; nullopt when there is none, or something

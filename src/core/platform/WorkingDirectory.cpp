@@ -1,7 +1,6 @@
 #include "platform/WorkingDirectory.h"
 
 #include "platform/Errors.h"
-#include "platform/FolderReading.h"
 #include "platform/TrustedLinks.h"
 
 #include <cerrno>
@@ -11,15 +10,54 @@
 
 namespace zumi {
 
-std::string CurrentDirectory() {
-    std::string buffer(256, '\0');
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE)
-            throw IOError::FromErrno(errno);
-        buffer.resize(buffer.size() * 2);
+namespace {
+
+// The root cannot be unmounted, so the working directory there holds nothing busy.
+void EnterRoot() {
+    if (chdir("/") != 0) {
+        // The root is always there to enter.
     }
-    buffer.resize(std::strlen(buffer.c_str()));
-    return buffer;
+}
+
+// The working directory's path into path; 0, or errno when it has none.
+int WorkingPath(std::string& path) {
+    path.assign(256, '\0');
+    while (getcwd(path.data(), path.size()) == nullptr) {
+        if (errno != ERANGE)
+            return errno;
+        path.resize(path.size() * 2);
+    }
+    path.resize(std::strlen(path.c_str()));
+    return 0;
+}
+
+// The folder the descriptor holds, by its path: the kernel tells it best of
+// the working directory, which is left for the root again at once.
+EnteredFolder Entered(int folder) {
+    if (folder < 0)
+        throw IOError::FromErrno(errno);
+    std::string path;
+    const int failure = fchdir(folder) != 0 ? errno : WorkingPath(path);
+    EnterRoot();
+    if (failure != 0) {
+        close(folder);
+        throw IOError::FromErrno(failure);
+    }
+    return EnteredFolder(folder, std::move(path));
+}
+
+} // namespace
+
+EnteredFolder::~EnteredFolder() {
+    if (m_Descriptor >= 0)
+        close(m_Descriptor);
+}
+
+std::string CurrentDirectory() {
+    std::string path;
+    if (const int failure = WorkingPath(path); failure != 0)
+        throw IOError::FromErrno(failure);
+    return path;
 }
 
 std::string CurrentDirectoryOrRoot() {
@@ -30,13 +68,18 @@ std::string CurrentDirectoryOrRoot() {
     }
 }
 
-void ChangeDirectory(const std::string& path) {
-    const int folder = path.empty() ? -1 : OpenTrustedFolder(path);
-    const int failure = folder < 0 ? (path.empty() ? ENOENT : errno) : fchdir(folder) != 0 ? errno : 0;
-    if (folder >= 0)
-        close(folder);
-    if (failure != 0)
-        throw IOError::FromErrno(failure);
+void LeaveForRoot() {
+    EnterRoot();
+}
+
+EnteredFolder EnterFolder(const std::string& path, const std::string& from) {
+    if (path.empty() || path.front() == '/')
+        return Entered(OpenTrustedFolder(path));
+    return EnterFolder(path, EnterFolder(from));
+}
+
+EnteredFolder EnterFolder(const std::string& path, const EnteredFolder& from) {
+    return Entered(OpenTrustedFolder(path, from.Descriptor()));
 }
 
 std::string ResolvedPath(const std::string& path) {
@@ -46,25 +89,6 @@ std::string ResolvedPath(const std::string& path) {
     std::string result(resolved);
     free(resolved);
     return result;
-}
-
-std::string EnterFolder(const std::string& from, const std::string& path,
-                        const std::function<void(const std::string& folder)>& read) {
-    // Only a relative path needs the folder left: it may be one that can no longer be entered.
-    const bool fromExists = FolderExists(from);
-    if (fromExists && !path.empty() && path.front() != '/')
-        ChangeDirectory(from);
-    try {
-        ChangeDirectory(path);
-        std::string folder = CurrentDirectory();
-        read(folder);
-        return folder;
-    } catch (const IOError&) {
-        if (fromExists && chdir(from.c_str()) != 0) {
-            // The folder left cannot be entered either: the next move sets the working directory.
-        }
-        throw;
-    }
 }
 
 } // namespace zumi

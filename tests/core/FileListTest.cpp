@@ -427,8 +427,8 @@ TEST(FileList, AnUnreadableFolderIsRefusedAndKeepsTheOldRows) {
         out += "|" + MessageOf([&] { list.RereadFiles(); }) + "|" + (list.Rows().empty() ? "" : list.Rows()[0]);
         return out;
     });
-    EXPECT_EQ(report, "ﾌｧｲﾙへのｱｸｾｽが拒否されました|" + (dir / "open") + "|1|/" +
-                          "|ﾌｧｲﾙへのｱｸｾｽが拒否されました|c.gif");
+    EXPECT_EQ(report,
+              "ﾌｧｲﾙへのｱｸｾｽが拒否されました|" + (dir / "open") + "|1|/" + "|ﾌｧｲﾙへのｱｸｾｽが拒否されました|c.gif");
 }
 
 } // namespace

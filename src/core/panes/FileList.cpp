@@ -245,10 +245,10 @@ bool FileList::FollowEntries(int folder) {
     const size_t removed = m_Names.texts.size() - kept;
     if (FollowOneIn * changed.size() > kept || changed.size() > FollowAtMost || removed > kept + RemovedSlack)
         return false;
-    DropNames(changed);                     // the order holds only names the watch did not name
+    DropNames(changed);                           // the order holds only names the watch did not name
     Names added = LookUpEntries(folder, changed); // the named entries there now and admitted, sorted, and the links
-    MergeNames(added);                      // the order holds every admitted entry again
-    m_Names.links = std::move(added.links); // every link was looked up: these are the folder's links now
+    MergeNames(added);                            // the order holds every admitted entry again
+    m_Names.links = std::move(added.links);       // every link was looked up: these are the folder's links now
     m_Watch.WatchLinkTargets(m_Names.links);
     return true;
 }

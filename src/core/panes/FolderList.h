@@ -79,8 +79,8 @@ public:
 private:
     // The rows of a folder and the index of its current row.
     // The folder's links' targets are watched too, so that a link's row can follow its target.
-    std::vector<FolderRow> BuildRows(const std::string& folder, int descriptor, bool caseSensitive,
-                                     size_t& currentRow, FolderWatch& watch) const;
+    std::vector<FolderRow> BuildRows(const std::string& folder, int descriptor, bool caseSensitive, size_t& currentRow,
+                                     FolderWatch& watch) const;
 
     Collation m_Collation;
     std::string m_FolderPath;

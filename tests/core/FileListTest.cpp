@@ -230,11 +230,23 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
     const auto link = [](const char* target, const char* name) {
         return [=](const std::string& f) { std::filesystem::create_symlink(target, f + "/" + name); };
     };
+    // l.gif -> sub/hop.gif -> ../sub2/far.gif, with far.gif there or not.
+    const auto chain = [](bool far) {
+        return [=](const std::string& f) {
+            std::filesystem::create_directories(f + "/sub2");
+            std::filesystem::create_directories(f + "/sub");
+            if (far)
+                Write(f + "/sub2/far.gif", "");
+            std::filesystem::create_symlink("../sub2/far.gif", f + "/sub/hop.gif");
+            std::filesystem::create_symlink("sub/hop.gif", f + "/l.gif");
+        };
+    };
     const struct {
         const char* fault;
         Change change;
         Names rows;
         Change before = {}; // made before the folder is listed
+        Change then = {};   // made after the change has been followed
     } cases[] = {
         {"a created file missed",
          [](const std::string& f) { Write(f + "/c.gif", ""); },
@@ -279,6 +291,30 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
              Write(f + "/sub/t.gif", "");
              std::filesystem::create_symlink("sub/t.gif", f + "/l.gif");
          }},
+        {"the end of a chain of links removed, the link still listed",
+         [](const std::string& f) { unlink((f + "/sub2/far.gif").c_str()); },
+         {"A.gif", "a.gif", "b.gif"},
+         chain(true)},
+        {"the end of a chain of links made again missing",
+         [](const std::string& f) { Write(f + "/sub2/far.gif", ""); },
+         {"A.gif", "a.gif", "b.gif", "l.gif"},
+         chain(false)},
+        {"a folder above a link's target renamed, the link still listed",
+         [](const std::string& f) { rename((f + "/sub/lt").c_str(), (f + "/sub/lt2").c_str()); },
+         {"A.gif", "a.gif", "b.gif"},
+         [](const std::string& f) {
+             std::filesystem::create_directories(f + "/sub/lt/u");
+             Write(f + "/sub/lt/u/real.gif", "");
+             std::filesystem::create_symlink("sub/lt/u/real.gif", f + "/l.gif");
+         }},
+        {"a link made after the listing still listed once its target elsewhere is removed",
+         link("sub/t.gif", "l.gif"),
+         {"A.gif", "a.gif", "b.gif"},
+         [](const std::string& f) {
+             mkdir((f + "/sub").c_str(), 0755);
+             Write(f + "/sub/t.gif", "");
+         },
+         [](const std::string& f) { unlink((f + "/sub/t.gif").c_str()); }},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -299,6 +335,14 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
         });
         list.SetMask("*.GIF");
         list.RereadFiles();
+        if (c.then) {
+            InChildProcess([&] {
+                c.then(dir.Path());
+                return std::string();
+            });
+            list.SetMask("*.gif");
+            list.RereadFiles();
+        }
         EXPECT_EQ(list.Rows(), c.rows) << c.fault;
     }
 }

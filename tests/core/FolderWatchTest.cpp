@@ -299,6 +299,25 @@ TEST(FolderWatchTest, APolledFolderShowsWhatNoWatchWouldTell) {
     }
 }
 
+// Where the watches run out on the way to a link's target, the link is news at every look.
+TEST(FolderWatchTest, ALinkWhoseWayCannotBeWatchedIsNewsAtEveryLook) {
+    TempDir dir;
+    const std::string folder = dir.Folder("folder");
+    dir.Folder("elsewhere");
+    ASSERT_EQ(symlink("../elsewhere/t.gif", (folder + "/far.gif").c_str()), 0);
+    ASSERT_EQ(symlink("t.gif", (folder + "/near.gif").c_str()), 0);
+    FolderWatch watch;
+    watch.Watch(folder);
+    FolderWatch::LimitWatches(0);
+    watch.WatchLinkTargets({"near.gif"});
+    EXPECT_FALSE(watch.NeedsPolling()) << "a link beside its target";
+    watch.WatchLinkTargets({"far.gif"});
+    FolderWatch::LimitWatches(-1);
+    EXPECT_TRUE(watch.NeedsPolling());
+    EXPECT_TRUE(watch.Read().linkTargets);
+    EXPECT_TRUE(watch.Read().linkTargets);
+}
+
 // Each kind of volume is watched or polled on purpose: a local disk or memory
 // is watched alone, a FUSE volume polled alone, and a kind the table does not
 // list (here /proc) both watched and polled.

@@ -1,6 +1,7 @@
 #include "platform/FolderWatch.h"
 
 #include "platform/FileSystemKinds.h"
+#include "platform/Paths.h"
 
 #include <algorithm>
 #include <atomic>
@@ -21,6 +22,8 @@ namespace {
 // which a user has some thousands. Past these, a link's target elsewhere is
 // seen at the next whole read.
 constexpr size_t MaxTargetWatches = 256;
+// As many links in a row as the kernel follows in one path.
+constexpr int MaxLinks = 40;
 // Entries made, removed, or renamed in or out.
 constexpr uint32_t EntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR;
 
@@ -71,7 +74,8 @@ FolderWatch& FolderWatch::operator=(FolderWatch&& other) noexcept {
     std::swap(m_Descriptor, other.m_Descriptor);
     std::swap(m_ParentWatch, other.m_ParentWatch);
     std::swap(m_FolderWatch, other.m_FolderWatch);
-    m_TargetWatches.swap(other.m_TargetWatches);
+    m_TargetNames.swap(other.m_TargetNames);
+    std::swap(m_TargetsUnwatched, other.m_TargetsUnwatched);
     std::swap(m_Identity, other.m_Identity);
     std::swap(m_Stamp, other.m_Stamp);
     std::swap(m_AllWatched, other.m_AllWatched);
@@ -121,27 +125,57 @@ void FolderWatch::Watch(const std::string& folder, bool entryAttributes) {
 void FolderWatch::WatchLinkTargets(const std::vector<std::string>& links) {
     if (m_Descriptor < 0)
         return;
-    const int folder = open(m_Path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    for (const std::string& link : links) {
-        if (m_TargetWatches.size() >= MaxTargetWatches)
+    // The folders on the ways walked so far, and their watches; the folder's own tells of its entries already.
+    std::map<std::string, int> watched{{m_Path, m_FolderWatch}};
+    for (const std::string& link : links)
+        if (!WatchWayTo(link, watched))
             break;
-        char target[PATH_MAX];
-        const ssize_t length = readlinkat(folder, link.c_str(), target, sizeof target - 1);
-        if (length <= 0)
+}
+
+// Walks from the link to what it names in the end, through every link on the
+// way, as the kernel would, watching each folder passed for the name the way
+// takes there: a rename, move or removal of any folder above a target, or of
+// any link of a chain, is then an event. False once the watches allowed are taken.
+bool FolderWatch::WatchWayTo(const std::string& link, std::map<std::string, int>& watched) {
+    std::string folder = m_Path;
+    std::vector<std::string> names{link}; // what is left to look up, the next name last
+    for (int links = 0; !names.empty();) {
+        const std::string name = std::move(names.back());
+        names.pop_back();
+        if (name == "..") {
+            folder = SplitFileName(folder).first;
             continue;
-        std::string text(target, static_cast<size_t>(length));
-        const size_t slash = text.rfind('/');
-        if (slash == std::string::npos)
-            continue; // beside the link, in the folder watched already
-        text.erase(slash == 0 ? 1 : slash);
-        const std::string targetFolder = text.front() == '/' ? text : m_Path + "/" + text;
-        // Added to, not in place of, what a watch there already asks for: it may be the folder's own or an ancestor's.
-        const int watch = AddWatch(m_Descriptor, targetFolder.c_str(), EntryEvents | IN_MASK_ADD);
-        if (watch >= 0 && std::find(m_TargetWatches.begin(), m_TargetWatches.end(), watch) == m_TargetWatches.end())
-            m_TargetWatches.push_back(watch);
+        }
+        auto [at, added] = watched.emplace(folder, -1);
+        if (added) {
+            if (m_TargetNames.size() >= MaxTargetWatches)
+                return false;
+            // Added to, not in place of, what a watch there already asks for: it may be the folder's own or an
+            // ancestor's.
+            at->second = AddWatch(m_Descriptor, folder.c_str(), EntryEvents | IN_MASK_ADD);
+            m_TargetsUnwatched = m_TargetsUnwatched || (at->second < 0 && errno == ENOSPC);
+        }
+        if (at->second >= 0 && at->second != m_FolderWatch)
+            m_TargetNames[at->second].insert(name);
+        const std::string path = JoinPath(folder, name);
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0)
+            return true; // not there: its coming is an event in the folder watched
+        if (S_ISLNK(st.st_mode)) {
+            char target[PATH_MAX];
+            const ssize_t length = readlink(path.c_str(), target, sizeof target);
+            if (++links > MaxLinks || length <= 0 || static_cast<size_t>(length) >= sizeof target)
+                return true;
+            if (target[0] == '/')
+                folder = "/";
+            PushNames(names, std::string_view(target, static_cast<size_t>(length)));
+        } else if (S_ISDIR(st.st_mode)) {
+            folder = path;
+        } else {
+            return true; // a file at the end of the way, or where a folder was wanted
+        }
     }
-    if (folder >= 0)
-        close(folder);
+    return true;
 }
 
 void FolderWatch::Stop() {
@@ -152,7 +186,8 @@ void FolderWatch::Stop() {
     m_AllWatched = false;
     m_ParentWatch = -1;
     m_FolderWatch = -1;
-    m_TargetWatches.clear();
+    m_TargetNames.clear();
+    m_TargetsUnwatched = false;
 }
 
 FolderNews FolderWatch::Read() {
@@ -187,8 +222,8 @@ FolderNews FolderWatch::Read() {
             } else if (event->wd == m_ParentWatch && named && event->name == m_Name) {
                 // The folder's own change of attributes (it may no longer be readable), removal or move.
                 (event->mask & IN_ATTRIB ? news.lost : news.ended) = true;
-            } else if (named &&
-                       std::find(m_TargetWatches.begin(), m_TargetWatches.end(), event->wd) != m_TargetWatches.end()) {
+            } else if (const auto target = m_TargetNames.find(event->wd);
+                       named && target != m_TargetNames.end() && target->second.count(event->name) > 0) {
                 news.linkTargets = true;
             }
             // Else a folder above moved or removed: seen below as the path naming another folder.
@@ -206,6 +241,7 @@ FolderNews FolderWatch::Read() {
         news.lost = news.lost || stamp.times != m_Stamp.times || !m_Stamp.settled;
         m_Stamp = stamp;
     }
+    news.linkTargets = news.linkTargets || m_TargetsUnwatched;
     return news;
 }
 

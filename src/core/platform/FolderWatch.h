@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,8 +18,9 @@ struct FolderNews {
         bool folder;
     };
     std::vector<Entry> entries;
-    // A folder elsewhere that a link here points into changed (WatchLinkTargets):
-    // the links may point to something else, or nothing, now.
+    // Something on the way from a link here to its target changed
+    // (WatchLinkTargets), or that way is polled for want of watches: the links
+    // may point to something else, or nothing, now.
     bool linkTargets = false;
     // Anything may have changed: events were lost (the kernel's queue
     // overflowed), the folder's own attributes changed, or it is not watched.
@@ -53,9 +56,10 @@ public:
     // files just written costs a good part of reading it. Changes to the
     // folder's own attributes are always seen, as lost news.
     void Watch(const std::string& folder, bool entryAttributes = false);
-    // Watches, besides, the folders that these links in the folder point into,
-    // for entries made, removed or renamed there, so that a link's row can
-    // follow its target.
+    // Watches, besides, the way from each of these links in the folder to its
+    // final target, through any chain of links: every folder passed, for the
+    // name the way takes there, so that a link's row follows its target's
+    // coming and going and a rename, move or removal of any folder above it.
     void WatchLinkTargets(const std::vector<std::string>& links);
     // Watches nothing.
     void Stop();
@@ -66,8 +70,8 @@ public:
     // Whether the owner must call Read now and then, as no event would tell of
     // every change: the folder's volume does not report changes made elsewhere
     // (network, FUSE) or is of a kind not known to, or the kernel's watches ran
-    // out for it or a folder above.
-    bool NeedsPolling() const { return !m_Path.empty() && (m_Descriptor < 0 || !m_AllWatched); }
+    // out for it, a folder above or the way to a link's target.
+    bool NeedsPolling() const { return !m_Path.empty() && (m_Descriptor < 0 || !m_AllWatched || m_TargetsUnwatched); }
 
     // The kernel's limit on a user's watches cannot be reached for a test
     // without taking the whole machine's: this stands in for it, granting
@@ -78,7 +82,8 @@ public:
     // still names the folder set (else the news is ended). Where the watches
     // do not see every change (NeedsPolling), the folder's own times tell
     // whether an entry was made, removed or renamed since the last look (news
-    // lost, to be read whole). With nothing set, the news is lost.
+    // lost, to be read whole), and links whose ways are not all watched are
+    // always news. With nothing set, the news is lost.
     FolderNews Read();
 
 private:
@@ -93,11 +98,14 @@ private:
         bool settled = false;
     };
     static Stamp StampAt(const std::string& path);
+    bool WatchWayTo(const std::string& link, std::map<std::string, int>& watched);
 
     int m_Descriptor = -1;
     int m_FolderWatch = -1;
-    std::vector<int> m_TargetWatches; // folders that links point into
-    std::string m_Path;               // the folder set, watched or polled; empty when nothing is
+    // Each folder watched on the way from a link to its target, with the names the ways take there.
+    std::map<int, std::set<std::string>> m_TargetNames;
+    bool m_TargetsUnwatched = false; // the watches ran out before every way was watched
+    std::string m_Path;              // the folder set, watched or polled; empty when nothing is
     Identity m_Identity;
     Stamp m_Stamp;             // as the folder was at the last look, for polling
     bool m_AllWatched = false; // the folder and every folder above have their watches, on a volume that reports all

@@ -1,5 +1,7 @@
 #include "platform/TrustedLinks.h"
 
+#include "platform/Paths.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -13,18 +15,6 @@ namespace {
 
 // As many links in a row as the kernel follows in one path.
 constexpr int MaxLinks = 40;
-
-// Puts the path's names on the stack so that its first name is on top; empty names and "." are skipped.
-void PushNames(std::vector<std::string>& stack, std::string_view path) {
-    std::vector<std::string> names;
-    for (size_t start = 0; start <= path.size();) {
-        const size_t slash = std::min(path.find('/', start), path.size());
-        if (const std::string_view name = path.substr(start, slash - start); !name.empty() && name != ".")
-            names.emplace_back(name);
-        start = slash + 1;
-    }
-    stack.insert(stack.end(), names.rbegin(), names.rend());
-}
 
 // The link's text when it may be followed from its folder; nullopt with errno set when it may not.
 std::optional<std::string> TrustedTarget(int folder, int link) {

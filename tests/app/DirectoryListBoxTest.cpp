@@ -167,6 +167,15 @@ TEST_F(DirectoryListBoxTest, RowsFollowFoldersOtherProgramsChange) {
     EXPECT_EQ(folders->FolderPath(), dir.Path());
     EXPECT_EQ(files->FolderPath(), dir.Path());
     EXPECT_EQ(Recorder().messages, QStringList());
+
+    // Beneath a FUSE mount no watch sees another program's change: the pane looks now and then.
+    ASSERT_TRUE(InOwnMountNamespace());
+    TempDir mount;
+    ASSERT_EQ(std::system(("bindfs '" + dir / "usb" + "' '" + mount.Path() + "'").c_str()), 0) << "bindfs is needed";
+    folders->SetFolderPath(mount.Path());
+    InChildProcess([&] { return std::to_string(mkdir((dir / "usb/new").c_str(), 0755)); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return subfolders() == "new photos "; }, 10000)) << subfolders();
+    EXPECT_EQ(std::system(("fusermount -u '" + mount.Path() + "'").c_str()), 0) << "the panes hold the volume busy";
 }
 
 // The rows' indent, as a screen reader says it: the levels above, the current folder, its subfolders.

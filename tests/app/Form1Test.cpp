@@ -8,7 +8,7 @@
 #include "panes/DirectoryListBox.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
-#include "platform/WorkingDirectory.h"
+#include "platform/FolderWatch.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -410,10 +410,13 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
         bool atWrite;       // the change comes as the command looks the folder up again, not before it
         const char* folder; // where the panes end, under the test folder
         const char* page;   // the names the page lists; none: no page anywhere
+        int watches = -1;   // how many watches the kernel grants as the panes move there
     } cases[] = {
         {"a folder above renamed and the path made again", "mv p1 p1x && mkdir -p p1/p2/p3 && touch p1/p2/p3/other.jpg",
          false, "/p1/p2/p3", "other.jpg"},
         {"a folder above removed", "rm -r p1 && touch e.gif", false, "", "a.gif b.jpg c.png e.gif IMG_0001.JPG"},
+        {"a folder above renamed with no watches left", "mv p1 p1x && touch e.gif", false, "",
+         "a.gif b.jpg c.png e.gif IMG_0001.JPG", 0},
         {"the folder swapped for a link in a shared folder",
          "chmod 1777 p1/p2 && touch p1/p2/x.png && mv p1/p2/p3 p1x && mkdir home && touch home/old.png && "
          "ln -s ../../home p1/p2/p3",
@@ -429,7 +432,9 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
         dir.Folder("p1/p2");
         dir.Folder("p1/p2/p3");
         dir.File("p1/p2/p3/old.png");
+        zumi::FolderWatch::LimitWatches(c.watches);
         Child<TDirectoryListBox>("DirectoryListBox1")->SetFolderPath(dir / "p1/p2/p3");
+        zumi::FolderWatch::LimitWatches(-1);
         Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.gif;*.jpg;*.png"));
         ASSERT_EQ(CountText(), QStringLiteral("1 個のオブジェクト"));
         const auto change = [&] {

@@ -150,30 +150,34 @@ bool FolderWatch::WatchWayTo(const std::string& link, std::map<std::string, int>
         if (added) {
             if (m_TargetNames.size() >= MaxTargetWatches)
                 return false;
-            // Added to, not in place of, what a watch there already asks for: it may be the folder's own or an
-            // ancestor's.
+            // Added to, not in place of, what a watch there already asks for: it may be an ancestor's.
             at->second = AddWatch(m_Descriptor, folder.c_str(), EntryEvents | IN_MASK_ADD);
             m_TargetsUnwatched = m_TargetsUnwatched || (at->second < 0 && errno == ENOSPC);
         }
         if (at->second >= 0 && at->second != m_FolderWatch)
             m_TargetNames[at->second].insert(name);
         const std::string path = JoinPath(folder, name);
-        struct stat st;
-        if (lstat(path.c_str(), &st) != 0)
-            return true; // not there: its coming is an event in the folder watched
-        if (S_ISLNK(st.st_mode)) {
-            char target[PATH_MAX];
-            const ssize_t length = readlink(path.c_str(), target, sizeof target);
-            if (++links > MaxLinks || length <= 0 || static_cast<size_t>(length) >= sizeof target)
+        if (!names.empty() && watched.count(path) > 0) {
+            folder = path; // a folder an earlier way went into
+            continue;
+        }
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        if (length > 0 && static_cast<size_t>(length) < sizeof target) {
+            if (++links > MaxLinks)
                 return true;
             if (target[0] == '/')
                 folder = "/";
             PushNames(names, std::string_view(target, static_cast<size_t>(length)));
-        } else if (S_ISDIR(st.st_mode)) {
-            folder = path;
-        } else {
-            return true; // a file at the end of the way, or where a folder was wanted
+            continue;
         }
+        // Not a link: the end of the way, or a folder on it. Else it is a file
+        // where a folder was wanted, or nothing yet, whose coming is an event
+        // in the folder watched.
+        struct stat st;
+        if (names.empty() || lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return true;
+        folder = path;
     }
     return true;
 }

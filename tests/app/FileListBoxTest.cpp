@@ -194,8 +194,9 @@ TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
             EXPECT_EQ(pane.Items(), c.rows) << c.fault << fuse;
             EXPECT_EQ(pane.SelectedName().toStdString(), c.selected) << c.fault << fuse;
             EXPECT_EQ(userMoves.count(), 0) << c.fault << ": the selection kept announced as the user's move";
-            if (fuse)
+            if (fuse) {
                 EXPECT_EQ(std::system(("fusermount -u '" + mount.Path() + "'").c_str()), 0) << "the pane holds it busy";
+            }
         }
     }
 }

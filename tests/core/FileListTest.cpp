@@ -48,6 +48,8 @@ TEST(FileList, ListsMatchingFilesSorted) {
          "*.jpg;*.gif",
          {"a.jpg", "B.gif", "c.gif", "IMG_2.jpg", "IMG_10.JPG"}},
         {"a file two pieces match not listed twice", "*.gif;b*", {"B.gif", "B.gif", "c.gif"}},
+        {"a piece given twice not counted twice", "*.gif;b*;*.gif", {"B.gif", "B.gif", "B.gif", "c.gif", "c.gif"}},
+        {"one of a piece given twice taken out, both", "*.gif;b*", {"B.gif", "B.gif", "c.gif"}},
         {"empty mask lists something", "", {}},
         {"trailing semicolons change the list", "*.gif;;", {"B.gif", "c.gif"}},
         {"leading semicolon changes the list", ";*.gif", {"B.gif", "c.gif"}},
@@ -66,11 +68,25 @@ TEST(FileList, ListsMatchingFilesSorted) {
             list.RereadFiles();
             EXPECT_EQ(list.Rows(), c.rows) << c.fault << ", round " << round;
         }
-    std::string manyPieces = "a*"; // 300 pieces, each its own text
-    for (int i = 1; i < 300; ++i)
-        manyPieces += ";a" + std::string(i + 1, '*');
-    EXPECT_EQ(Listing(dir.Path(), manyPieces), Names(300, "a.jpg"))
-        << "a name matching 300 pieces not listed 300 times";
+    Names pieces; // 300, each its own text
+    for (int i = 0; i < 300; ++i)
+        pieces.push_back("a" + std::string(i + 1, '*'));
+    const auto mask = [&] {
+        std::string joined;
+        for (const std::string& piece : pieces)
+            joined += (joined.empty() ? "" : ";") + piece;
+        return joined;
+    };
+    EXPECT_EQ(Listing(dir.Path(), mask()), Names(300, "a.jpg")) << "a name matching 300 pieces not listed 300 times";
+    // Every thirtieth piece edited in turn, as a keystroke edits one.
+    for (size_t i = 0; i < pieces.size(); i += 30) {
+        pieces[i][0] = 'c';
+        list.SetMask(mask());
+        list.RereadFiles();
+    }
+    Names rows(290, "a.jpg");
+    rows.insert(rows.end(), 10, "c.gif");
+    EXPECT_EQ(list.Rows(), rows) << "an edited piece counted by its old text";
 }
 
 // A large folder's names are keyed for the sort while it is still being read,

@@ -44,10 +44,11 @@ constexpr size_t LargeFolder = 100000;
 // Names from which a follow reads the folder whole on a thread of its own: a
 // read of fewer takes a millisecond or two, while a million take half a second.
 constexpr size_t ReadAsideFrom = 4096;
-// Pieces whose matches are kept with the names, at most: each costs a bit a
-// name (125 KB at a million), so a mask of thousands of pieces cannot take
-// gigabytes; further pieces are matched afresh each time.
-constexpr size_t KeptPieceMatches = 64;
+// The memory the pieces' matches kept with the names may take: each costs a
+// bit a name (125 KB at a million, so some 128 pieces there), so that a mask
+// of thousands of pieces cannot take gigabytes; a piece past it is matched
+// afresh when the mask gains or loses it.
+constexpr size_t KeptMatchesBytes = 16 << 20;
 // Masks whose pieces keep their matches: as many as letters a user types and
 // then erases, so each shorter mask on the way back finds its pieces matched.
 constexpr size_t KeptMasks = 8;
@@ -63,10 +64,6 @@ std::vector<std::string_view> PieceTexts(std::string_view mask) {
             return pieces;
         start = end + 1;
     }
-}
-
-bool Bit(const std::vector<uint64_t>& bits, size_t i) {
-    return (bits[i / 64] >> (i % 64)) & 1;
 }
 
 size_t MatchingPieces(const std::vector<WildcardPiece>& pieces, std::string_view name) {
@@ -351,7 +348,6 @@ void FileList::Keep(Names& names) {
         names = Names();
         std::vector<uint32_t>().swap(m_SpareRows); // the old folder's rows
         m_Rows.shrink_to_fit();
-        m_Hits.shrink_to_fit();
         ReturnFreeMemory();
     }
 }
@@ -399,43 +395,20 @@ FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, 
 }
 
 // Makes m_SpareRows the rows of the mask's matches among the names: a name
-// once per piece it matches. Calls busy as the 101st row is found. A piece
-// matched before keeps its matches with the names, so only what it has not
-// seen is matched, in the order the names are stored, which is far quicker
-// than the order they sort in. The buffers are reused, so that matching again
-// after a keystroke or a change on disk does not fault in fresh memory.
+// once per piece it matches, in sorted order. Calls busy as the 101st row is
+// found. The buffers are reused, so that matching again after a keystroke or
+// a change on disk does not fault in fresh memory.
 void FileList::Match(Names& names, const BusyFn& busy) {
     ++m_Matches;
-    // A byte a name, so that a million of them stay in the processor's cache
-    // while the sorted order reads them at random; a name matching more pieces
-    // than a byte holds is counted again there.
-    std::vector<uint8_t>& hits = m_Hits;
-    hits.assign(names.texts.size(), 0);
-    const std::vector<std::string_view> texts = PieceTexts(m_Mask);
-    std::vector<const PieceMatches*> used;
-    std::vector<PieceMatches> unkept;
-    unkept.reserve(texts.size()); // never moves, so used may point into it
-    for (const std::string_view text : texts) {
-        auto found = names.matches.find(text);
-        if (found == names.matches.end() && names.matches.size() < KeptPieceMatches)
-            found = names.matches.emplace(text, PieceMatches()).first;
-        PieceMatches& piece = found != names.matches.end() ? found->second : unkept.emplace_back();
-        piece.lastUsed = m_Matches;
-        Cover(piece, text, names);
-        for (size_t i = 0; i < hits.size(); ++i)
-            hits[i] += hits[i] < UINT8_MAX && Bit(piece.bits, i);
-        used.push_back(&piece);
-    }
+    std::vector<std::string_view> pieces = PieceTexts(m_Mask);
+    std::sort(pieces.begin(), pieces.end());
+    Count(names, pieces);
     std::vector<uint32_t>& rows = m_SpareRows;
     rows.clear();
     if (rows.capacity() < names.texts.size())
         rows.reserve(names.texts.size());
     for (const uint32_t i : names.order) {
-        size_t count = hits[i];
-        if (count == UINT8_MAX)
-            count =
-                std::count_if(used.begin(), used.end(), [&](const PieceMatches* piece) { return Bit(piece->bits, i); });
-        for (size_t n = count; n > 0; --n) {
+        for (uint32_t n = names.hits[i]; n > 0; --n) {
             rows.push_back(i);
             if (rows.size() == BusyRowCount && busy)
                 busy();
@@ -443,6 +416,52 @@ void FileList::Match(Names& names, const BusyFn& busy) {
     }
     for (auto kept = names.matches.begin(); kept != names.matches.end();)
         kept = kept->second.lastUsed + KeptMasks <= m_Matches ? names.matches.erase(kept) : std::next(kept);
+}
+
+// Brings each name's count of the pieces it matches up to the mask's pieces
+// (sorted): names added since the last count are matched against the pieces
+// counted then, and then only the pieces the mask lost or gained are matched
+// against every name. A keystroke, which changes one piece, so costs one or
+// two pieces' matching however many pieces the mask has.
+void FileList::Count(Names& names, const std::vector<std::string_view>& pieces) {
+    const size_t from = names.hits.size();
+    names.hits.resize(names.texts.size(), 0);
+    PieceMatches spare;
+    if (from < names.hits.size())
+        for (const std::string& text : names.counted)
+            Add(names, Matches(names, text, spare), from, 1);
+    std::vector<std::string_view> lost, gained;
+    std::set_difference(names.counted.begin(), names.counted.end(), pieces.begin(), pieces.end(),
+                        std::back_inserter(lost));
+    std::set_difference(pieces.begin(), pieces.end(), names.counted.begin(), names.counted.end(),
+                        std::back_inserter(gained));
+    for (const std::string_view text : lost)
+        Add(names, Matches(names, text, spare), 0, -1);
+    for (const std::string_view text : gained)
+        Add(names, Matches(names, text, spare), 0, 1);
+    names.counted.assign(pieces.begin(), pieces.end());
+}
+
+// The piece's matches over every name, kept with the names while they fit
+// the budget (else made in spare, for this once), and marked as used now.
+const FileList::PieceMatches& FileList::Matches(Names& names, std::string_view text, PieceMatches& spare) const {
+    auto found = names.matches.find(text);
+    const size_t bytes = (names.texts.size() + 63) / 64 * sizeof(uint64_t);
+    if (found == names.matches.end() && (names.matches.size() + 1) * bytes <= KeptMatchesBytes)
+        found = names.matches.emplace(text, PieceMatches()).first;
+    PieceMatches& piece = found != names.matches.end() ? found->second : (spare = PieceMatches());
+    piece.lastUsed = m_Matches;
+    Cover(piece, text, names);
+    return piece;
+}
+
+// Adds step to the count of each name from `from` on that the piece matches.
+void FileList::Add(Names& names, const PieceMatches& piece, size_t from, int step) {
+    for (size_t word = from / 64; word < piece.bits.size(); ++word) {
+        uint64_t bits = piece.bits[word] & (word == from / 64 ? ~uint64_t{0} << (from % 64) : ~uint64_t{0});
+        for (; bits != 0; bits &= bits - 1)
+            names.hits[word * 64 + static_cast<size_t>(__builtin_ctzll(bits))] += static_cast<uint32_t>(step);
+    }
 }
 
 // Extends a piece's matches over the names added since it last saw them.

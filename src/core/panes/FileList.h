@@ -124,6 +124,9 @@ private:
         FileIdentity folder; // the folder they were read from
         // The matches of the pieces of the last masks, by the piece's text.
         std::map<std::string, PieceMatches, std::less<>> matches;
+        // How many of the pieces counted (sorted) each name matches, for the names up to hits.size().
+        std::vector<uint32_t> hits;
+        std::vector<std::string> counted;
     };
 
     struct ReadAside;
@@ -147,6 +150,9 @@ private:
     Names LookUpEntries(int folder, const std::vector<std::string>& changed) const;
     void MergeNames(const Names& added);
     void Match(Names& names, const BusyFn& busy);
+    void Count(Names& names, const std::vector<std::string_view>& pieces);
+    const PieceMatches& Matches(Names& names, std::string_view text, PieceMatches& spare) const;
+    static void Add(Names& names, const PieceMatches& piece, size_t from, int step);
     static void Cover(PieceMatches& piece, std::string_view text, const Names& names);
     // Makes the names freshly read, and the rows they match, the list's.
     void Keep(Names& names);
@@ -161,7 +167,6 @@ private:
     std::vector<std::string> m_Changed; // entries the watch named since m_Names were brought up to date
     std::vector<uint32_t> m_Rows;       // indices into m_Names, one per matching piece
     std::vector<uint32_t> m_SpareRows;  // the rows being made, then the rows before
-    std::vector<uint8_t> m_Hits;        // how many pieces each name matches, up to 255
     size_t m_Matches = 0;               // how many times Match has run
     ApplyFn m_Apply = [](const std::function<void()>& change, bool) { change(); };
     std::unique_ptr<ReadAside> m_ReadAside; // a whole read under way on its own thread, see ReadAside

@@ -299,7 +299,34 @@ TEST(FolderWatchTest, APolledFolderShowsWhatNoWatchWouldTell) {
     }
 }
 
-// Where the watches run out on the way to a link's target, the link is news at every look.
+// A link's way passing the folders above adds to their watches: the folder's
+// own change and a move of the folder above are still seen.
+TEST(FolderWatchTest, ALinksWayThroughTheFoldersAboveKeepsTheirWatches) {
+    const struct {
+        const char* what;
+        std::function<bool(const std::string& folder)> change;
+        bool ended;
+    } cases[] = {
+        {"the folder made unreadable", [](auto& f) { return chmod(f.c_str(), 0) == 0; }, false},
+        {"the folder above renamed", [](auto& f) { return rename(Up(f).c_str(), (Up(f) + ".old").c_str()) == 0; },
+         true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.Folder("up");
+        const std::string folder = dir.Folder("up/folder");
+        ASSERT_EQ(symlink("../sibling/t.gif", (folder + "/far.gif").c_str()), 0);
+        FolderWatch watch;
+        watch.Watch(folder);
+        watch.WatchLinkTargets({"far.gif"});
+        ChangeElsewhere([&] { return c.change(folder); });
+        EXPECT_TRUE(EventPending(watch)) << c.what;
+        EXPECT_EQ(watch.Read().ended, c.ended) << c.what;
+    }
+}
+
+// Where the watches run out on the way to a link's target, the link is news at
+// every look, also once the watch has been handed on.
 TEST(FolderWatchTest, ALinkWhoseWayCannotBeWatchedIsNewsAtEveryLook) {
     TempDir dir;
     const std::string folder = dir.Folder("folder");
@@ -313,9 +340,11 @@ TEST(FolderWatchTest, ALinkWhoseWayCannotBeWatchedIsNewsAtEveryLook) {
     EXPECT_FALSE(watch.NeedsPolling()) << "a link beside its target";
     watch.WatchLinkTargets({"far.gif"});
     FolderWatch::LimitWatches(-1);
-    EXPECT_TRUE(watch.NeedsPolling());
-    EXPECT_TRUE(watch.Read().linkTargets);
-    EXPECT_TRUE(watch.Read().linkTargets);
+    FolderWatch kept;
+    kept = std::move(watch);
+    EXPECT_TRUE(kept.NeedsPolling());
+    EXPECT_TRUE(kept.Read().linkTargets);
+    EXPECT_TRUE(kept.Read().linkTargets);
 }
 
 // Each kind of volume is watched or polled on purpose: a local disk or memory

@@ -2,7 +2,7 @@
 #include "RecordingShell.h"
 #include "TempDir.h"
 #include "platform/Errors.h"
-#include "platform/WorkingDirectory.h"
+#include "platform/FolderWatch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -199,6 +199,25 @@ TEST_F(FileListBoxTest, RowsFollowFilesOtherProgramsChange) {
             }
         }
     }
+}
+
+// A link made after the listing, whose way to its target cannot be watched for
+// want of watches: the pane looks at it now and then, and its row comes with its target.
+TEST_F(FileListBoxTest, ALinkWhoseWayCannotBeWatchedIsLookedAtNowAndThen) {
+    for (int i = 0; i < 20; ++i) // enough names that one more is followed by name, not by a whole read
+        dir.File("f" + std::to_string(i) + ".txt");
+    TempDir other;
+    TFileListBox pane;
+    pane.SetMask(QStringLiteral("*.gif"));
+    pane.show();
+    ASSERT_EQ(pane.Count(), 0);
+    QSignalSpy updates(&pane, &TFileListBox::OnDiskChange);
+    zumi::FolderWatch::LimitWatches(0);
+    InChildProcess([&] { return std::to_string(symlink((other / "t.gif").c_str(), (dir / "l.gif").c_str())); });
+    ASSERT_TRUE(updates.wait(10000));
+    zumi::FolderWatch::LimitWatches(-1);
+    InChildProcess([&] { return other.File("t.gif"); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane.Items() == std::vector<std::string>{"l.gif"}; }, 10000));
 }
 
 // A large folder that changed too much to follow name by name is read whole

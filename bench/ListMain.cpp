@@ -2,8 +2,7 @@
 // one folder as a whole process, so that it compares with `ls -f` under
 // hyperfine. Prints the rows, one a line, or with -c only their count. The
 // mask defaults to the program's. Each --no- option turns one speed mechanism
-// off, to measure what it gains: --no-keys-while-reading, --no-two-thread-keys,
-// --no-two-thread-sort, --no-huge-pages.
+// off, to measure what it gains: --no-keys-while-reading, --no-two-thread-sort.
 #include "panes/FileList.h"
 #include "platform/Errors.h"
 #include "platform/SpeedMechanisms.h"
@@ -24,12 +23,8 @@ int main(int argc, char** argv) {
     for (; argc > 1 && std::strncmp(argv[1], "--no-", 5) == 0; ++argv, --argc) {
         if (std::strcmp(argv[1], "--no-keys-while-reading") == 0)
             zumi::Speed.keysWhileReading = false;
-        else if (std::strcmp(argv[1], "--no-two-thread-keys") == 0)
-            zumi::Speed.twoThreadKeys = false;
         else if (std::strcmp(argv[1], "--no-two-thread-sort") == 0)
             zumi::Speed.twoThreadSort = false;
-        else if (std::strcmp(argv[1], "--no-huge-pages") == 0)
-            zumi::Speed.hugePages = false;
         else
             return Usage();
     }

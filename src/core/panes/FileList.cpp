@@ -3,7 +3,6 @@
 #include "panes/Wildcard.h"
 #include "platform/FileSystemKinds.h"
 #include "platform/FolderReading.h"
-#include "platform/HugePages.h"
 #include "platform/KeysAhead.h"
 #include "platform/Memory.h"
 #include "platform/Paths.h"
@@ -407,7 +406,7 @@ void FileList::Match(Names& names, const BusyFn& busy) {
     std::vector<uint32_t>& rows = m_SpareRows;
     rows.clear();
     if (rows.capacity() < names.texts.size())
-        ReserveHuge(rows, names.texts.size());
+        rows.reserve(names.texts.size());
     for (const uint32_t i : names.order) {
         for (uint32_t n = names.hits[i]; n > 0; --n) {
             rows.push_back(i);
@@ -426,8 +425,6 @@ void FileList::Match(Names& names, const BusyFn& busy) {
 // two pieces' matching however many pieces the mask has.
 void FileList::Count(Names& names, const std::vector<std::string_view>& pieces) {
     const size_t from = names.hits.size();
-    if (names.hits.capacity() < names.texts.size())
-        ReserveHuge(names.hits, names.texts.size());
     names.hits.resize(names.texts.size(), 0);
     PieceMatches spare;
     if (from < names.hits.size())

@@ -1,6 +1,5 @@
 #include "platform/Collation.h"
 
-#include "platform/HugePages.h"
 #include "platform/Locale.h"
 #include "platform/SpeedMechanisms.h"
 
@@ -16,8 +15,7 @@ namespace zumi {
 namespace {
 
 // From this many names the sort splits them between two threads: below it a
-// thread costs more than it saves. The keys still missing go to two threads
-// from two blocks on, which is about as many names.
+// thread costs more than it saves.
 constexpr size_t TwoThreadsFrom = 4096;
 // Chunks sampled for the pivot that splits the sort: enough for halves within
 // a few percent of each other, few enough to cost nothing.
@@ -110,7 +108,7 @@ void SortByKey(Ranked* begin, Ranked* end, size_t depth, const KeyTable& keyOf, 
 // Every name, ranked by its key's first chunk.
 std::vector<Ranked> RankByFirstChunk(const std::vector<BlockKeys>& keys, size_t count) {
     std::vector<Ranked> ranked;
-    ReserveHuge(ranked, count);
+    ranked.reserve(count);
     for (const BlockKeys& block : keys)
         for (const uint64_t chunk : block.chunks)
             ranked.push_back({chunk, static_cast<uint32_t>(ranked.size())});
@@ -186,32 +184,12 @@ void Collation::MakeKeys(const UCollator* collator, const PackedNames::Block& bl
     keys.bytes.insert(keys.bytes.end(), 8, 0);
 }
 
-// Sort keys take most of the time; a second thread with its own collator
-// takes half of the blocks when there are several. It writes only those
-// blocks' keys, and is joined before any key is read.
 void Collation::MakeMissingKeys(const PackedNames& names, std::vector<BlockKeys>& keys) const {
     const std::vector<PackedNames::Block>& blocks = names.Blocks();
     keys.resize(blocks.size());
-    std::vector<size_t> missing;
     for (size_t b = 0; b < blocks.size(); ++b)
         if (keys[b].chunks.size() != blocks[b].size())
-            missing.push_back(b);
-    const auto makeKeys = [&](const UCollator* collator, size_t from, size_t to) {
-        for (size_t m = from; m < to; ++m)
-            MakeKeys(collator, blocks[missing[m]], keys[missing[m]]);
-    };
-    size_t half = missing.size();
-    std::thread helper;
-    CollatorPtr clone(nullptr, ucol_close);
-    if (Speed.twoThreadKeys && missing.size() >= 2 && (clone = Clone())) {
-        half = missing.size() / 2;
-        helper = StartThread([&] { makeKeys(clone.get(), half, missing.size()); });
-    }
-    makeKeys(m_Collator.get(), 0, half);
-    if (helper.joinable())
-        helper.join();
-    else
-        makeKeys(m_Collator.get(), half, missing.size());
+            MakeKeys(m_Collator.get(), blocks[b], keys[b]);
 }
 
 std::vector<uint32_t> Collation::Order(const PackedNames& names, std::vector<BlockKeys> keys) const {
@@ -219,7 +197,7 @@ std::vector<uint32_t> Collation::Order(const PackedNames& names, std::vector<Blo
     std::vector<Ranked> ranked = RankByFirstChunk(keys, names.size()); // ranked[i] is name i, by its first chunk
     SortOnTwoThreads(ranked, KeyTable{keys}, names);                   // ranked is in the names' order
     std::vector<uint32_t> order;
-    ReserveHuge(order, ranked.size());
+    order.reserve(ranked.size());
     for (const Ranked& r : ranked)
         order.push_back(r.index);
     return order;

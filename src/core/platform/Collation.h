@@ -89,8 +89,8 @@ public:
     class KeysAhead;
 
     // The order the names sort in: their indices, first to last. Keys made
-    // ahead are given block by block; the blocks without are keyed here, on
-    // two threads when there are several; a large list is sorted on two threads.
+    // ahead are given block by block, and the blocks without are keyed here;
+    // a large list is sorted on two threads.
     std::vector<uint32_t> Order(const PackedNames& names, std::vector<BlockKeys> keys = {}) const;
     // Where a name belongs among names in an order that Order gave: the first
     // place whose name does not sort before it. A name already there is found at that place.

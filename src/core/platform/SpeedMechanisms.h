@@ -10,9 +10,7 @@ namespace zumi {
 // listing starts and only read afterwards, so every thread may read it.
 struct SpeedMechanisms {
     bool keysWhileReading = true; // sort keys made on a second thread during the read (Collation::KeysAhead)
-    bool twoThreadKeys = true;    // the keys still missing after the read made on two threads
     bool twoThreadSort = true;    // the sort split at a sampled middle key, a part to each of two threads
-    bool hugePages = true;        // the large buffers backed by huge pages (AdviseHugePages)
 };
 
 inline SpeedMechanisms Speed;

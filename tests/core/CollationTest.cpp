@@ -59,8 +59,7 @@ TEST(Collation, KeepsIllFormedNamesWholeAndInATotalOrder) {
 }
 
 TEST(Collation, LargeListsSortedOnTwoThreadsAgreeWithSmallOnes) {
-    // Above a few thousand names the keys are made on two threads, and the names split at a sampled key and each
-    // part sorted on a thread of its own.
+    // Above a few thousand names the names are split at a sampled key and each part sorted on a thread of its own.
     Names names;
     for (int i = 9999; i >= 0; --i)
         names.push_back((i % 2 ? "img_" : "IMG_") + std::to_string(i) + ".jpg");

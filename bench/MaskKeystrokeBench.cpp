@@ -22,7 +22,7 @@ std::string ManyPieces(int count) {
 }
 
 // Masks as users edit them.
-const std::string Masks[] = {"*.gif;*.jpg;*.png", "*.*",           "*.jpg;*.png", "IMG_?0*", "*5.",
+const std::string Masks[] = {"*.gif;*.jpg;*.png", "*.*",           "*.jpg;*.png", "IMG_?0*", "*5.", "?*",
                              ManyPieces(100),     ManyPieces(1000)};
 
 // The mask at a keystroke: five letters typed at its end, then erased, each

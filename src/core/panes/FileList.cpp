@@ -427,9 +427,18 @@ void FileList::Count(Names& names, const std::vector<std::string_view>& pieces) 
     const size_t from = names.hits.size();
     names.hits.resize(names.texts.size(), 0);
     PieceMatches spare;
-    if (from < names.hits.size())
-        for (const std::string& text : names.counted)
-            Add(names, Matches(names, text, spare), from, 1);
+    for (const std::string& text : names.counted) {
+        if (from == names.hits.size())
+            break; // no names added
+        const auto kept = names.matches.find(text);
+        if (kept == names.matches.end()) {
+            spare = PieceMatches();
+            spare.covered = from; // a piece not kept is matched against the added names alone
+        }
+        PieceMatches& piece = kept != names.matches.end() ? kept->second : spare;
+        Cover(piece, text, names);
+        Add(names, piece, from, 1);
+    }
     std::vector<std::string_view> lost, gained;
     std::set_difference(names.counted.begin(), names.counted.end(), pieces.begin(), pieces.end(),
                         std::back_inserter(lost));

@@ -32,9 +32,10 @@ env -u DISPLAY WAYLAND_DISPLAY=zumi QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=client
     "$work/bin/zumi" 2>"$work/zumi.log" &
 pid=$!
 pids="$pids $pid"
-# Up once the compositor has configured the window; the folder is listed once the program stands in it.
+# Up once the compositor has configured the window. The program lists the
+# folder without standing in it (the saved settings below tell which it listed).
 wait_for 'grep -q "xdg_toplevel@[0-9]*\.configure" "$work/zumi.log"'
-wait_for '[ "$(readlink /proc/$pid/cwd)" = "$work/pics" ]'
+wait_for '[ "$(readlink /proc/$pid/cwd)" = "/" ]'
 # Before its event loop runs, a signal would end it without saving.
 wait_for 'catches_term $pid'
 kill -TERM "$pid"

@@ -3,7 +3,6 @@
 #include "platform/FileSystemKinds.h"
 #include "platform/Paths.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>

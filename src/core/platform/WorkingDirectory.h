@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 // The folders the panes list. Each is held by its path and entered through a
 // descriptor only while it is read: the process's own working directory stays

@@ -1,6 +1,7 @@
 // Start-up: the application object, its title, the main window and the event loop.
 #include "Application.h"
 #include "Unit1.h"
+#include "platform/Memory.h"
 
 #include <QFile>
 #include <QLibraryInfo>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
                      argv[0]);
         return 1;
     }
+    zumi::ShareOneArena();
     BlockTerminationSignals();
     TApplication app(argc, argv);
     // The interface is Japanese, so Qt's own dialogs speak Japanese too.

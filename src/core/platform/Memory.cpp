@@ -8,4 +8,8 @@ void ReturnFreeMemory() {
     malloc_trim(0);
 }
 
+void ShareOneArena() {
+    mallopt(M_ARENA_MAX, 1);
+}
+
 } // namespace zumi

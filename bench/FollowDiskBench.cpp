@@ -41,9 +41,15 @@ pid_t MakeElsewhere(const std::string& folder, int count, const char* stem) {
     return maker;
 }
 
-void RemoveNamed(const std::string& folder, int count, const char* stem) {
-    for (int i = 0; i < count; ++i)
-        unlink((folder + "/" + stem + std::to_string(i) + ".jpg").c_str());
+// Removes them in another process, as a file manager would, and returns at once.
+pid_t RemoveElsewhere(const std::string& folder, int count, const char* stem) {
+    const pid_t remover = fork();
+    if (remover == 0) {
+        for (int i = 0; i < count; ++i)
+            unlink((folder + "/" + stem + std::to_string(i) + ".jpg").c_str());
+        _exit(0);
+    }
+    return remover;
 }
 
 // From a file made elsewhere to the pane's count that includes it.
@@ -59,7 +65,7 @@ void FollowDelay(benchmark::State& state) {
         waitpid(MakeElsewhere(folder, 1, "follow "), nullptr, 0);
         Await(state, [&] { return pane.Count() == listed + 1; });
         state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) * 1e-9);
-        RemoveNamed(folder, 1, "follow ");
+        waitpid(RemoveElsewhere(folder, 1, "follow "), nullptr, 0);
         Await(state, [&] { return pane.Count() == listed; });
     }
 }
@@ -82,7 +88,8 @@ private:
 };
 
 // The program's own processor time while another process makes a burst of
-// files in the listed folder, and the longest the window froze meanwhile. With
+// files in the listed folder, and the longest the window froze meanwhile, and
+// while the burst is removed again. With
 // the third argument set, the whole burst lands before the window next looks,
 // as a copy faster than the follow delay does: the folder is then read whole.
 void CopyBurst(benchmark::State& state) {
@@ -110,8 +117,11 @@ void CopyBurst(benchmark::State& state) {
         state.counters["stall_ms"] = stalls.LongestMs();
         state.counters["updates"] = updates.count();
         state.PauseTiming();
-        RemoveNamed(folder, burst, "burst ");
+        const StallMeter removalStalls;
+        const pid_t remover = RemoveElsewhere(folder, burst, "burst ");
+        Await(state, [&] { return waitpid(remover, nullptr, WNOHANG) == remover; });
         Await(state, [&] { return pane.Count() == listed; });
+        state.counters["removal_stall_ms"] = removalStalls.LongestMs();
         state.ResumeTiming();
     }
 }

@@ -3,6 +3,7 @@
 #include "Names.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <ftw.h>
 #include <map>
@@ -11,6 +12,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+
+// The processor time the whole process has used, in seconds.
+inline double ProcessorSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 // A folder under $TMPDIR (or /tmp) holding n empty files named by NameFor, or n subfolders
 // named the same without their extension. Each is made once per run, on first

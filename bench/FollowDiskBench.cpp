@@ -18,12 +18,6 @@
 
 namespace {
 
-double ProcessorSeconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 // Runs the event loop until the condition holds; a minute without marks the run failed.
 template <typename Condition> void Await(benchmark::State& state, Condition condition) {
     if (!QTest::qWaitFor(condition, 60000))

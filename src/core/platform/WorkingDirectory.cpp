@@ -10,14 +10,14 @@
 
 namespace zumi {
 
-namespace {
-
 // The root cannot be unmounted, so the working directory there holds nothing busy.
-void EnterRoot() {
+void LeaveForRoot() {
     if (chdir("/") != 0) {
         // The root is always there to enter.
     }
 }
+
+namespace {
 
 // The working directory's path into path; 0, or errno when it has none.
 int WorkingPath(std::string& path) {
@@ -38,7 +38,7 @@ EnteredFolder Entered(int folder) {
         throw IOError::FromErrno(errno);
     std::string path;
     const int failure = fchdir(folder) != 0 ? errno : WorkingPath(path);
-    EnterRoot();
+    LeaveForRoot();
     if (failure != 0) {
         close(folder);
         throw IOError::FromErrno(failure);
@@ -66,10 +66,6 @@ std::string CurrentDirectoryOrRoot() {
     } catch (const IOError&) {
         return "/";
     }
-}
-
-void LeaveForRoot() {
-    EnterRoot();
 }
 
 EnteredFolder EnterFolder(const std::string& path, const std::string& from) {

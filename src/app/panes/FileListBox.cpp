@@ -16,6 +16,8 @@
 #include <QScrollBar>
 #include <QSocketNotifier>
 #include <QStyledItemDelegate>
+#include <cerrno>
+#include <poll.h>
 
 // The rows of a FileList, shown as their names decoded for display only, with
 // the picture of their kind when glyphs are on.
@@ -99,6 +101,19 @@ constexpr int DesignedWidth = 145;
 // copies becomes a few updates. Past it, the gap doubles with an update's own
 // time (FollowDisk), so a huge folder's updates never take most of the GUI thread.
 constexpr int FollowDelayMs = 150;
+// How long a move to another folder holds the window for its read before the
+// read goes on aside: a local folder of some thousands of names is read by
+// then, and shows without a flicker of the busy pointer.
+int EnterWaitMs = 40;
+
+// Whether the descriptor becomes readable within the time (below zero: ever).
+bool ReadableWithin(int descriptor, int milliseconds) {
+    pollfd ready = {descriptor, POLLIN, 0};
+    int got;
+    while ((got = poll(&ready, 1, milliseconds)) < 0 && errno == EINTR) {
+    }
+    return got == 1;
+}
 
 // The row whose text is the name, or -1.
 int RowNamed(const zumi::FileList& list, const std::string& name) {
@@ -156,8 +171,18 @@ void TFileListBox::ResetKeepingLayout(const std::function<void()>& change) {
 }
 
 void TFileListBox::SetFileType(zumi::TFileType fileType) {
-    if (m_List.SetFileType(fileType) && m_Listed)
-        RereadFiles();
+    if (!m_List.SetFileType(fileType) || !m_Listed)
+        return;
+    SetEntering(false); // the read by the old type was dropped: the folder is read again now
+    RereadFiles();
+}
+
+void TFileListBox::SetEntering(bool entering) {
+    m_Entering = entering;
+    if (entering)
+        viewport()->setCursor(Qt::BusyCursor);
+    else
+        viewport()->unsetCursor();
 }
 
 bool TFileListBox::ShowGlyphs() const {
@@ -193,24 +218,37 @@ void TFileListBox::WriteMask(const QString& mask) {
     RunHandler([&] { SetMask(mask); });
 }
 
+void TFileListBox::SetEnterWait(int milliseconds) {
+    EnterWaitMs = milliseconds;
+}
+
 void TFileListBox::SetFolderPath(const std::string& path) {
     if (m_List.IsFolderPath(path))
         return;
-    Relist([&](const zumi::FileList::BusyFn& busy) { return m_List.SetFolderPath(path, m_Listed, busy) && m_Listed; });
+    Relist([&](const zumi::FileList::BusyFn& busy) {
+        const bool moved = m_List.SetFolderPath(path, m_Listed, busy, true) && m_Listed;
+        SetEntering(moved && m_List.ReadingAside() && !ReadableWithin(m_List.ReadAsideDescriptor(), EnterWaitMs));
+        if (moved && !m_Entering)
+            m_List.FinishReadAside(); // ended within the wait, or read in place
+        return moved && !m_Entering;  // else announced when the read ends
+    });
 }
 
 int TFileListBox::Count() {
     EnsureListed();
+    WaitForRows();
     return static_cast<int>(m_List.RowCount());
 }
 
 std::vector<std::string> TFileListBox::Items() {
     EnsureListed();
+    WaitForRows();
     return m_List.Rows();
 }
 
 std::string_view TFileListBox::Item(int row) {
     EnsureListed();
+    WaitForRows();
     return m_List.Row(static_cast<size_t>(row));
 }
 
@@ -270,15 +308,31 @@ void TFileListBox::FollowNow() {
     if (!m_Listed)
         return;
     m_Follower->FollowNow();
-    FinishReadAside(); // the command waits for it
+    WaitForRows(); // the command acts on the rows the read finds
+}
+
+void TFileListBox::WaitForRows() {
+    while (m_List.ReadingAside())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
 }
 
 void TFileListBox::FinishReadAside() {
-    if (m_List.ReadingAside())
-        FollowDisk([this] {
+    if (!m_List.ReadingAside())
+        return;
+    if (!m_Entering)
+        return FollowDisk([this] {
             m_List.FinishReadAside();
             return false;
         });
+    SetEntering(false);
+    // The folder's read failed part-way: the pane stays on it without rows, and the error box says why.
+    RunHandler([this] {
+        Relist([this](const zumi::FileList::BusyFn&) {
+            m_List.FinishReadAside();
+            return true;
+        });
+        emit OnListed();
+    });
 }
 
 void TFileListBox::FollowDisk(const std::function<bool()>& step) {

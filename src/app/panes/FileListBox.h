@@ -40,9 +40,17 @@ public:
     const std::string& FolderPath() const { return m_List.FolderPath(); }
     // Moves to another folder (a relative path is taken from the listed one) and
     // re-reads; a path naming the listed folder does nothing. Throws IOError.
+    // A read that has not ended within EnterWait goes on aside: the pane then
+    // shows no rows and the busy pointer until it ends, and OnChange and OnListed come then.
     void SetFolderPath(const std::string& path);
+    // Whether the folder moved to is still being read.
+    bool Reading() const { return m_Entering; }
+    // How long a move waits for the new folder's read before it leaves it to
+    // run aside; below zero, until it ends (for tests whose machine may be slow).
+    static void SetEnterWait(int milliseconds);
 
-    // The rows, in display order, as stored bytes (copied).
+    // The rows, in display order, as stored bytes (copied). These wait for a
+    // folder still being read, the window answering meanwhile (WaitForRows).
     int Count();
     std::vector<std::string> Items();
     // One row's bytes, valid until the rows next change.
@@ -56,7 +64,8 @@ public:
 
     void RereadFiles();
     // Brings the rows up to date with the disk now, rather than after the
-    // follow delay: for a command that must not act on rows gone stale.
+    // follow delay: for a command that must not act on rows gone stale. A read
+    // under way is waited for with the window answering, the user's input held back.
     void FollowNow();
 
 signals:
@@ -65,6 +74,8 @@ signals:
     void OnDblClick();
     // After the listed folder changed on disk and the rows followed (they may be the same).
     void OnDiskChange();
+    // After the read of a folder moved to has ended aside, just after its OnChange.
+    void OnListed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -88,10 +99,15 @@ private:
     void FollowDisk(const std::function<bool()>& step);
     // Keeps what the read aside found, once it has ended.
     void FinishReadAside();
+    // Handles the window's events other than the user's until no read runs aside.
+    void WaitForRows();
+    // Whether the folder moved to is being read aside, shown by the busy pointer over the rows.
+    void SetEntering(bool entering);
 
     zumi::FileList m_List;
     FileRowModel* m_Model;
     DiskFollower* m_Follower; // gathers the changes of a burst into one update
     bool m_Listed = false;
+    bool m_Entering = false; // the folder moved to is being read aside
     int m_RecordedRow = -1;
 };

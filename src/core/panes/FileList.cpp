@@ -82,7 +82,10 @@ size_t MatchingPieces(const std::vector<WildcardPiece>& pieces, std::string_view
 // thread leaves as they are: every call that would change them, or needs the
 // names, first finishes or drops the read. The list's thread takes everything
 // back after join(); the thread writes the list's eventfd as its last step.
+// The list's thread may set `dropped` at any time, and the thread then stops
+// at its next entry; the list's thread still joins it before anything else.
 struct FileList::ReadAside {
+    std::atomic<bool> dropped{false};
     FolderWatch watch;
     std::unique_ptr<FolderReader> reader;
     Names names;
@@ -95,7 +98,7 @@ FileList::FileList(const std::string& collationLocale)
       m_ReadAsideDone(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 FileList::~FileList() {
-    JoinReadAside();
+    DropReadAside();
     if (m_ReadAsideDone >= 0)
         close(m_ReadAsideDone);
 }
@@ -104,21 +107,33 @@ bool FileList::IsFolderPath(const std::string& path) const {
     return path == m_FolderPath || (VolumeIgnoresCase(m_FolderPath) && NamesEqualIgnoringCase(path, m_FolderPath));
 }
 
-bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy) {
+bool FileList::SetFolderPath(const std::string& path, bool reread, const BusyFn& busy, bool aside) {
     if (IsFolderPath(path))
         return false;
-    JoinReadAside(); // of the folder being left: dropped
+    DropReadAside(); // of the folder being left
     // The names and the watch stay the old folder's until the new one is entered and read.
     FolderWatch watch;
     Names names;
     const EnteredFolder folder = EnterFolder(path, m_FolderPath);
-    if (reread)
+    // Opened here, so that a folder this user may not read is refused before anything changes.
+    std::unique_ptr<FolderReader> reader;
+    if (reread && aside)
+        reader = std::make_unique<FolderReader>(folder.Descriptor(), (m_FileType & ftReadOnly) != 0);
+    else if (reread)
         names = ReadNames(folder, watch, busy);
     m_FolderPath = folder.Path();
     m_Watch = std::move(watch); // unread, the new folder is watched from its first read on
     m_NamesCurrent = false;
-    if (reread)
+    if (!reread)
+        return true;
+    Keep(names); // none yet when the read runs aside: nothing of the old folder may pass for the new one's
+    m_NamesCurrent = !reader;
+    if (reader && !StartReadAside(std::move(reader))) {
+        FolderWatch inPlace;
+        names = ReadNames(folder, inPlace, busy);
+        m_Watch = std::move(inPlace);
         Keep(names);
+    }
     return true;
 }
 
@@ -132,15 +147,17 @@ bool FileList::SetMask(const std::string& mask) {
 bool FileList::SetFileType(TFileType fileType) {
     if (fileType == m_FileType)
         return false;
-    JoinReadAside(); // it admits entries by the old type: dropped
+    DropReadAside(); // it admits entries by the old type
     m_FileType = fileType;
     m_NamesCurrent = false;
     return true;
 }
 
 void FileList::RereadFiles(const BusyFn& busy) {
-    FinishReadAside();
-    Follow(busy, false);
+    if (!m_ReadAside)
+        return static_cast<void>(Follow(busy, false));
+    Match(m_Names, busy);
+    m_Apply([&] { m_Rows.swap(m_SpareRows); }, m_SpareRows.size() == m_Rows.size());
 }
 
 bool FileList::FollowDisk() {
@@ -154,7 +171,8 @@ bool FileList::Follow(const BusyFn& busy, bool aside) {
         m_NamesCurrent = false; // until they follow: a failure part-way leaves them to a whole read
         m_NamesCurrent = FollowEntries(folder.Descriptor());
     }
-    if (!m_NamesCurrent && aside && StartReadAside(folder.Descriptor()))
+    if (!m_NamesCurrent && aside &&
+        StartReadAside(std::make_unique<FolderReader>(folder.Descriptor(), (m_FileType & ftReadOnly) != 0)))
         return true;
     if (!m_NamesCurrent) {
         FolderWatch watch;
@@ -169,17 +187,16 @@ bool FileList::Follow(const BusyFn& busy, bool aside) {
 }
 
 // False when no thread can be had, and the caller reads the folder itself.
-bool FileList::StartReadAside(int folder) {
+bool FileList::StartReadAside(std::unique_ptr<FolderReader> reader) {
     if (m_ReadAsideDone < 0)
         return false;
     auto aside = std::make_unique<ReadAside>();
-    const bool readOnly = (m_FileType & ftReadOnly) != 0;
-    aside->watch.Watch(m_FolderPath, readOnly);
-    aside->reader = std::make_unique<FolderReader>(folder, readOnly);
+    aside->watch.Watch(m_FolderPath, (m_FileType & ftReadOnly) != 0);
+    aside->reader = std::move(reader);
     try {
         aside->thread = std::thread([this, job = aside.get()] {
             try {
-                job->names = ReadEntries(*job->reader, job->watch, {});
+                job->names = ReadEntries(*job->reader, job->watch, {}, &job->dropped);
             } catch (...) {
                 job->failure = std::current_exception();
             }
@@ -210,6 +227,12 @@ std::unique_ptr<FileList::ReadAside> FileList::JoinReadAside() {
     uint64_t ended;
     [[maybe_unused]] const ssize_t drained = read(m_ReadAsideDone, &ended, sizeof ended); // the thread's one write
     return std::move(m_ReadAside);
+}
+
+void FileList::DropReadAside() {
+    if (m_ReadAside)
+        m_ReadAside->dropped = true;
+    JoinReadAside();
 }
 
 bool FileList::ReadWatchEvents() {
@@ -364,7 +387,8 @@ FileList::Names FileList::ReadNames(const EnteredFolder& folder, FolderWatch& wa
     return ReadEntries(reader, watch, busy);
 }
 
-FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const {
+FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy,
+                                      const std::atomic<bool>* dropped) const {
     std::vector<WildcardPiece> pieces;
     for (const std::string_view piece : busy ? PieceTexts(m_Mask) : std::vector<std::string_view>())
         pieces.emplace_back(piece);
@@ -377,6 +401,8 @@ FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, 
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes)) {
+        if (dropped && dropped->load(std::memory_order_relaxed))
+            return Names();
         if (!Admits(attributes))
             continue;
         const bool folder = (attributes & ftDirectory) != 0;

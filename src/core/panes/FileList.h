@@ -5,6 +5,7 @@
 #include "platform/FolderWatch.h"
 #include "platform/WorkingDirectory.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -60,8 +61,11 @@ public:
     // Moves to another folder and returns true; a path for which IsFolderPath
     // holds returns false and does nothing. A relative path is taken from the listed folder.
     // With reread set the new folder is also listed. A folder that cannot be
-    // entered or listed throws IOError and changes nothing.
-    bool SetFolderPath(const std::string& path, bool reread, const BusyFn& busy = {});
+    // entered or opened throws IOError and changes nothing; nor, read in place, one that cannot be read.
+    // With aside set too, the new folder is read on a thread of its own, as
+    // ReadingAside then tells (unless no thread could be had): the list has
+    // moved and holds no rows until FinishReadAside keeps what the read found.
+    bool SetFolderPath(const std::string& path, bool reread, const BusyFn& busy = {}, bool aside = false);
 
     // These store the new value and return true when it differs (letter case
     // included); the caller then re-reads.
@@ -69,7 +73,9 @@ public:
     bool SetFileType(TFileType fileType);
 
     // Lists the folder again. When the folder cannot be entered or read this
-    // throws IOError and keeps the old rows.
+    // throws IOError and keeps the old rows. While a read aside runs, that read
+    // lists the folder again: this only matches the kept names with the mask
+    // now, and the read's names are matched with the mask of the moment they are kept.
     void RereadFiles(const BusyFn& busy = {});
 
     // Brings the rows up to date with the disk as RereadFiles does, except that
@@ -134,12 +140,16 @@ private:
     Names ReadNames(const EnteredFolder& folder, FolderWatch& watch, const BusyFn& busy);
     // The part of a read that may run aside: it uses the reader and the watch
     // given, the file type and the collation, and with busy unset nothing else.
-    Names ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const;
+    // A read dropped part-way returns no names.
+    Names ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy,
+                      const std::atomic<bool>* dropped = nullptr) const;
     // The steps of RereadFiles and FollowDisk; true when a read has started aside.
     bool Follow(const BusyFn& busy, bool aside);
-    bool StartReadAside(int folder);
+    bool StartReadAside(std::unique_ptr<FolderReader> reader);
     // Waits for the read aside and hands it over; nothing when none is under way.
     std::unique_ptr<ReadAside> JoinReadAside();
+    // Ends the read aside, if any, at its next entry, and forgets it.
+    void DropReadAside();
     // Whether the file type lists an entry of these attributes, and the row text it would have.
     bool Admits(unsigned attributes) const;
     static std::string_view RowText(std::string_view name, bool folder, std::string& bracketed);

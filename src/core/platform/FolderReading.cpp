@@ -2,10 +2,13 @@
 
 #include "platform/Errors.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace zumi {
@@ -26,6 +29,8 @@ namespace {
 // that keys them for the sort steadily rather than in a few big batches, and
 // the buffer stays in the cache. A million entries take a few hundred calls.
 constexpr size_t BufferSize = 1 << 16;
+
+std::atomic<int> ReadDelayMs{0};
 
 // An entry's attributes from its name and its type as the folder gives it.
 unsigned Attributes(int folder, const char* name, unsigned char type, bool wantReadOnly) {
@@ -55,6 +60,10 @@ FolderReader::~FolderReader() {
     close(m_Fd);
 }
 
+void FolderReader::DelayReads(int milliseconds) {
+    ReadDelayMs = milliseconds;
+}
+
 bool FolderReader::Entry(const std::string& name, unsigned& attributes, bool* link) const {
     struct stat st;
     if (name.empty() || fstatat(m_Fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -70,6 +79,8 @@ bool FolderReader::Next(std::string_view& name, unsigned& attributes) {
         if (m_Position == m_End) {
             if (!m_Buffer)
                 m_Buffer.reset(new char[BufferSize]);
+            if (const int delay = ReadDelayMs.load(std::memory_order_relaxed); delay > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
             const ssize_t length = getdents64(m_Fd, m_Buffer.get(), BufferSize);
             if (length < 0)
                 throw IOError::FromErrno(errno);

@@ -49,6 +49,10 @@ public:
     // The folder read.
     FileIdentity Identity() const { return IdentityOf(m_Fd); }
 
+    // Makes each directory read of every reader wait this long first: a slow
+    // disk, for the tests and benchmarks that need one. 0, the default, for none.
+    static void DelayReads(int milliseconds);
+
     // One entry's attributes, looked up by name (not read in turn); false when
     // it does not exist. link, when given, tells whether the entry is a link.
     bool Entry(const std::string& name, unsigned& attributes, bool* link = nullptr) const;

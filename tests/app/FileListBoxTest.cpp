@@ -2,6 +2,7 @@
 #include "RecordingShell.h"
 #include "TempDir.h"
 #include "platform/Errors.h"
+#include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -239,6 +241,68 @@ TEST_F(FileListBoxTest, ALargeFolderReadAsideFollowsWithTheSelectionKept) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return pane.Count() == 4800; }, 30000));
     EXPECT_EQ(pane.SelectedName(), selected);
     EXPECT_EQ(userMoves.count(), 0) << "the selection kept announced as the user's move";
+}
+
+// A folder whose read has not ended within the pane's wait is read aside (here
+// held open): the window goes on with its events, the pane shows no rows and
+// the busy pointer, and what the user does meanwhile acts on the rows found.
+TEST_F(FileListBoxTest, AFolderSlowToReadIsReadAsideWhileTheWindowAnswers) {
+    dir.Folder("slow");
+    dir.File("slow/a.gif");
+    dir.File("slow/b.png");
+    dir.Folder("next");
+    dir.File("next/n.gif");
+    const struct {
+        const char* fault;
+        std::function<void(TFileListBox&)> meanwhile;
+        std::vector<std::string> rows;
+        const char* folder;
+    } cases[] = {
+        {"the read's rows not kept", {}, {"a.gif"}, "slow"},
+        {"a mask typed meanwhile not applied to the rows read",
+         [](TFileListBox& pane) { pane.SetMask(QStringLiteral("*.png")); },
+         {"b.png"},
+         "slow"},
+        {"the left folder's read kept",
+         [&](TFileListBox& pane) { pane.SetFolderPath(dir / "next"); },
+         {"n.gif"},
+         "next"},
+        {"a command acted before the rows were read",
+         [](TFileListBox& pane) {
+             QTimer::singleShot(0, [] { zumi::FolderReader::HoldReads(false); });
+             pane.FollowNow();
+             EXPECT_EQ(pane.model()->rowCount(), 1) << "a command acted before the rows were read";
+         },
+         {"a.gif"},
+         "slow"},
+    };
+    TFileListBox::SetEnterWait(0);
+    for (const auto& c : cases) {
+        TFileListBox pane;
+        pane.SetMask(QStringLiteral("*.gif"));
+        pane.show();
+        ASSERT_EQ(pane.Count(), 0);
+        QSignalSpy changes(&pane, &TFileListBox::OnChange);
+        QSignalSpy listed(&pane, &TFileListBox::OnListed);
+        zumi::FolderReader::HoldReads(true);
+        pane.SetFolderPath(dir / "slow");
+        bool answered = false;
+        QTimer::singleShot(0, [&] { answered = true; });
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(answered && pane.Reading()) << "the window waited for the read";
+        EXPECT_EQ(pane.model()->rowCount(), 0) << "the old folder's rows shown as the new one's";
+        EXPECT_EQ(pane.viewport()->cursor().shape(), Qt::BusyCursor);
+        EXPECT_EQ(changes.count(), 0) << "announced before the read ended";
+        if (c.meanwhile)
+            c.meanwhile(pane);
+        zumi::FolderReader::HoldReads(false);
+        EXPECT_EQ(pane.Items(), c.rows) << c.fault;
+        EXPECT_EQ(pane.FolderPath(), dir / c.folder) << c.fault;
+        EXPECT_FALSE(pane.Reading());
+        EXPECT_EQ(pane.viewport()->cursor().shape(), Qt::ArrowCursor);
+        EXPECT_EQ(listed.count(), 1) << c.fault;
+    }
+    TFileListBox::SetEnterWait(-1);
 }
 
 // The row at the top of the view stays there, by name, when files come above it.

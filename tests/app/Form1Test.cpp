@@ -309,6 +309,27 @@ TEST_F(Form1Test, CreateWritesTheListedFilesStepsTheProgressAndReports) {
     EXPECT_TRUE(Recorder().opened.empty());
 }
 
+// 作成 while a large folder is read whole aside, after a burst, lists the rows the read finds.
+TEST_F(Form1Test, CreateWaitsForTheReadUnderWay) {
+    for (int i = 0; i < 4500; ++i)
+        dir.File("x" + std::to_string(i) + ".txt");
+    Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.gif"));
+    ASSERT_EQ(CountText(), QStringLiteral("1 個のオブジェクト"));
+    InChildProcess([&] {
+        for (int i = 0; i < 400; ++i)
+            Write(dir / ("n" + std::to_string(i) + ".gif"), "");
+        return std::string();
+    });
+    Child<QAction>("MCreateOpen")->setChecked(false);
+    Trigger("MCreateHTML");
+    const std::string page = Page();
+    size_t listed = 0;
+    for (size_t at = 0; (at = page.find("<A HREF", at)) != std::string::npos; ++at)
+        ++listed;
+    EXPECT_EQ(listed, 401u) << "the page listed the rows from before the burst";
+    EXPECT_EQ(CountText(), QStringLiteral("401 個のオブジェクト"));
+}
+
 TEST_F(Form1Test, CreateWithNoListedFilesOnlySaysSo) {
     Write(dir / "imgindex.html", "old");
     Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.none"));

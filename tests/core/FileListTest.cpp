@@ -87,6 +87,15 @@ TEST(FileList, ListsMatchingFilesSorted) {
     Names rows(290, "a.jpg");
     rows.insert(rows.end(), 10, "c.gif");
     EXPECT_EQ(list.Rows(), rows) << "an edited piece counted by its old text";
+    // Another folder, whose names stand where this one's matched.
+    TempDir other;
+    for (int i = 0; i < 300; ++i)
+        other.File("other " + std::to_string(i) + ".txt");
+    other.File("z.gif");
+    list.SetMask("*.gif;b*");
+    list.RereadFiles();
+    list.SetFolderPath(other.Path(), true);
+    EXPECT_EQ(list.Rows(), Names{"z.gif"}) << "the new folder's rows chosen by the matches kept for the old one's";
 }
 
 // A large folder's names are keyed for the sort while it is still being read,
@@ -323,6 +332,17 @@ TEST(FileList, AMaskChangeShowsWhatAnotherProcessChanged) {
              Write(f + "/sub/lt/u/real.gif", "");
              std::filesystem::create_symlink("sub/lt/u/real.gif", f + "/l.gif");
          }},
+        {"a mask's matches kept from before a whole re-read",
+         [](const std::string& f) {
+             std::filesystem::remove_all(f);
+             mkdir(f.c_str(), 0755);
+             for (int i = 0; i < 300; ++i)
+                 Write(f + "/new " + std::to_string(i) + ".txt", "");
+             Write(f + "/z.gif", "");
+         },
+         {"z.gif"},
+         {},
+         [](const std::string&) {}},
         {"a link made after the listing still listed once its target elsewhere is removed",
          link("sub/t.gif", "l.gif"),
          {"A.gif", "a.gif", "b.gif"},
@@ -379,6 +399,15 @@ TEST(FileList, AWholeReadOfALargeFolderRunsAsideUntilFinished) {
     ASSERT_EQ(poll(&ended, 1, 60000), 1) << "the read aside never said it ended";
     list.FinishReadAside();
     EXPECT_EQ(list.RowCount(), 4800u);
+    // Left while a read aside runs, the folder's read is dropped, not kept for the next.
+    for (int i = 0; i < 400; ++i)
+        dir.File("c" + std::to_string(i) + ".jpg");
+    ASSERT_TRUE(list.FollowDisk());
+    TempDir next;
+    next.File("n.jpg");
+    list.SetFolderPath(next.Path(), true);
+    list.FinishReadAside();
+    EXPECT_EQ(list.Rows(), Names{"n.jpg"}) << "the left folder's read kept";
 }
 
 // Where no watch can be set (here the user has used up the inotify instances

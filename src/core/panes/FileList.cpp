@@ -82,8 +82,8 @@ size_t MatchingPieces(const std::vector<WildcardPiece>& pieces, std::string_view
 // thread leaves as they are: every call that would change them, or needs the
 // names, first finishes or drops the read. The list's thread takes everything
 // back after join(); the thread writes the list's eventfd as its last step.
-// The list's thread may set `dropped` at any time, and the thread then stops
-// at its next entry; the list's thread still joins it before anything else.
+// The list's thread may set `dropped` at any time, and the reader then stops
+// at its next entry; the list's thread still joins the thread before anything else.
 struct FileList::ReadAside {
     std::atomic<bool> dropped{false};
     FolderWatch watch;
@@ -193,10 +193,11 @@ bool FileList::StartReadAside(std::unique_ptr<FolderReader> reader) {
     auto aside = std::make_unique<ReadAside>();
     aside->watch.Watch(m_FolderPath, (m_FileType & ftReadOnly) != 0);
     aside->reader = std::move(reader);
+    aside->reader->StopOn(&aside->dropped);
     try {
         aside->thread = std::thread([this, job = aside.get()] {
             try {
-                job->names = ReadEntries(*job->reader, job->watch, {}, &job->dropped);
+                job->names = ReadEntries(*job->reader, job->watch, {});
             } catch (...) {
                 job->failure = std::current_exception();
             }
@@ -387,8 +388,7 @@ FileList::Names FileList::ReadNames(const EnteredFolder& folder, FolderWatch& wa
     return ReadEntries(reader, watch, busy);
 }
 
-FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy,
-                                      const std::atomic<bool>* dropped) const {
+FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const {
     std::vector<WildcardPiece> pieces;
     for (const std::string_view piece : busy ? PieceTexts(m_Mask) : std::vector<std::string_view>())
         pieces.emplace_back(piece);
@@ -401,8 +401,6 @@ FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, 
     std::string_view name;
     unsigned attributes;
     while (reader.Next(name, attributes)) {
-        if (dropped && dropped->load(std::memory_order_relaxed))
-            return Names();
         if (!Admits(attributes))
             continue;
         const bool folder = (attributes & ftDirectory) != 0;
@@ -411,6 +409,8 @@ FileList::Names FileList::ReadEntries(FolderReader& reader, FolderWatch& watch, 
         if (busy && rows < BusyRowCount && (rows += MatchingPieces(pieces, name)) >= BusyRowCount)
             busy();
     }
+    if (reader.Stopped())
+        return Names();
     std::vector<BlockKeys> keys;
     read.texts = ahead.Finish(keys);
     read.order = m_Collation.Order(read.texts, std::move(keys));

@@ -5,7 +5,6 @@
 #include "platform/FolderWatch.h"
 #include "platform/WorkingDirectory.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -140,9 +139,8 @@ private:
     Names ReadNames(const EnteredFolder& folder, FolderWatch& watch, const BusyFn& busy);
     // The part of a read that may run aside: it uses the reader and the watch
     // given, the file type and the collation, and with busy unset nothing else.
-    // A read dropped part-way returns no names.
-    Names ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy,
-                      const std::atomic<bool>* dropped = nullptr) const;
+    // A read stopped part-way (FolderReader::StopOn) returns no names.
+    Names ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const;
     // The steps of RereadFiles and FollowDisk; true when a read has started aside.
     bool Follow(const BusyFn& busy, bool aside);
     bool StartReadAside(std::unique_ptr<FolderReader> reader);

@@ -2,7 +2,6 @@
 
 #include "platform/Errors.h"
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <dirent.h>
@@ -30,7 +29,7 @@ namespace {
 // the buffer stays in the cache. A million entries take a few hundred calls.
 constexpr size_t BufferSize = 1 << 16;
 
-std::atomic<int> ReadDelayMs{0};
+std::atomic<bool> ReadsHeld{false};
 
 // An entry's attributes from its name and its type as the folder gives it.
 unsigned Attributes(int folder, const char* name, unsigned char type, bool wantReadOnly) {
@@ -60,8 +59,8 @@ FolderReader::~FolderReader() {
     close(m_Fd);
 }
 
-void FolderReader::DelayReads(int milliseconds) {
-    ReadDelayMs = milliseconds;
+void FolderReader::HoldReads(bool hold) {
+    ReadsHeld = hold;
 }
 
 bool FolderReader::Entry(const std::string& name, unsigned& attributes, bool* link) const {
@@ -76,11 +75,13 @@ bool FolderReader::Entry(const std::string& name, unsigned& attributes, bool* li
 
 bool FolderReader::Next(std::string_view& name, unsigned& attributes) {
     for (;;) {
+        if (Stopped())
+            return false;
         if (m_Position == m_End) {
             if (!m_Buffer)
                 m_Buffer.reset(new char[BufferSize]);
-            if (const int delay = ReadDelayMs.load(std::memory_order_relaxed); delay > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            while (ReadsHeld && !Stopped())
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
             const ssize_t length = getdents64(m_Fd, m_Buffer.get(), BufferSize);
             if (length < 0)
                 throw IOError::FromErrno(errno);

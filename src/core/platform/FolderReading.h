@@ -2,6 +2,7 @@
 
 #include "platform/TrustedLinks.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,9 +50,13 @@ public:
     // The folder read.
     FileIdentity Identity() const { return IdentityOf(m_Fd); }
 
-    // Makes each directory read of every reader wait this long first: a slow
-    // disk, for the tests and benchmarks that need one. 0, the default, for none.
-    static void DelayReads(int milliseconds);
+    // Ends the read early: once the flag is set, Next gives no more entries.
+    void StopOn(const std::atomic<bool>* stop) { m_Stop = stop; }
+    bool Stopped() const { return m_Stop && m_Stop->load(std::memory_order_relaxed); }
+
+    // While held, every reader's next directory read waits until released or
+    // the reader is stopped: a disk as slow as a test needs.
+    static void HoldReads(bool hold);
 
     // One entry's attributes, looked up by name (not read in turn); false when
     // it does not exist. link, when given, tells whether the entry is a link.
@@ -64,6 +69,7 @@ private:
     size_t m_Position = 0;
     size_t m_End = 0;
     std::vector<std::string> m_Links;
+    const std::atomic<bool>* m_Stop = nullptr;
 };
 
 } // namespace zumi

@@ -120,6 +120,38 @@ void CopyBurst(benchmark::State& state) {
     }
 }
 
+// Entering a folder from a small one: the longest the window froze, and the
+// time until the folder's rows were in. Run under
+// `strace -f -qq -e trace=getdents64 -e inject=getdents64:delay_enter=150000`
+// to enter a folder on a disk as slow as a busy network share.
+void EnterFolder(benchmark::State& state) {
+    const int names = static_cast<int>(state.range(0));
+    const std::string& folder = Folder(names);
+    const std::string& small = Folder(10);
+    TFileListBox pane;
+    pane.SetFolderPath(small);
+    pane.show();
+    for (auto _ : state) {
+        const StallMeter stalls;
+        QTest::qWait(50);
+        bool entered = false;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(0, [&] {
+            pane.SetFolderPath(folder);
+            entered = true;
+        });
+        Await(state, [&] { return entered && pane.model()->rowCount() == names; });
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+        state.counters["stall_ms"] = stalls.LongestMs();
+        state.PauseTiming();
+        pane.SetFolderPath(small);
+        Await(state, [&] { return pane.model()->rowCount() == 10; });
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(EnterFolder)->Arg(30000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(FollowDelay)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(CopyBurst)
     ->Args({100000, 10000, 0})

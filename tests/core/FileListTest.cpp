@@ -68,24 +68,24 @@ TEST(FileList, ListsMatchingFilesSorted) {
             list.RereadFiles();
             EXPECT_EQ(list.Rows(), c.rows) << c.fault << ", round " << round;
         }
-    Names pieces; // 300, each its own text
-    for (int i = 0; i < 300; ++i)
-        pieces.push_back("a" + std::string(i + 1, '*'));
+    Names pieces; // more than the list keeps the matches of, each its own text
+    for (int i = 0; i < 1100; ++i)
+        pieces.push_back("a" + std::string(1 + i / 5, '*') + std::string(i % 5, '?'));
     const auto mask = [&] {
         std::string joined;
         for (const std::string& piece : pieces)
             joined += (joined.empty() ? "" : ";") + piece;
         return joined;
     };
-    EXPECT_EQ(Listing(dir.Path(), mask()), Names(300, "a.jpg")) << "a name matching 300 pieces not listed 300 times";
+    EXPECT_EQ(Listing(dir.Path(), mask()), Names(1100, "a.jpg")) << "a name matching 1100 pieces not listed 1100 times";
     // Every thirtieth piece edited in turn, as a keystroke edits one.
     for (size_t i = 0; i < pieces.size(); i += 30) {
         pieces[i][0] = 'c';
         list.SetMask(mask());
         list.RereadFiles();
     }
-    Names rows(290, "a.jpg");
-    rows.insert(rows.end(), 10, "c.gif");
+    Names rows(1063, "a.jpg");
+    rows.insert(rows.end(), 37, "c.gif");
     EXPECT_EQ(list.Rows(), rows) << "an edited piece counted by its old text";
     // Another folder, whose names stand where this one's matched.
     TempDir other;

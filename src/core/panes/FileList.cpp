@@ -47,11 +47,12 @@ constexpr size_t ReadAsideFrom = 4096;
 // The memory the pieces' matches kept with the names may take: each costs a
 // bit a name (125 KB at a million, so some 128 pieces there), so that a mask
 // of thousands of pieces cannot take gigabytes; a piece past it is matched
-// afresh when the mask gains or loses it.
+// afresh when the mask gains or loses it. The pieces used longest ago make
+// way for new ones, so a piece typed and erased again finds its matches kept.
 constexpr size_t KeptMatchesBytes = 16 << 20;
-// Masks whose pieces keep their matches: as many as letters a user types and
-// then erases, so each shorter mask on the way back finds its pieces matched.
-constexpr size_t KeptMasks = 8;
+// Pieces whose matches are kept at most, however small the folder, so that
+// hours of typing keep no more than a few hundred kilobytes of texts.
+constexpr size_t KeptPieces = 1024;
 
 // The mask's pieces, split at each ';'.
 std::vector<std::string_view> PieceTexts(std::string_view mask) {
@@ -440,8 +441,6 @@ void FileList::Match(Names& names, const BusyFn& busy) {
                 busy();
         }
     }
-    for (auto kept = names.matches.begin(); kept != names.matches.end();)
-        kept = kept->second.lastUsed + KeptMasks <= m_Matches ? names.matches.erase(kept) : std::next(kept);
 }
 
 // Brings each name's count of the pieces it matches up to the mask's pieces
@@ -477,12 +476,22 @@ void FileList::Count(Names& names, const std::vector<std::string_view>& pieces) 
     names.counted.assign(pieces.begin(), pieces.end());
 }
 
-// The piece's matches over every name, kept with the names while they fit
-// the budget (else made in spare, for this once), and marked as used now.
+// The piece's matches over every name, kept with the names within the budget,
+// in place of the piece used longest ago if need be (else made in spare, for
+// this once), and marked as used now.
 const FileList::PieceMatches& FileList::Matches(Names& names, std::string_view text, PieceMatches& spare) const {
     auto found = names.matches.find(text);
     const size_t bytes = (names.texts.size() + 63) / 64 * sizeof(uint64_t);
-    if (found == names.matches.end() && (names.matches.size() + 1) * bytes <= KeptMatchesBytes)
+    const auto full = [&] {
+        return names.matches.size() + 1 > KeptPieces || (names.matches.size() + 1) * bytes > KeptMatchesBytes;
+    };
+    if (found == names.matches.end() && full()) {
+        const auto oldest = std::min_element(names.matches.begin(), names.matches.end(),
+                                             [](auto& a, auto& b) { return a.second.lastUsed < b.second.lastUsed; });
+        if (oldest != names.matches.end() && oldest->second.lastUsed < m_Matches)
+            names.matches.erase(oldest); // not a piece of the mask being matched now
+    }
+    if (found == names.matches.end() && !full())
         found = names.matches.emplace(text, PieceMatches()).first;
     PieceMatches& piece = found != names.matches.end() ? found->second : (spare = PieceMatches());
     piece.lastUsed = m_Matches;

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "platform/Collation.h"
-#include "platform/FolderReading.h"
-#include "platform/FolderWatch.h"
-#include "platform/WorkingDirectory.h"
+#include "panes/FolderNames.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,24 +17,23 @@ bool IsProgramName(std::string_view name);
 
 // The files of one folder whose names match a mask of ";"-separated wildcard
 // pieces, sorted. A file that two pieces match stands twice, in adjacent rows.
-// The folder is held by its path and entered afresh for every read
-// (zumi::EnterFolder). The folder's names are kept, watched,
-// so that a re-read for another mask reads nothing from disk while the folder
-// has not changed.
+// The folder's entries are kept and followed (zumi::FolderNames), so that a
+// re-read for another mask reads nothing from disk while the folder has not
+// changed; this is the mask and the rows it makes of them.
 class FileList {
 public:
     // Starts on the process's working directory with the mask "*.*", ordering rows by the given collation locale.
     explicit FileList(const std::string& collationLocale = Collation::UserLocale());
     ~FileList();
 
-    const std::string& FolderPath() const { return m_FolderPath; }
+    const std::string& FolderPath() const { return m_Names.Path(); }
     const std::string& Mask() const { return m_Mask; }
-    TFileType FileType() const { return m_FileType; }
+    TFileType FileType() const { return m_Names.FileType(); }
     size_t RowCount() const { return m_Rows.size(); }
     // A row's text, valid until the rows next change.
-    std::string_view Row(size_t row) const { return m_Names.texts[m_Rows[row]]; }
+    std::string_view Row(size_t row) const { return m_Names.Kept().texts[m_Rows[row]]; }
     // Whether the row is a folder's, "[name]"; a file may have such a name too.
-    bool RowIsFolder(size_t row) const { return m_Names.folders[m_Rows[row]]; }
+    bool RowIsFolder(size_t row) const { return m_Names.Kept().folders[m_Rows[row]]; }
     // The rows' texts, copied.
     std::vector<std::string> Rows() const;
 
@@ -55,7 +51,7 @@ public:
 
     // True when the path is the listed folder's: compared exactly on a
     // case-sensitive volume, ignoring case otherwise.
-    bool IsFolderPath(const std::string& path) const;
+    bool IsFolderPath(const std::string& path) const { return m_Names.IsPath(path); }
 
     // Moves to another folder and returns true; a path for which IsFolderPath
     // holds returns false and does nothing. A relative path is taken from the listed folder.
@@ -83,50 +79,43 @@ public:
     // once with the rows as they were, and FinishReadAside keeps what it found.
     bool FollowDisk();
     // Readable once a read aside has ended; the same descriptor for the list's life, -1 if it has none.
-    int ReadAsideDescriptor() const { return m_ReadAsideDone; }
-    bool ReadingAside() const { return m_ReadAside != nullptr; }
+    int ReadAsideDescriptor() const { return m_Names.ReadAsideDescriptor(); }
+    bool ReadingAside() const { return m_Names.ReadingAside(); }
     // Waits for the read aside, if any, and keeps its names and watch. When the
     // read failed this throws its IOError and keeps the old rows.
-    void FinishReadAside();
+    void FinishReadAside() { m_Names.FinishReadAside(); }
 
     // The folder watch's descriptor, readable when the folder may have changed:
     // the owner then calls ReadWatchEvents. It changes with every read from
     // disk; -1 when no inotify watch is set (the folder is then polled, see NeedsPolling).
-    int WatchDescriptor() const { return m_Watch.Descriptor(); }
+    int WatchDescriptor() const { return m_Names.WatchDescriptor(); }
     // Whether no watch tells of every change, so the owner calls ReadWatchEvents now and then (zumi::FolderWatch).
-    bool NeedsPolling() const { return m_Watch.NeedsPolling(); }
+    bool NeedsPolling() const { return m_Names.NeedsPolling(); }
     // Reads the watch's pending events and returns true when the folder has
     // changed since the names were read, so that a re-read would bring the
     // rows up to date: it looks up the entries the watch named one by one, or
     // after a lost event or the end of the watch reads the whole folder.
-    bool ReadWatchEvents();
+    bool ReadWatchEvents() { return m_Names.ReadWatchEvents(); }
 
     // The folder the rows were read from, which a page of them must be written into; all zero before a read.
-    FileIdentity FolderIdentity() const { return m_Names.folder; }
+    FileIdentity FolderIdentity() const { return m_Names.Kept().folder; }
 
     // FolderPath joined with the row's text.
     std::string PathOf(size_t row) const;
 
 private:
     // Which names a mask's piece matches, a bit a name, for the first `covered`
-    // names. Names are only ever added to the names below, so the bits stay
-    // true: a mask edited a letter at a time matches only its edited piece
-    // against every name, and a follow only the names it added.
+    // names. Names are only ever added while the same entries are followed, so
+    // the bits stay true: a mask edited a letter at a time matches only its
+    // edited piece against every name, and a follow only the names it added.
     struct PieceMatches {
         std::vector<uint64_t> bits;
         size_t covered = 0;
         size_t lastUsed = 0; // the Match that last used them
     };
 
-    // The entries the file type admits, as rows' texts ("[name]" for a folder),
-    // in the file system's order, and the order they sort in.
-    struct Names {
-        PackedNames texts;
-        std::vector<bool> folders;
-        std::vector<uint32_t> order;
-        // Every link in the folder, listed or not: a change of its target changes its row.
-        std::vector<std::string> links;
-        FileIdentity folder; // the folder they were read from
+    // What the mask's pieces make of the kept entries; replaced with them.
+    struct Counts {
         // The matches of the pieces of the last masks, by the piece's text.
         std::map<std::string, PieceMatches, std::less<>> matches;
         // How many of the pieces counted (sorted) each name matches, for the names up to hits.size().
@@ -134,51 +123,27 @@ private:
         std::vector<std::string> counted;
     };
 
-    struct ReadAside;
+    using Entries = FolderNames::Entries;
 
-    Names ReadNames(const EnteredFolder& folder, FolderWatch& watch, const BusyFn& busy);
-    // The part of a read that may run aside: it uses the reader and the watch
-    // given, the file type and the collation, and with busy unset nothing else.
-    // A read stopped part-way (FolderReader::StopOn) returns no names.
-    Names ReadEntries(FolderReader& reader, FolderWatch& watch, const BusyFn& busy) const;
-    // The steps of RereadFiles and FollowDisk; true when a read has started aside.
-    bool Follow(const BusyFn& busy, bool aside);
-    bool StartReadAside(std::unique_ptr<FolderReader> reader);
-    // Waits for the read aside and hands it over; nothing when none is under way.
-    std::unique_ptr<ReadAside> JoinReadAside();
-    // Ends the read aside, if any, at its next entry, and forgets it.
-    void DropReadAside();
-    // Whether the file type lists an entry of these attributes, and the row text it would have.
-    bool Admits(unsigned attributes) const;
-    static std::string_view RowText(std::string_view name, bool folder, std::string& bracketed);
-    // Brings the kept names up to date with the entries the watch named; false
-    // when so many changed that reading the whole folder is quicker.
-    bool FollowEntries(int folder);
-    void DropNames(const std::vector<std::string>& changed);
-    Names LookUpEntries(int folder, const std::vector<std::string>& changed) const;
-    void MergeNames(const Names& added);
-    void Match(Names& names, const BusyFn& busy);
-    void Count(Names& names, const std::vector<std::string_view>& pieces);
-    const PieceMatches& Matches(Names& names, std::string_view text, PieceMatches& spare) const;
-    static void Add(Names& names, const PieceMatches& piece, size_t from, int step);
-    static void Cover(PieceMatches& piece, std::string_view text, const Names& names);
-    // Makes the names freshly read, and the rows they match, the list's.
-    void Keep(Names& names);
+    // Tells the reading names that a listing is busy, once they would make a 101st row.
+    FolderNames::SeenFn Seen(const BusyFn& busy) const;
+    // Makes entries read whole, and the rows they match, the list's.
+    void Keep(Entries& fresh, const std::function<void()>& install);
+    // Matches the kept entries again and shows the rows.
+    void Rematch(const BusyFn& busy);
+    void Match(const Entries& names, Counts& counts, const BusyFn& busy);
+    void Count(const Entries& names, Counts& counts, const std::vector<std::string_view>& pieces);
+    const PieceMatches& Matches(const Entries& names, Counts& counts, std::string_view text, PieceMatches& spare) const;
+    static void Add(Counts& counts, const PieceMatches& piece, size_t from, int step);
+    static void Cover(PieceMatches& piece, std::string_view text, const Entries& names);
 
-    Collation m_Collation;
-    std::string m_FolderPath;
     std::string m_Mask = "*.*";
-    TFileType m_FileType = ftNormal;
-    Names m_Names;
-    FolderWatch m_Watch;                // on the folder since before m_Names were read
-    bool m_NamesCurrent = false;        // m_Names were read under m_Watch, which has lost no event since (nor stopped)
-    std::vector<std::string> m_Changed; // entries the watch named since m_Names were brought up to date
-    std::vector<uint32_t> m_Rows;       // indices into m_Names, one per matching piece
-    std::vector<uint32_t> m_SpareRows;  // the rows being made, then the rows before
-    size_t m_Matches = 0;               // how many times Match has run
+    FolderNames m_Names;               // the folder's entries, which the rows index
+    Counts m_Counts;                   // of m_Names' kept entries
+    std::vector<uint32_t> m_Rows;      // indices into the entries, one per matching piece
+    std::vector<uint32_t> m_SpareRows; // the rows being made, then the rows before
+    size_t m_Matches = 0;              // how many times Match has run
     ApplyFn m_Apply = [](const std::function<void()>& change, bool) { change(); };
-    std::unique_ptr<ReadAside> m_ReadAside; // a whole read under way on its own thread, see ReadAside
-    int m_ReadAsideDone = -1;               // an eventfd that the read aside writes as it ends
 };
 
 } // namespace zumi

@@ -1,6 +1,7 @@
 #include "panes/FileListBox.h"
 #include "RecordingShell.h"
 #include "TempDir.h"
+#include "panes/DiskFollower.h"
 #include "platform/Errors.h"
 #include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
@@ -276,7 +277,7 @@ TEST_F(FileListBoxTest, AFolderSlowToReadIsReadAsideWhileTheWindowAnswers) {
          {"a.gif"},
          "slow"},
     };
-    TFileListBox::SetEnterWait(0);
+    SetEnterWait(0);
     for (const auto& c : cases) {
         TFileListBox pane;
         pane.SetMask(QStringLiteral("*.gif"));
@@ -302,7 +303,7 @@ TEST_F(FileListBoxTest, AFolderSlowToReadIsReadAsideWhileTheWindowAnswers) {
         EXPECT_EQ(pane.viewport()->cursor().shape(), Qt::ArrowCursor);
         EXPECT_EQ(listed.count(), 1) << c.fault;
     }
-    TFileListBox::SetEnterWait(-1);
+    SetEnterWait(-1);
 }
 
 // The row at the top of the view stays there, by name, when files come above it.

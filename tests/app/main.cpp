@@ -1,6 +1,6 @@
 #include "Application.h"
 #include "RecordingShell.h"
-#include "panes/FileListBox.h"
+#include "panes/DiskFollower.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -20,6 +20,6 @@ int main(int argc, char** argv) {
     SetShell(&Recorder());
     // A folder's read may outlast the pane's wait on a loaded machine: tests
     // wait for it to end, except those of a read that goes on aside.
-    TFileListBox::SetEnterWait(-1);
+    SetEnterWait(-1);
     return RUN_ALL_TESTS();
 }

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSocketNotifier>
 #include <QStyledItemDelegate>
 #include <utility>
 
@@ -112,10 +113,14 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
         m_Model->Reset(change);
         setCurrentIndex(m_Model->index(static_cast<int>(m_List.CurrentRow())));
     });
+    if (m_List.ReadAsideDescriptor() >= 0)
+        connect(new QSocketNotifier(m_List.ReadAsideDescriptor(), QSocketNotifier::Read, this),
+                &QSocketNotifier::activated, this, &TDirectoryListBox::FinishReadAside);
 }
 
 const std::vector<zumi::FolderRow>& TDirectoryListBox::Rows() {
     EnsureBuilt();
+    WaitWhile([this] { return m_List.ReadingAside(); });
     return m_List.Rows();
 }
 
@@ -170,8 +175,16 @@ void TDirectoryListBox::EnsureBuilt() {
 
 void TDirectoryListBox::Move(const std::string& folder) {
     const std::string left = FolderPath();
-    m_List.ChangeFolder(folder, m_Built);
+    m_List.ChangeFolder(folder, m_Built, true);
     m_LastFolders[VolumeOf(left)] = left;
+    // A read that ends within the wait shows as one; a longer one shows the
+    // folder's levels at once, and its subfolders when it ends.
+    if (m_List.ReadingAside() && EndsWithinEnterWait(m_List.ReadAsideDescriptor()))
+        FinishReadAside();
+    if (m_List.ReadingAside())
+        viewport()->setCursor(Qt::BusyCursor);
+    else
+        viewport()->unsetCursor();
     // What the old folder's watch reported is no longer news.
     m_DiskChange = zumi::FolderList::DiskChange::None;
     m_Follower->Forget();
@@ -184,10 +197,20 @@ bool TDirectoryListBox::ReadNews() {
 }
 
 void TDirectoryListBox::FollowNow() {
+    WaitWhile([this] { return m_List.ReadingAside(); });
     if (m_Built)
         m_Follower->FollowNow();
     if (m_FileList)
         m_FileList->FollowNow();
+}
+
+void TDirectoryListBox::FinishReadAside() {
+    if (!m_List.ReadingAside())
+        return;
+    viewport()->unsetCursor();
+    // The subfolders could not be read: the rows keep the levels, and the error box says why.
+    RunHandler([this] { m_List.FinishReadAside(); });
+    m_Follower->Listen();
 }
 
 void TDirectoryListBox::FollowDisk() {

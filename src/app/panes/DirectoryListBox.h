@@ -31,7 +31,8 @@ public:
 
     // Whether the folder's volume tells names apart by letter case.
     bool CaseSensitive() const { return m_List.CaseSensitive(); }
-    // The rows, built the first time they are needed.
+    // The rows, built the first time they are needed; a folder's subfolders
+    // still being read are waited for, the window answering meanwhile.
     const std::vector<zumi::FolderRow>& Rows();
 
     // Moves to the folder this run last showed on the volume, or to its mount
@@ -61,8 +62,12 @@ private:
     // Without a drive selector the whole tree is one volume.
     std::string VolumeOf(const std::string& path) const;
     void EnsureBuilt();
-    // Moves to the folder and rebuilds the rows once they have been shown.
+    // Moves to the folder and rebuilds the rows once they have been shown. A
+    // read of its subfolders that has not ended within the enter wait goes on
+    // aside: the rows show the folder's levels and the busy pointer until it ends.
     void Move(const std::string& folder);
+    // Adds the subfolders the read aside found, once it has ended.
+    void FinishReadAside();
     // Moves to the folder, read anew even when it is the current one, and announces it.
     void Open(const std::string& folder);
     // Pushes the folder into the file list, then raises OnChange.

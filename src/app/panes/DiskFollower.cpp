@@ -1,6 +1,9 @@
 #include "panes/DiskFollower.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
+#include <cerrno>
+#include <poll.h>
 
 namespace {
 
@@ -8,6 +11,10 @@ namespace {
 // machine adds shows within a few seconds, as in desktop file managers, and an
 // idle look (a status call or two) costs next to nothing.
 constexpr int PollMs = 2000;
+// How long a move to another folder holds the window for its read before the
+// read goes on aside: a local folder of some thousands of names is read by
+// then, and shows without a flicker of the busy pointer.
+int EnterWaitMs = 40;
 
 } // namespace
 
@@ -51,4 +58,21 @@ void DiskFollower::FollowNow() {
         m_Delay.stop();
         m_Pane.follow();
     }
+}
+
+void SetEnterWait(int milliseconds) {
+    EnterWaitMs = milliseconds;
+}
+
+bool EndsWithinEnterWait(int descriptor) {
+    pollfd ready = {descriptor, POLLIN, 0};
+    int got;
+    while ((got = poll(&ready, 1, EnterWaitMs)) < 0 && errno == EINTR) {
+    }
+    return got == 1;
+}
+
+void WaitWhile(const std::function<bool()>& reading) {
+    while (reading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
 }

@@ -41,3 +41,12 @@ private:
     QTimer m_Poll;
     QSocketNotifier* m_Notifier = nullptr;
 };
+
+// How long a pane's move holds the window for the new folder's read before the
+// read goes on aside; below zero, until it ends (for tests whose machine may be slow).
+void SetEnterWait(int milliseconds);
+// Whether a read aside, whose descriptor becomes readable as it ends, ends within that wait.
+bool EndsWithinEnterWait(int descriptor);
+// Handles the window's events other than the user's while the pane is reading:
+// the window repaints and answers the window manager, and the user's input waits.
+void WaitWhile(const std::function<bool()>& reading);

@@ -16,8 +16,6 @@
 #include <QScrollBar>
 #include <QSocketNotifier>
 #include <QStyledItemDelegate>
-#include <cerrno>
-#include <poll.h>
 
 // The rows of a FileList, shown as their names decoded for display only, with
 // the picture of their kind when glyphs are on.
@@ -101,20 +99,6 @@ constexpr int DesignedWidth = 145;
 // copies becomes a few updates. Past it, the gap doubles with an update's own
 // time (FollowDisk), so a huge folder's updates never take most of the GUI thread.
 constexpr int FollowDelayMs = 150;
-// How long a move to another folder holds the window for its read before the
-// read goes on aside: a local folder of some thousands of names is read by
-// then, and shows without a flicker of the busy pointer.
-int EnterWaitMs = 40;
-
-// Whether the descriptor becomes readable within the time (below zero: ever).
-bool ReadableWithin(int descriptor, int milliseconds) {
-    pollfd ready = {descriptor, POLLIN, 0};
-    int got;
-    while ((got = poll(&ready, 1, milliseconds)) < 0 && errno == EINTR) {
-    }
-    return got == 1;
-}
-
 // The row whose text is the name, or -1.
 int RowNamed(const zumi::FileList& list, const std::string& name) {
     for (size_t row = 0; row < list.RowCount(); ++row)
@@ -218,16 +202,12 @@ void TFileListBox::WriteMask(const QString& mask) {
     RunHandler([&] { SetMask(mask); });
 }
 
-void TFileListBox::SetEnterWait(int milliseconds) {
-    EnterWaitMs = milliseconds;
-}
-
 void TFileListBox::SetFolderPath(const std::string& path) {
     if (m_List.IsFolderPath(path))
         return;
     Relist([&](const zumi::FileList::BusyFn& busy) {
         const bool moved = m_List.SetFolderPath(path, m_Listed, busy, true) && m_Listed;
-        SetEntering(moved && m_List.ReadingAside() && !ReadableWithin(m_List.ReadAsideDescriptor(), EnterWaitMs));
+        SetEntering(moved && m_List.ReadingAside() && !EndsWithinEnterWait(m_List.ReadAsideDescriptor()));
         if (moved && !m_Entering)
             m_List.FinishReadAside(); // ended within the wait, or read in place
         return moved && !m_Entering;  // else announced when the read ends
@@ -312,8 +292,7 @@ void TFileListBox::FollowNow() {
 }
 
 void TFileListBox::WaitForRows() {
-    while (m_List.ReadingAside())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+    WaitWhile([this] { return m_List.ReadingAside(); });
 }
 
 void TFileListBox::FinishReadAside() {

@@ -40,14 +40,11 @@ public:
     const std::string& FolderPath() const { return m_List.FolderPath(); }
     // Moves to another folder (a relative path is taken from the listed one) and
     // re-reads; a path naming the listed folder does nothing. Throws IOError.
-    // A read that has not ended within EnterWait goes on aside: the pane then
+    // A read that has not ended within the enter wait (SetEnterWait) goes on aside: the pane then
     // shows no rows and the busy pointer until it ends, and OnChange and OnListed come then.
     void SetFolderPath(const std::string& path);
     // Whether the folder moved to is still being read.
     bool Reading() const { return m_Entering; }
-    // How long a move waits for the new folder's read before it leaves it to
-    // run aside; below zero, until it ends (for tests whose machine may be slow).
-    static void SetEnterWait(int milliseconds);
 
     // The rows, in display order, as stored bytes (copied). These wait for a
     // folder still being read, the window answering meanwhile (WaitForRows).
@@ -99,7 +96,7 @@ private:
     void FollowDisk(const std::function<bool()>& step);
     // Keeps what the read aside found, once it has ended.
     void FinishReadAside();
-    // Handles the window's events other than the user's until no read runs aside.
+    // Handles the window's events other than the user's until no read runs aside (WaitWhile).
     void WaitForRows();
     // Whether the folder moved to is being read aside, shown by the busy pointer over the rows.
     void SetEntering(bool entering);

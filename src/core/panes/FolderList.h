@@ -1,9 +1,12 @@
 #pragma once
 
 #include "platform/Collation.h"
+#include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
+#include "platform/WorkAside.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +37,9 @@ class FolderList {
 public:
     // Starts on the process's working directory, with no rows until they are built.
     explicit FolderList(const std::string& collationLocale = Collation::UserLocale());
+    ~FolderList();
+    FolderList(const FolderList&) = delete;
+    FolderList& operator=(const FolderList&) = delete;
 
     const std::string& FolderPath() const { return m_FolderPath; }
     // Whether the current folder's volume tells names apart by letter case.
@@ -52,15 +58,27 @@ public:
 
     // Moves to the folder (a relative path is taken from the current one), with
     // the rows built anew when rebuild is set. A folder that cannot be entered or
-    // read throws IOError and changes nothing.
-    void ChangeFolder(const std::string& path, bool rebuild);
+    // opened throws IOError and changes nothing; nor, read in place, one that cannot be read.
+    // With aside set too, its subfolders are read on a thread of its own (unless
+    // none can be had): the rows at once hold the folder's levels down to its
+    // own, and FinishReadAside adds its subfolders.
+    void ChangeFolder(const std::string& path, bool rebuild, bool aside = false);
 
     // Builds the rows for the current folder; on failure the old rows stay.
     void RebuildFolders();
 
+    // Readable once a read aside has ended; the same descriptor for the list's life, -1 if it has none.
+    int ReadAsideDescriptor() const { return m_Work.Descriptor(); }
+    bool ReadingAside() const { return m_ReadAside != nullptr; }
+    // Waits for the read aside, if any, and adds the subfolders it found,
+    // watched from before it read. When it failed this throws its IOError, and
+    // the rows keep only the levels.
+    void FinishReadAside();
+
     // The folder watch's descriptor, readable when the folder may have changed:
     // the owner then calls ReadWatchEvents. It changes whenever the rows are
-    // built; -1 when nothing is watched.
+    // built; -1 when nothing is watched (also while a read aside runs, whose
+    // watch, set before it read, is kept with what it found).
     int WatchDescriptor() const { return m_Watch.Descriptor(); }
     // Whether no watch tells of every change, so the owner calls ReadWatchEvents now and then (zumi::FolderWatch).
     bool NeedsPolling() const { return m_Watch.NeedsPolling(); }
@@ -77,10 +95,20 @@ public:
     int IconOffset(size_t row) const;
 
 private:
+    struct ReadAside;
+
+    // The rows of a folder's levels, from the root down to its own.
+    static std::vector<FolderRow> LevelRows(const std::string& folder);
     // The rows of a folder and the index of its current row.
-    // The folder's links' targets are watched too, so that a link's row can follow its target.
-    std::vector<FolderRow> BuildRows(const std::string& folder, int descriptor, bool caseSensitive, size_t& currentRow,
-                                     FolderWatch& watch) const;
+    std::vector<FolderRow> BuildRows(const std::string& folder, FolderReader& reader, bool caseSensitive,
+                                     size_t& currentRow, FolderWatch& watch) const;
+    // The folder's visible subfolders, sorted. The folder's links' targets are
+    // watched too, so that a link's row can follow its target. A read stopped
+    // part-way (FolderReader::StopOn) returns none.
+    std::vector<std::string> Subfolders(FolderReader& reader, bool caseSensitive, FolderWatch& watch) const;
+    bool StartReadAside(const std::string& folder, bool caseSensitive, std::unique_ptr<FolderReader>& reader);
+    // Ends the read aside, if any, at its next entry, and forgets it.
+    void DropReadAside();
 
     Collation m_Collation;
     std::string m_FolderPath;
@@ -89,6 +117,8 @@ private:
     size_t m_CurrentRow = 0;
     FolderWatch m_Watch; // on the folder since before m_Rows were built
     ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
+    std::unique_ptr<ReadAside> m_ReadAside; // the subfolders being read on their own thread, see ReadAside
+    WorkAside m_Work;                       // runs it; last, so that it stops first
 };
 
 } // namespace zumi

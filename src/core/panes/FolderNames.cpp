@@ -7,10 +7,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <sys/eventfd.h>
-#include <system_error>
-#include <thread>
-#include <unistd.h>
 #include <utility>
 
 namespace zumi {
@@ -46,32 +42,22 @@ std::string_view RowText(std::string_view name, bool folder, std::string& bracke
 
 } // namespace
 
-// A whole read of the folder on a thread of its own, so that the owner's
-// thread (the window's) stays free while a large or slow folder is read. From
-// the thread's start until it ends, the thread alone touches the reader, the
-// watch, the entries and the failure, and reads the file type and collation,
-// which the owner's thread leaves as they are: every call that would change
-// them first drops the read. The owner's thread takes everything back after
-// join(); the thread writes the eventfd as its last step. The owner's thread
-// may set `dropped` at any time, and the reader then stops at its next entry;
-// the owner's thread still joins the thread before anything else.
+// A whole read of the folder run by m_Work (see WorkAside for who owns what
+// when): the job reads with the reader and the watch given, the file type and
+// the collation, which the owner's thread leaves as they are (every call that
+// would change them first drops the read), and fills the entries or the failure.
 struct FolderNames::ReadAside {
-    std::atomic<bool> dropped{false};
     FolderWatch watch;
     std::unique_ptr<FolderReader> reader;
     Entries entries;
     std::exception_ptr failure;
-    std::thread thread;
 };
 
 FolderNames::FolderNames(const std::string& collationLocale, KeepFn keep)
-    : m_Collation(collationLocale), m_Keep(std::move(keep)), m_Path(CurrentDirectoryOrRoot()),
-      m_ReadAsideDone(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    : m_Collation(collationLocale), m_Keep(std::move(keep)), m_Path(CurrentDirectoryOrRoot()) {}
 
 FolderNames::~FolderNames() {
     DropReadAside();
-    if (m_ReadAsideDone >= 0)
-        close(m_ReadAsideDone);
 }
 
 bool FolderNames::IsPath(const std::string& path) const {
@@ -147,27 +133,20 @@ std::unique_ptr<FolderReader> FolderNames::Reader(int folder) const {
 
 // False when no thread can be had, and the caller reads the folder itself.
 bool FolderNames::StartReadAside(std::unique_ptr<FolderReader> reader) {
-    if (m_ReadAsideDone < 0)
-        return false;
     auto aside = std::make_unique<ReadAside>();
     aside->watch.Watch(m_Path, (m_FileType & ftReadOnly) != 0);
     aside->reader = std::move(reader);
-    aside->reader->StopOn(&aside->dropped);
-    try {
-        aside->thread = std::thread([this, job = aside.get()] {
-            try {
-                job->entries = ReadEntries(*job->reader, job->watch, {});
-            } catch (...) {
-                job->failure = std::current_exception();
-            }
-            const uint64_t ended = 1;
-            [[maybe_unused]] const ssize_t written = write(m_ReadAsideDone, &ended, sizeof ended); // never full
-        });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    m_ReadAside = std::move(aside);
-    return true;
+    aside->reader->StopOn(&m_Work.Stopping());
+    const bool started = m_Work.Start([this, job = aside.get()] {
+        try {
+            job->entries = ReadEntries(*job->reader, job->watch, {});
+        } catch (...) {
+            job->failure = std::current_exception();
+        }
+    });
+    if (started)
+        m_ReadAside = std::move(aside);
+    return started;
 }
 
 void FolderNames::FinishReadAside() {
@@ -180,18 +159,13 @@ void FolderNames::FinishReadAside() {
 }
 
 std::unique_ptr<FolderNames::ReadAside> FolderNames::JoinReadAside() {
-    if (!m_ReadAside)
-        return nullptr;
-    m_ReadAside->thread.join();
-    uint64_t ended;
-    [[maybe_unused]] const ssize_t drained = read(m_ReadAsideDone, &ended, sizeof ended); // the thread's one write
+    m_Work.Join();
     return std::move(m_ReadAside);
 }
 
 void FolderNames::DropReadAside() {
-    if (m_ReadAside)
-        m_ReadAside->dropped = true;
-    JoinReadAside();
+    m_Work.Stop();
+    m_ReadAside.reset();
 }
 
 bool FolderNames::ReadWatchEvents() {

@@ -3,6 +3,7 @@
 #include "platform/Collation.h"
 #include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
+#include "platform/WorkAside.h"
 #include "platform/WorkingDirectory.h"
 
 #include <cstdint>
@@ -73,7 +74,7 @@ public:
     Followed Follow(bool aside, const SeenFn& seen);
 
     // Readable once a read aside has ended; the same descriptor for the names' life, -1 if none.
-    int ReadAsideDescriptor() const { return m_ReadAsideDone; }
+    int ReadAsideDescriptor() const { return m_Work.Descriptor(); }
     bool ReadingAside() const { return m_ReadAside != nullptr; }
     // Waits for the read aside, if any, and hands it to the KeepFn with its
     // watch. When the read failed this throws its IOError and keeps the entries.
@@ -120,7 +121,7 @@ private:
     bool m_Current = false; // m_Entries were read under m_Watch, which has lost no event since (nor stopped)
     std::vector<std::string> m_Changed;     // entries the watch named since m_Entries were brought up to date
     std::unique_ptr<ReadAside> m_ReadAside; // a whole read under way on its own thread, see ReadAside
-    int m_ReadAsideDone = -1;               // an eventfd that the read aside writes as it ends
+    WorkAside m_Work;                       // runs it; last, so that it stops first
 };
 
 } // namespace zumi

@@ -159,7 +159,7 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent)
     ConnectHandler(Label1, &QToolButton::clicked, this, &TForm1::Label1Click);
     ConnectHandler(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
     ConnectHandler(DirectoryListBox1, &TDirectoryListBox::OnChange, this, &TForm1::DirectoryListBox1Change);
-    ConnectHandler(FileListBox1, &TFileListBox::OnListed, this, &TForm1::ShowCount);
+    ConnectHandler(FileListBox1, &TFileListBox::OnReading, this, &TForm1::ShowReading);
     ConnectHandler(FileListBox1, &TFileListBox::OnDblClick, this, &TForm1::FileListBox1DblClick);
     ConnectHandler(FileListBox1, &TFileListBox::OnDiskChange, this, &TForm1::FileListBox1DiskChange);
     ConnectHandler(Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
@@ -344,7 +344,14 @@ std::string TForm1::Mask() const {
                                                                         : QFile::encodeName(text).toStdString();
 }
 
-// While the folder is still being read no count is shown: none yet is the folder's.
+// While the folder moved to is still being read, neither the count nor the
+// page marker is shown: neither is yet the folder's. Both come with the move's OnChange.
+void TForm1::ShowReading() {
+    ShowCount();
+    Panel1->setText(QString());
+    Panel1->setAccessibleDescription(QString());
+}
+
 void TForm1::ShowCount() {
     StatusPanel0->setText(FileListBox1->Reading()
                               ? QString()

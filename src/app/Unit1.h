@@ -65,6 +65,7 @@ private:
     std::string Mask() const;
     // The status line's count of listed files.
     void ShowCount();
+    void ShowReading();
     // Where the index page of the current folder lives.
     std::string IndexPath() const;
     void OpenPage(const std::string& path, const zumi::FileIdentity* written = nullptr);

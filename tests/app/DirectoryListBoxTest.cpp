@@ -2,8 +2,10 @@
 #include "MessageOf.h"
 #include "RecordingShell.h"
 #include "TempDir.h"
+#include "panes/DiskFollower.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
+#include "platform/FolderReading.h"
 #include "platform/WorkingDirectory.h"
 
 #include <QAbstractItemView>
@@ -113,6 +115,44 @@ TEST_F(DirectoryListBoxTest, AFolderChangeReReadsTheFileListAndThenAnnouncesItOn
         EXPECT_EQ(zumi::CurrentDirectory(), "/") << c.fault << ": the process holds the folder";
         EXPECT_EQ(folders->currentIndex().row(), RowOf(c.folder.substr(c.folder.rfind('/') + 1))) << c.fault;
     }
+}
+
+// A folder slow to read (here held open) shows at once by its levels, with the
+// busy pointer; its subfolders and files come when read, and the move is
+// announced after the file list's read, as always. A move on meanwhile drops both reads.
+TEST_F(DirectoryListBoxTest, AFolderSlowToReadShowsAtOnceAndIsAnnouncedOnceRead) {
+    const std::string pics = dir / "disk/pics";
+    dir.Folder("disk/pics/2001/sub");
+    const struct {
+        const char* fault;
+        std::string then; // moved to while the first move's reads are held
+        std::string folder;
+        int subfolder; // the row of "sub", -1 for none
+    } cases[] = {
+        {"the subfolders read aside not shown", "", pics + "/2001", RowOf("pics") + 2}, // under 2001
+        {"the left folder's subfolders kept", pics + "/Album", pics + "/Album", -1},
+    };
+    const int levels = RowOf("pics") + 2; // down to 2001 or Album
+    SetEnterWait(0);
+    for (const auto& c : cases) {
+        folders->SetFolderPath(pics);
+        events.clear();
+        zumi::FolderReader::HoldReads(true);
+        folders->SetFolderPath(pics + "/2001");
+        if (!c.then.empty())
+            folders->SetFolderPath(c.then);
+        EXPECT_EQ(folders->FolderPath(), c.folder) << c.fault;
+        EXPECT_EQ(folders->model()->rowCount(), levels) << "the folder's levels not shown at once";
+        EXPECT_EQ(folders->viewport()->cursor().shape(), Qt::BusyCursor);
+        EXPECT_TRUE(files->Reading());
+        EXPECT_EQ(events, Events{}) << "a move announced before the file list was read";
+        zumi::FolderReader::HoldReads(false);
+        EXPECT_EQ(RowOf("sub"), c.subfolder) << c.fault;
+        EXPECT_EQ(folders->viewport()->cursor().shape(), Qt::ArrowCursor);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !files->Reading(); }, 10000));
+        EXPECT_EQ(events, (Events{"files re-read", "folders, files in " + c.folder})) << c.fault;
+    }
+    SetEnterWait(-1);
 }
 
 // Subfolders made or removed elsewhere come and go in place; when the folder

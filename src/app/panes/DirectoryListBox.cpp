@@ -155,6 +155,10 @@ void TDirectoryListBox::SwitchDrive(const std::string& volume) {
 
 void TDirectoryListBox::SetFileList(TFileListBox* fileList) {
     m_FileList = fileList;
+    connect(fileList, &TFileListBox::OnListed, this, [this] {
+        if (std::exchange(m_AnnounceWhenListed, false))
+            emit OnChange();
+    });
 }
 
 void TDirectoryListBox::SetDriveSelector(TDriveComboBox* driveSelector) {
@@ -244,7 +248,10 @@ void TDirectoryListBox::FollowDisk() {
 void TDirectoryListBox::Announce() {
     if (m_FileList)
         m_FileList->SetFolderPath(FolderPath());
-    emit OnChange();
+    // A move announces itself after the file list's read, also when that read runs aside.
+    m_AnnounceWhenListed = m_FileList && m_FileList->Reading();
+    if (!m_AnnounceWhenListed)
+        emit OnChange();
 }
 
 void TDirectoryListBox::OpenSelectedRow() {

@@ -70,7 +70,7 @@ private:
     void FinishReadAside();
     // Moves to the folder, read anew even when it is the current one, and announces it.
     void Open(const std::string& folder);
-    // Pushes the folder into the file list, then raises OnChange.
+    // Pushes the folder into the file list, then raises OnChange once the file list has read it.
     void Announce();
     void OpenSelectedRow();
     // Reads what the watch saw; true when the rows may have changed.
@@ -83,6 +83,7 @@ private:
     QPointer<TFileListBox> m_FileList;
     QPointer<TDriveComboBox> m_DriveSelector;
     bool m_Built = false;
+    bool m_AnnounceWhenListed = false; // the file list's read runs aside: OnChange comes when it ends
     DiskFollower* m_Follower;
     zumi::FolderList::DiskChange m_DiskChange = zumi::FolderList::DiskChange::None; // the most the watch reported since
     std::map<std::string, std::string> m_LastFolders; // volume -> the last folder shown on it

@@ -157,8 +157,11 @@ void TFileListBox::ResetKeepingLayout(const std::function<void()>& change) {
 void TFileListBox::SetFileType(zumi::TFileType fileType) {
     if (!m_List.SetFileType(fileType) || !m_Listed)
         return;
-    SetEntering(false); // the read by the old type was dropped: the folder is read again now
-    RereadFiles();
+    const bool entering = std::exchange(m_Entering, false);
+    viewport()->unsetCursor();
+    RereadFiles(); // the read by the old type was dropped: the folder is read again now
+    if (entering)
+        emit OnListed();
 }
 
 void TFileListBox::SetEntering(bool entering) {
@@ -212,6 +215,8 @@ void TFileListBox::SetFolderPath(const std::string& path) {
             m_List.FinishReadAside(); // ended within the wait, or read in place
         return moved && !m_Entering;  // else announced when the read ends
     });
+    if (m_Entering)
+        emit OnReading();
 }
 
 int TFileListBox::Count() {

@@ -41,7 +41,7 @@ public:
     // Moves to another folder (a relative path is taken from the listed one) and
     // re-reads; a path naming the listed folder does nothing. Throws IOError.
     // A read that has not ended within the enter wait (SetEnterWait) goes on aside: the pane then
-    // shows no rows and the busy pointer until it ends, and OnChange and OnListed come then.
+    // shows no rows and the busy pointer until it ends (OnReading), and OnChange and OnListed come then.
     void SetFolderPath(const std::string& path);
     // Whether the folder moved to is still being read.
     bool Reading() const { return m_Entering; }
@@ -71,6 +71,8 @@ signals:
     void OnDblClick();
     // After the listed folder changed on disk and the rows followed (they may be the same).
     void OnDiskChange();
+    // The folder moved to is being read aside: no rows are its yet.
+    void OnReading();
     // After the read of a folder moved to has ended aside, just after its OnChange.
     void OnListed();
 

@@ -30,6 +30,7 @@ namespace {
 constexpr size_t BufferSize = 1 << 16;
 
 std::atomic<bool> ReadsHeld{false};
+constexpr int HoldAtMostMs = 10000;
 
 // An entry's attributes from its name and its type as the folder gives it.
 unsigned Attributes(int folder, const char* name, unsigned char type, bool wantReadOnly) {
@@ -80,7 +81,9 @@ bool FolderReader::Next(std::string_view& name, unsigned& attributes) {
         if (m_Position == m_End) {
             if (!m_Buffer)
                 m_Buffer.reset(new char[BufferSize]);
-            while (ReadsHeld && !Stopped())
+            // A read held for longer goes on, so that a test that holds the reading thread itself fails rather than
+            // hangs.
+            for (int waited = 0; ReadsHeld && !Stopped() && waited < HoldAtMostMs; waited += 5)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             const ssize_t length = getdents64(m_Fd, m_Buffer.get(), BufferSize);
             if (length < 0)

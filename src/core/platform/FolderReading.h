@@ -55,7 +55,7 @@ public:
     bool Stopped() const { return m_Stop && m_Stop->load(std::memory_order_relaxed); }
 
     // While held, every reader's next directory read waits until released or
-    // the reader is stopped: a disk as slow as a test needs.
+    // the reader is stopped, for 10 s at most: a disk as slow as a test needs.
     static void HoldReads(bool hold);
 
     // One entry's attributes, looked up by name (not read in turn); false when

@@ -6,8 +6,10 @@
 #include "Unit1.h"
 #include "ValueChanges.h"
 #include "panes/DirectoryListBox.h"
+#include "panes/DiskFollower.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
+#include "platform/FolderReading.h"
 #include "platform/FolderWatch.h"
 
 #include <QAccessible>
@@ -153,14 +155,25 @@ TEST_F(Form1Test, AMaskChangeInAVanishedFolderShowsTheErrorAndKeepsTheCount) {
 TEST_F(Form1Test, OpeningAFolderRowShowsItsFilesAndTheirCount) {
     dir.Folder("album");
     dir.File("album/x.png");
+    dir.File("album/imgindex.html");
+    dir.File("imgindex.html");
     auto* folders = Child<TDirectoryListBox>("DirectoryListBox1");
     folders->SetFolderPath(dir.Path() + "/"); // the same folder by another text: rows built again
     const int row = static_cast<int>(folders->Rows().size()) - 1;
     ASSERT_EQ(folders->Rows()[row].text, "album");
+    ASSERT_EQ(Marker(), QStringLiteral("* "));
+    // Its reads held: neither the count nor the marker is shown until the folder is read.
+    SetEnterWait(0);
+    zumi::FolderReader::HoldReads(true);
     QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {},
                        folders->visualRect(folders->model()->index(row, 0)).center());
+    EXPECT_EQ(CountText() + Marker(), QString()) << "the folder left's count or marker shown for the new one";
+    zumi::FolderReader::HoldReads(false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !CountText().isEmpty(); }, 10000));
+    SetEnterWait(-1);
     EXPECT_EQ(Child<TFileListBox>("FileListBox1")->FolderPath(), dir / "album");
     EXPECT_EQ(CountText(), QStringLiteral("1 個のオブジェクト"));
+    EXPECT_EQ(Marker(), QStringLiteral("* "));
     EXPECT_EQ(Child<TDriveComboBox>("DriveComboBox1")->DriveLetter(), "/") << "the volume of a temporary folder";
 }
 

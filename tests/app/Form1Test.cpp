@@ -334,7 +334,13 @@ TEST_F(Form1Test, CreateWaitsForTheReadUnderWay) {
         return std::string();
     });
     Child<QAction>("MCreateOpen")->setChecked(false);
+    auto* progress = Child<QProgressBar>("ProgressBar");
+    QList<int> positions;
+    QObject::connect(progress, &QProgressBar::valueChanged, [&](int value) { positions.append(value); });
     Trigger("MCreateHTML");
+    // More rows than the bar has pixels: it moves a pixel's worth at a time, and reaches its end.
+    EXPECT_LE(positions.size(), progress->width() + 2);
+    EXPECT_EQ(positions.mid(positions.size() - 2), (QList<int>{401, 0}));
     const std::string page = Page();
     size_t listed = 0;
     for (size_t at = 0; (at = page.find("<A HREF", at)) != std::string::npos; ++at)

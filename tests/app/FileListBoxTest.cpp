@@ -277,12 +277,21 @@ TEST_F(FileListBoxTest, AFolderSlowToReadIsReadAsideWhileTheWindowAnswers) {
          {"a.gif"},
          "slow"},
     };
+    dir.File("old.gif");
+    {
+        TFileListBox pane; // the read ends within the wait, unbounded here: the rows are there at once
+        pane.SetFolderPath(dir.Path());
+        pane.show();
+        pane.SetFolderPath(dir / "slow");
+        EXPECT_EQ(pane.model()->rowCount(), 2) << "a read ended within the wait not kept at once";
+    }
     SetEnterWait(0);
     for (const auto& c : cases) {
         TFileListBox pane;
         pane.SetMask(QStringLiteral("*.gif"));
+        pane.SetFolderPath(dir.Path());
         pane.show();
-        ASSERT_EQ(pane.Count(), 0);
+        ASSERT_EQ(pane.Count(), 1);
         QSignalSpy changes(&pane, &TFileListBox::OnChange);
         QSignalSpy listed(&pane, &TFileListBox::OnListed);
         zumi::FolderReader::HoldReads(true);
@@ -297,6 +306,7 @@ TEST_F(FileListBoxTest, AFolderSlowToReadIsReadAsideWhileTheWindowAnswers) {
         if (c.meanwhile)
             c.meanwhile(pane);
         zumi::FolderReader::HoldReads(false);
+        EXPECT_EQ(pane.Count(), static_cast<int>(c.rows.size())) << c.fault << ": counted before the rows were read";
         EXPECT_EQ(pane.Items(), c.rows) << c.fault;
         EXPECT_EQ(pane.FolderPath(), dir / c.folder) << c.fault;
         EXPECT_FALSE(pane.Reading());

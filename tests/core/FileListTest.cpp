@@ -96,6 +96,9 @@ TEST(FileList, ListsMatchingFilesSorted) {
     list.RereadFiles();
     list.SetFolderPath(other.Path(), true);
     EXPECT_EQ(list.Rows(), Names{"z.gif"}) << "the new folder's rows chosen by the matches kept for the old one's";
+    list.SetMask("*.gif");
+    list.RereadFiles();
+    EXPECT_EQ(list.Rows(), Names{"z.gif"}) << "the new folder's rows counted by the old one's counts";
 }
 
 // A large folder's names are keyed for the sort while it is still being read,

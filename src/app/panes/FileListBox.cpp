@@ -99,6 +99,7 @@ constexpr int DesignedWidth = 145;
 // copies becomes a few updates. Past it, the gap doubles with an update's own
 // time (FollowDisk), so a huge folder's updates never take most of the GUI thread.
 constexpr int FollowDelayMs = 150;
+
 // The row whose text is the name, or -1.
 int RowNamed(const zumi::FileList& list, const std::string& name) {
     for (size_t row = 0; row < list.RowCount(); ++row)
@@ -315,8 +316,8 @@ void TFileListBox::FinishReadAside() {
             m_List.FinishReadAside();
             return true;
         });
-        emit OnListed();
     });
+    emit OnListed();
 }
 
 void TFileListBox::FollowDisk(const std::function<bool()>& step) {

@@ -74,17 +74,18 @@ bool FolderNames::SetFileType(TFileType fileType) {
 }
 
 void FolderNames::Move(const std::string& path, bool read, bool aside, const SeenFn& seen) {
-    DropReadAside(); // of the folder being left
     // The entries and the watch stay the old folder's until the new one is entered and read.
     FolderWatch watch;
     Entries fresh;
     const EnteredFolder folder = EnterFolder(path, m_Path);
-    // Opened here, so that a folder this user may not read is refused before anything changes.
-    std::unique_ptr<FolderReader> reader;
-    if (read && aside)
-        reader = Reader(folder.Descriptor());
-    else if (read)
-        fresh = Read(folder, watch, seen);
+    // Opened first, so that a folder this user may not read is refused before anything changes.
+    std::unique_ptr<FolderReader> reader = read ? Reader(folder.Descriptor()) : nullptr;
+    DropReadAside(); // of the folder being left
+    if (read && !aside) {
+        watch.Watch(folder.Path(), (m_FileType & ftReadOnly) != 0);
+        fresh = ReadEntries(*reader, watch, seen);
+        reader.reset(); // read in place
+    }
     m_Path = folder.Path();
     m_Current = false;
     if (!read) {

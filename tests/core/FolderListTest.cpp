@@ -74,9 +74,6 @@ TEST_F(FolderListTest, RowsShowTheLevelsThenTheVisibleSubfolders) {
         dir.Folder("pics/" + std::string(name));
     ASSERT_EQ(symlink("2001", (pics + "/linked").c_str()), 0);
     ASSERT_EQ(symlink("nowhere", (pics + "/dangling").c_str()), 0);
-    FolderList list("en_US.UTF-8");
-    list.ChangeFolder(pics, true);
-
     // The levels of the temporary folder and the folders they stand for, then "pics" as the current row.
     std::vector<std::string> levels{"/"}, levelPaths{"/"};
     for (size_t start = 1, slash; (slash = pics.find('/', start)) != std::string::npos; start = slash + 1) {
@@ -86,28 +83,42 @@ TEST_F(FolderListTest, RowsShowTheLevelsThenTheVisibleSubfolders) {
     const size_t current = levels.size();
     const std::vector<std::string> subfolders{"9", "10", "2001", "b", "linked", "Photos", "photos"};
 
-    const std::vector<FolderRow>& rows = list.Rows();
-    ASSERT_EQ(rows.size(), current + 1 + subfolders.size());
-    EXPECT_EQ(list.CurrentRow(), current);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE("row " + std::to_string(i) + " " + rows[i].text);
-        if (i < current) {
-            EXPECT_EQ(rows[i].text, levels[i]);
-            EXPECT_EQ(rows[i].kind, FolderRowKind::Level);
-            EXPECT_EQ(list.IconOffset(i), i == 0 ? 2 : list.IconOffset(i - 1) + 4)
-                << "not one step below the level above";
-            EXPECT_EQ(list.RowPath(i), levelPaths[i]);
-        } else if (i == current) {
-            EXPECT_EQ(rows[i].text, "pics");
-            EXPECT_EQ(rows[i].kind, FolderRowKind::Current);
-            EXPECT_EQ(list.IconOffset(i), list.IconOffset(i - 1) + 4);
-            EXPECT_EQ(list.RowPath(i), pics);
-        } else {
-            EXPECT_EQ(rows[i].text, subfolders[i - current - 1])
-                << "hidden, dangling or case-twin subfolder mishandled";
-            EXPECT_EQ(rows[i].kind, FolderRowKind::Subfolder);
-            EXPECT_EQ(list.IconOffset(i), list.IconOffset(current) + 4) << "not one step in from the current folder";
-            EXPECT_EQ(list.RowPath(i), pics + "/" + rows[i].text);
+    // Read in place, and aside: the levels at once and the subfolders once read, a read of a folder left dropped.
+    for (const bool aside : {false, true}) {
+        SCOPED_TRACE(aside ? "aside" : "in place");
+        FolderList list("en_US.UTF-8");
+        if (aside)
+            list.ChangeFolder(pics + "/2001", true, true);
+        list.ChangeFolder(pics, true, aside);
+        if (aside) {
+            EXPECT_EQ(list.Rows().size(), current + 1)
+                << "the levels not shown at once, or subfolders of the folder left";
+            list.FinishReadAside();
+        }
+        const std::vector<FolderRow>& rows = list.Rows();
+        ASSERT_EQ(rows.size(), current + 1 + subfolders.size());
+        EXPECT_EQ(list.CurrentRow(), current);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE("row " + std::to_string(i) + " " + rows[i].text);
+            if (i < current) {
+                EXPECT_EQ(rows[i].text, levels[i]);
+                EXPECT_EQ(rows[i].kind, FolderRowKind::Level);
+                EXPECT_EQ(list.IconOffset(i), i == 0 ? 2 : list.IconOffset(i - 1) + 4)
+                    << "not one step below the level above";
+                EXPECT_EQ(list.RowPath(i), levelPaths[i]);
+            } else if (i == current) {
+                EXPECT_EQ(rows[i].text, "pics");
+                EXPECT_EQ(rows[i].kind, FolderRowKind::Current);
+                EXPECT_EQ(list.IconOffset(i), list.IconOffset(i - 1) + 4);
+                EXPECT_EQ(list.RowPath(i), pics);
+            } else {
+                EXPECT_EQ(rows[i].text, subfolders[i - current - 1])
+                    << "hidden, dangling or case-twin subfolder mishandled";
+                EXPECT_EQ(rows[i].kind, FolderRowKind::Subfolder);
+                EXPECT_EQ(list.IconOffset(i), list.IconOffset(current) + 4)
+                    << "not one step in from the current folder";
+                EXPECT_EQ(list.RowPath(i), pics + "/" + rows[i].text);
+            }
         }
     }
 }

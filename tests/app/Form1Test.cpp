@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <set>
@@ -451,7 +452,10 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
         const char* folder; // where the panes end, under the test folder
         const char* page;   // the names the page lists; none: no page anywhere
         int watches = -1;   // how many watches the kernel grants as the panes move there
+        bool held = false;  // the panes' reads of the folder are still held when the change comes
     } cases[] = {
+        {"a folder above renamed while the folder is read aside",
+         "mv p1 p1x && mkdir -p p1/p2/p3 && touch p1/p2/p3/other.jpg", false, "/p1/p2/p3", "other.jpg", -1, true},
         {"a folder above renamed and the path made again", "mv p1 p1x && mkdir -p p1/p2/p3 && touch p1/p2/p3/other.jpg",
          false, "/p1/p2/p3", "other.jpg"},
         {"a folder above removed", "rm -r p1 && touch e.gif", false, "", "a.gif b.jpg c.png e.gif IMG_0001.JPG"},
@@ -473,10 +477,12 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
         dir.Folder("p1/p2/p3");
         dir.File("p1/p2/p3/old.png");
         zumi::FolderWatch::LimitWatches(c.watches);
+        SetEnterWait(c.held ? 0 : -1);
+        zumi::FolderReader::HoldReads(c.held);
         Child<TDirectoryListBox>("DirectoryListBox1")->SetFolderPath(dir / "p1/p2/p3");
         zumi::FolderWatch::LimitWatches(-1);
         Child<QLineEdit>("Edit1")->setText(QStringLiteral("*.gif;*.jpg;*.png"));
-        ASSERT_EQ(CountText(), QStringLiteral("1 個のオブジェクト"));
+        ASSERT_EQ(CountText(), c.held ? QString() : QStringLiteral("1 個のオブジェクト"));
         const auto change = [&] {
             InChildProcess([&] { return std::to_string(system(("cd '" + dir.Path() + "' && " + c.change).c_str())); });
         };
@@ -486,7 +492,9 @@ TEST_F(Form1Test, ThePanesAndThePageFollowTheFolderNowAtThePath) {
             change();
         Child<QAction>("MCreateOpen")->setChecked(false);
         Recorder().Clear();
+        QTimer::singleShot(0, [] { zumi::FolderReader::HoldReads(false); }); // as the command waits for the reads
         Trigger("MCreateHTML");
+        SetEnterWait(-1);
         EXPECT_EQ(Child<TDirectoryListBox>("DirectoryListBox1")->FolderPath(), dir.Path() + c.folder) << c.what;
         std::string listed;
         const std::string page = Contents(dir.Path() + c.folder + "/imgindex.html");

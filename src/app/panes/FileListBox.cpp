@@ -158,8 +158,8 @@ void TFileListBox::ResetKeepingLayout(const std::function<void()>& change) {
 void TFileListBox::SetFileType(zumi::TFileType fileType) {
     if (!m_List.SetFileType(fileType) || !m_Listed)
         return;
-    const bool entering = std::exchange(m_Entering, false);
-    viewport()->unsetCursor();
+    const bool entering = m_Entering;
+    SetEntering(false);
     RereadFiles(); // the read by the old type was dropped: the folder is read again now
     if (entering)
         emit OnListed();
@@ -234,7 +234,6 @@ std::vector<std::string> TFileListBox::Items() {
 
 std::string_view TFileListBox::Item(int row) {
     EnsureListed();
-    WaitForRows();
     return m_List.Row(static_cast<size_t>(row));
 }
 

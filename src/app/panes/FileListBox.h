@@ -50,7 +50,8 @@ public:
     // folder still being read, the window answering meanwhile (WaitForRows).
     int Count();
     std::vector<std::string> Items();
-    // One row's bytes, valid until the rows next change.
+    // One row's bytes, valid until the rows next change; asked for once a row
+    // a page is written, so it leaves the waiting to Count, asked for first.
     std::string_view Item(int row);
     // The folder the rows were read from (zumi::FileList::FolderIdentity).
     zumi::FileIdentity FolderIdentity() const { return m_List.FolderIdentity(); }

@@ -35,6 +35,13 @@ pids="$pids $pid"
 # Up once the compositor has configured the window. The program lists the
 # folder without standing in it (the saved settings below tell which it listed).
 wait_for 'grep -q "xdg_toplevel@[0-9]*\.configure" "$work/zumi.log"'
+# The last frame asked for shown: Qt 6.4's Wayland plugin aborts when the window is torn
+# down while that frame's callback is still pending, which is not what this tries.
+frame_shown() {
+    awk '/\.frame\(new id wl_callback@/ { match($0, /wl_callback@[0-9]+/); id = substr($0, RSTART, RLENGTH) ".done"; found = 0 }
+        id != "" && index($0, id) { found = 1 } END { exit !found }' "$work/zumi.log"
+}
+wait_for frame_shown
 wait_for '[ "$(readlink /proc/$pid/cwd)" = "/" ]'
 # Before its event loop runs, a signal would end it without saving.
 wait_for 'catches_term $pid'

@@ -4,9 +4,12 @@
 // files is copied into a large listed folder. Its main runs the pane's other
 // benchmarks too.
 #include "Folders.h"
+#include "Shell.h"
+#include "Unit1.h"
 #include "panes/DirectoryListBox.h"
 #include "panes/FileListBox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -15,6 +18,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <ctime>
+#include <fstream>
 #include <sys/wait.h>
 
 namespace {
@@ -156,7 +160,44 @@ void EnterFolder(benchmark::State& state) {
     }
 }
 
+// The notice of a page written, in place of the box that waits for a click.
+class NoticeShell : public Shell {
+public:
+    void Beep() override {}
+    void MessageBox(QMessageBox::Icon, const QString&) override { noticed = true; }
+    bool noticed = false;
+};
+
+// 作成 in the real window with every file of a folder listed: the longest the
+// window froze, and the time until the notice that the page is written.
+void CreatePage(benchmark::State& state) {
+    const std::string& folder = Folder(static_cast<int>(state.range(0)));
+    const std::string& bin = Folder(0); // the program's folder, for its settings
+    std::ofstream(bin + "/zumi.ini") << "[File]\nIniDir=" << folder << "\n[Setting]\nAfterView=0\nMask=*.*\n";
+    NoticeShell shell;
+    SetShell(&shell);
+    {
+        TForm1 form(bin + "/zumi");
+        form.show();
+        QAction* create = form.findChild<QAction*>(QStringLiteral("MCreateHTML"));
+        for (auto _ : state) {
+            shell.noticed = false;
+            const StallMeter stalls;
+            QTest::qWait(50);
+            QElapsedTimer clock;
+            clock.start();
+            QTimer::singleShot(0, create, &QAction::trigger);
+            Await(state, [&] { return shell.noticed; });
+            state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+            state.counters["stall_ms"] = stalls.LongestMs();
+        }
+    }
+    SetShell(nullptr);
+    std::remove((folder + "/imgindex.html").c_str());
+}
+
 BENCHMARK(EnterFolder)->Arg(30000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(CreatePage)->Arg(30000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(FollowDelay)->Arg(100000)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(CopyBurst)
     ->Args({100000, 10000, 0})

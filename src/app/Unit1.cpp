@@ -8,6 +8,7 @@
 #include "Splitter.h"
 #include "index/IndexPage.h"
 #include "panes/DirectoryListBox.h"
+#include "panes/DiskFollower.h"
 #include "panes/DriveComboBox.h"
 #include "panes/FileListBox.h"
 #include "platform/Errors.h"
@@ -25,7 +26,9 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSessionManager>
+#include <QSocketNotifier>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -39,6 +42,7 @@ constexpr int PanesHeight = ClientHeight - PanesTop - StatusHeight;
 constexpr int FolderListWidth = 145;
 constexpr int CountPanelWidth = 133;
 const QRect GripPlace(2, 4, 3, 24);
+constexpr int ProgressIntervalMs = 50; // how often the bar shows the lines of a page written aside
 
 template <typename T> T* Named(T* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -372,31 +376,44 @@ void TForm1::MCreateHTMLClick() {
     }
     const zumi::PageOptions options{CBox1->isChecked(), DragEdit1->text().toStdString(),
                                     DragEdit2->text().toStdString(), MBorder->isChecked()};
-    ProgressBar->setMaximum(count);
-    // The rows are read in place: at a million names a copy would cost more than the whole streamed page.
-    const zumi::PageNames names(count, [this](size_t row) { return FileListBox1->Item(static_cast<int>(row)); });
     // The page goes into the folder the rows were read from, or nowhere; the
     // page written is the one opened: the panes may have moved on by the time
     // the notice is closed, and another file taken its place.
     const std::string page = IndexPath();
     const zumi::FileIdentity folder = FileListBox1->FolderIdentity();
-    // The bar moves when its drawn length may: at a million rows a step a row cost more than the page itself.
-    const int pixels = std::max(1, ProgressBar->width());
-    const int step = (count + pixels - 1) / pixels;
-    int done = 0;
-    const zumi::FileIdentity written = zumi::WritePage(
-        page, names, options,
-        [&] {
-            if (++done % step == 0 || done == count)
-                ProgressBar->setValue(done);
-        },
+    const bool aside = m_Page.Start(
+        page, zumi::PageNames(count, [this](size_t row) { return FileListBox1->Item(static_cast<int>(row)); }), options,
         &folder);
-    ProgressBar->setValue(0);
+    ProgressBar->setMaximum(count);
+    if (aside && !EndsWithinEnterWait(m_Page.Descriptor()))
+        WaitForPage();
+    const zumi::FileIdentity written = m_Page.Finish();
     DirectoryListBox1Change();
     ShowNotice(QStringLiteral("imgindex.html を出力しました。"));
     // The window may have closed while the notice was up (the program is ending): then nothing more.
     if (!m_Closed && MCreateOpen->isChecked())
         OpenPage(page, &written);
+}
+
+// A long page: the bar shows the lines written, and the commands that write
+// or delete the page wait for it, also when a screen reader asks for them.
+void TForm1::WaitForPage() {
+    const auto enable = [this](bool on) {
+        MCreateHTML->setEnabled(on);
+        SCreateHTML->setEnabled(on);
+        MDeleteHTML->setEnabled(on);
+    };
+    enable(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    QSocketNotifier ended(m_Page.Descriptor(), QSocketNotifier::Read);
+    connect(&ended, &QSocketNotifier::activated, [&ended] { ended.setEnabled(false); });
+    QTimer progress;
+    progress.callOnTimeout([this] { ProgressBar->setValue(static_cast<int>(m_Page.Lines())); });
+    progress.start(ProgressIntervalMs);
+    WaitWhile([&ended] { return ended.isEnabled(); });
+    ProgressBar->setValue(0);
+    QApplication::restoreOverrideCursor();
+    enable(true);
 }
 
 void TForm1::MOpenHTMLClick() {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Settings.h"
-#include "platform/TrustedLinks.h"
+#include "index/IndexPage.h"
 
 #include <QMainWindow>
 
@@ -69,10 +69,13 @@ private:
     // Where the index page of the current folder lives.
     std::string IndexPath() const;
     void OpenPage(const std::string& path, const zumi::FileIdentity* written = nullptr);
+    // Handles the window's events other than the user's until the page is written.
+    void WaitForPage();
 
     Settings m_Settings;
     std::array<std::string, 2> m_HelpFiles; // where the help page may be, in the order looked at
     bool m_Closed = false;                  // the window has closed; a command still running stops
+    zumi::PageWriter m_Page;                // writes the page aside
 
     // Controls; each carries its name as its object name.
     TPanel* Panel1;                       // the toolbar; its caption "* " at the right marks a folder with a page
@@ -90,7 +93,7 @@ private:
     TFileListBox* FileListBox1;           // the file pane: the folder's files that match the mask
     QStatusBar* StatusBar1;               // the status line
     QLabel* StatusPanel0;                 // the count of listed files
-    QProgressBar* ProgressBar;            // steps once per file while the page is written
+    QProgressBar* ProgressBar;            // the lines written of a page that takes long
 
     QAction* MCreateHTML; // ファイル → ファイルの作成: writes the page
     QAction* MDeleteHTML; // ファイル → ファイルの削除: deletes the page

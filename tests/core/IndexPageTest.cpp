@@ -87,6 +87,15 @@ TEST(WritePage, APageOfManyBlocksIsWrittenWhole) {
     const std::string page = BuildPage(names, {true, "100", "120", true});
     ASSERT_GT(page.size(), 3000000u);
     EXPECT_TRUE(WrittenPage(names, {true, "100", "120", true}) == page);
+    // Written aside, the page is of the names as they were at the start, though they change meanwhile.
+    TempDir dir;
+    std::vector<std::string> rows = names;
+    PageWriter writer;
+    EXPECT_TRUE(writer.Start(dir / "imgindex.html", rows, {true, "100", "120", true}, nullptr));
+    rows.assign(3, "changed.gif");
+    writer.Finish();
+    EXPECT_TRUE(Contents(dir / "imgindex.html") == page);
+    EXPECT_EQ(writer.Lines(), names.size());
 }
 
 TEST(PageNames, UrlsEscapeEveryByteThatIsNotPlainAndAltEscapesMarkup) {
@@ -362,23 +371,29 @@ TEST(WritePage, AFailedWriteChangesNothingOnDisk) {
         {"disk full after the first block", 0755, 0644, false, 3 << 19, 40000, "ｽﾄﾘｰﾑへの書き込みｴﾗｰ"},
     };
     for (const auto& c : cases) {
-        TempDir dir;
-        const std::string folder = dir.Folder("pics", c.folderMode);
-        const std::string page = folder + "/imgindex.html";
-        Write(page, "old page\r\n");
-        chmod(page.c_str(), c.pageMode);
-        const auto save = [&] {
-            signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{c.sizeLimit, c.sizeLimit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            return MessageOf([&] { WritePage(page, CameraNames(c.count), {}); });
-        };
-        std::string expected = c.message;
-        if (expected.find("%s") != std::string::npos)
-            expected.replace(expected.find("%s"), 2, page);
-        EXPECT_EQ(c.asNobody ? AsUnprivilegedUser(save) : InChildProcess(save), expected) << c.what;
-        EXPECT_EQ(Contents(page), "old page\r\n") << c.what;
-        EXPECT_EQ(Entries(folder), (std::set<std::string>{".", "..", "imgindex.html"})) << c.what;
+        for (const bool aside : {false, true}) {
+            TempDir dir;
+            const std::string folder = dir.Folder("pics", c.folderMode);
+            const std::string page = folder + "/imgindex.html";
+            Write(page, "old page\r\n");
+            chmod(page.c_str(), c.pageMode);
+            const auto save = [&] {
+                signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{c.sizeLimit, c.sizeLimit};
+                setrlimit(RLIMIT_FSIZE, &limit);
+                if (!aside)
+                    return MessageOf([&] { WritePage(page, CameraNames(c.count), {}); });
+                PageWriter writer; // the error reaches the thread that waits for the page
+                writer.Start(page, CameraNames(c.count), {}, nullptr);
+                return MessageOf([&] { writer.Finish(); });
+            };
+            std::string expected = c.message;
+            if (expected.find("%s") != std::string::npos)
+                expected.replace(expected.find("%s"), 2, page);
+            EXPECT_EQ(c.asNobody ? AsUnprivilegedUser(save) : InChildProcess(save), expected) << c.what;
+            EXPECT_EQ(Contents(page), "old page\r\n") << c.what;
+            EXPECT_EQ(Entries(folder), (std::set<std::string>{".", "..", "imgindex.html"})) << c.what;
+        }
     }
 }
 

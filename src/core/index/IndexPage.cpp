@@ -5,15 +5,21 @@
 #include "platform/Paths.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace zumi {
 
 namespace {
 
 constexpr std::string_view IndexFileName = "imgindex.html";
+
+std::atomic<bool> WritesHeld{false};
+constexpr int HoldAtMostMs = 10000;
 
 bool KeptInUrl(unsigned char c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
@@ -129,6 +135,58 @@ FileIdentity WritePage(const std::string& path, const PageNames& names, const Pa
                        const std::function<void()>& step, const FileIdentity* folder) {
     return ReplaceFile(
         path, [&](const TextSink& out) { PutPage(names, options, step, out); }, folder);
+}
+
+bool PageWriter::Start(const std::string& path, const PageNames& names, const PageOptions& options,
+                       const FileIdentity* folder) {
+    m_Work.Join(); // a page still being written ends first: its copy is its thread's until then
+    m_Text.clear();
+    m_Ends.resize(names.Count());
+    for (size_t i = 0; i < m_Ends.size(); ++i)
+        m_Ends[i] = m_Text.append(names[i]).size();
+    m_Path = path;
+    m_Options = options;
+    m_Folder = folder != nullptr ? std::optional(*folder) : std::nullopt;
+    m_Lines = 0;
+    m_Error = nullptr;
+    if (m_Work.Start([this] { Write(); }))
+        return true;
+    Write();
+    return false;
+}
+
+void PageWriter::Write() {
+    const size_t count = m_Ends.size();
+    const auto step = [this, count] {
+        if (++m_Lines == count)
+            for (int waited = 0; WritesHeld && waited < HoldAtMostMs; waited += 5)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    try {
+        m_Written = WritePage(m_Path,
+                              PageNames(count,
+                                        [this](size_t i) {
+                                            const size_t start = i == 0 ? 0 : m_Ends[i - 1];
+                                            return std::string_view(m_Text).substr(start, m_Ends[i] - start);
+                                        }),
+                              m_Options, step, m_Folder ? &*m_Folder : nullptr);
+    } catch (...) {
+        m_Error = std::current_exception();
+    }
+}
+
+FileIdentity PageWriter::Finish() {
+    m_Work.Join();
+    // A million names' copy is not kept for the next page.
+    m_Text = std::string();
+    m_Ends = std::vector<size_t>();
+    if (m_Error)
+        std::rethrow_exception(std::exchange(m_Error, nullptr));
+    return m_Written;
+}
+
+void PageWriter::HoldWrites(bool hold) {
+    WritesHeld = hold;
 }
 
 void DeletePage(const std::string& path) {

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "platform/TrustedLinks.h"
+#include "platform/WorkAside.h"
 
+#include <atomic>
+#include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +67,42 @@ std::string BuildPage(const PageNames& names, const PageOptions& options, const 
 // is written only into that folder (zumi::ReplaceFile). Returns the page's identity.
 FileIdentity WritePage(const std::string& path, const PageNames& names, const PageOptions& options,
                        const std::function<void()>& step = {}, const FileIdentity* folder = nullptr);
+
+// A page written as WritePage writes it, on a thread of its own, so that the
+// window answers while a long page is written.
+//
+// Ownership: Start copies the names and all else the write needs; from then
+// until Finish the writing thread alone touches the copy and the outcome, and
+// the caller's thread only reads Lines and waits on Descriptor. The rows the
+// names came from may change meanwhile: the page is of the rows at Start.
+class PageWriter {
+public:
+    // Starts writing the page and returns true; when no thread can be had, or
+    // a page is being written already, this writes it here and now and returns false.
+    bool Start(const std::string& path, const PageNames& names, const PageOptions& options, const FileIdentity* folder);
+    // Readable once a page started aside is written or has failed, until Finish.
+    int Descriptor() const { return m_Work.Descriptor(); }
+    // The item lines written so far.
+    size_t Lines() const { return m_Lines; }
+    // Waits for the page and returns its identity, or throws WritePage's error.
+    FileIdentity Finish();
+
+    // For tests: while held, a write waits before its last item line (10 s at most).
+    static void HoldWrites(bool hold);
+
+private:
+    void Write();
+
+    std::string m_Text;         // the names, one after another
+    std::vector<size_t> m_Ends; // where each name's text ends
+    std::string m_Path;
+    PageOptions m_Options;
+    std::optional<FileIdentity> m_Folder;
+    std::atomic<size_t> m_Lines{0};
+    FileIdentity m_Written{};
+    std::exception_ptr m_Error;
+    WorkAside m_Work; // last, so that it stops first
+};
 
 // Removes the page unless the user may not write it (a read-only page stays);
 // throws zumi::Error "ﾌｧｲﾙ <path> を削除できません" when a file is still there

@@ -244,6 +244,27 @@ TEST_F(FileListBoxTest, ALargeFolderReadAsideFollowsWithTheSelectionKept) {
     EXPECT_EQ(userMoves.count(), 0) << "the selection kept announced as the user's move";
 }
 
+// Rows far fewer than a large folder's (a narrower mask, a smaller folder) are
+// laid out anew, so the view gives back the room it kept; they show as before,
+// one under another.
+TEST_F(FileListBoxTest, RowsFarFewerThanALargeFoldersShowAsBefore) {
+    for (int i = 0; i < 1000; ++i)
+        dir.File("a" + std::to_string(i) + ".gif");
+    TFileListBox pane;
+    QStringList everyName(110, QStringLiteral("*")); // each name a row per piece: 110,000 rows
+    pane.SetMask(everyName.join(u';'));
+    pane.show();
+    ASSERT_EQ(pane.Count(), 110000);
+    pane.SetMask(QStringLiteral("a1?.gif"));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(pane.Count(), 10);
+    EXPECT_EQ(pane.viewMode(), QListView::ListMode);
+    EXPECT_EQ(pane.flow(), QListView::TopToBottom);
+    EXPECT_FALSE(pane.isWrapping() || pane.dragEnabled() || pane.viewport()->acceptDrops());
+    const QRect first = pane.visualRect(pane.model()->index(0, 0));
+    EXPECT_EQ(pane.visualRect(pane.model()->index(1, 0)), first.translated(0, first.height()));
+}
+
 // A folder whose read has not ended within the pane's wait is read aside (here
 // held open): the window goes on with its events, the pane shows no rows and
 // the busy pointer, and what the user does meanwhile acts on the rows found.

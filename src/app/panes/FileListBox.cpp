@@ -99,6 +99,7 @@ constexpr int DesignedWidth = 145;
 // copies becomes a few updates. Past it, the gap doubles with an update's own
 // time (FollowDisk), so a huge folder's updates never take most of the GUI thread.
 constexpr int FollowDelayMs = 150;
+constexpr size_t LargeRows = 100000; // rows whose layout is worth giving back when far fewer follow
 
 // The row whose text is the name, or -1.
 int RowNamed(const zumi::FileList& list, const std::string& name) {
@@ -131,10 +132,18 @@ TFileListBox::TFileListBox(QWidget* parent)
     m_List.SetApply([this](const std::function<void()>& change, bool sameCount) {
         if (sameCount)
             return ResetKeepingLayout(change);
+        const size_t before = m_List.RowCount();
         m_Model->Reset([&] {
             m_RecordedRow = -1; // the reset leaves no row selected
             change();
         });
+        // The view keeps room for every row it has laid out, 16 MB after a
+        // million, and gives it back only with its layout: left for a much
+        // smaller folder, it makes a new one.
+        if (before > 4 * m_List.RowCount() + LargeRows) {
+            setViewMode(IconMode);
+            setViewMode(ListMode);
+        }
     });
 }
 

@@ -244,24 +244,52 @@ TEST_F(FileListBoxTest, ALargeFolderReadAsideFollowsWithTheSelectionKept) {
     EXPECT_EQ(userMoves.count(), 0) << "the selection kept announced as the user's move";
 }
 
-// Rows far fewer than a large folder's (a narrower mask, a smaller folder) are
-// laid out anew, so the view gives back the room it kept; they show as before,
-// one under another.
-TEST_F(FileListBoxTest, RowsFarFewerThanALargeFoldersShowAsBefore) {
+// Rows are placed by their number alone, however many: the keys, the pointer
+// and the scroll bar find them where they are drawn, among 110,000 rows and
+// after them among ten.
+TEST_F(FileListBoxTest, RowsArePlacedByTheirNumberAmongManyOrFew) {
     for (int i = 0; i < 1000; ++i)
         dir.File("a" + std::to_string(i) + ".gif");
     TFileListBox pane;
     QStringList everyName(110, QStringLiteral("*")); // each name a row per piece: 110,000 rows
     pane.SetMask(everyName.join(u';'));
+    pane.resize(145, 200);
     pane.show();
     ASSERT_EQ(pane.Count(), 110000);
+    QApplication::setActiveWindow(&pane);
+    pane.setFocus();
+    const auto shown = [&](int row) {
+        return pane.viewport()->rect().contains(pane.visualRect(pane.model()->index(row, 0)));
+    };
+    const int rowsShown = pane.viewport()->height() / pane.visualRect(pane.model()->index(0, 0)).height();
+    const struct {
+        Qt::Key key;
+        int row;
+    } keys[] = {{Qt::Key_Down, 1},
+                {Qt::Key_End, 109999},
+                {Qt::Key_PageUp, 109999 - rowsShown},
+                {Qt::Key_Up, 109998 - rowsShown},
+                {Qt::Key_Home, 0},
+                {Qt::Key_PageDown, rowsShown}};
+    for (const auto& k : keys) {
+        QTest::keyClick(&pane, k.key);
+        EXPECT_EQ(pane.currentIndex().row(), k.row) << k.key;
+        EXPECT_TRUE(shown(k.row)) << k.key;
+    }
+    pane.verticalScrollBar()->setValue(pane.verticalScrollBar()->maximum());
+    EXPECT_TRUE(shown(109999)) << "the scroll bar does not reach the last row";
+    const QRect row = pane.visualRect(pane.model()->index(109990, 0));
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(pane.SelectedName(), pane.model()->index(109990, 0).data().toString());
+    EXPECT_EQ(pane.indexAt(row.topLeft()).row(), 109990);
+    EXPECT_EQ(pane.indexAt(row.bottomLeft()).row(), 109990);
+
     pane.SetMask(QStringLiteral("a1?.gif"));
     QCoreApplication::processEvents();
     ASSERT_EQ(pane.Count(), 10);
-    EXPECT_EQ(pane.viewMode(), QListView::ListMode);
-    EXPECT_EQ(pane.flow(), QListView::TopToBottom);
-    EXPECT_FALSE(pane.isWrapping() || pane.dragEnabled() || pane.viewport()->acceptDrops());
+    EXPECT_EQ(pane.verticalScrollBar()->maximum(), std::max(0, 10 - rowsShown));
     const QRect first = pane.visualRect(pane.model()->index(0, 0));
+    EXPECT_EQ(first.topLeft(), QPoint(0, 0));
     EXPECT_EQ(pane.visualRect(pane.model()->index(1, 0)), first.translated(0, first.height()));
 }
 

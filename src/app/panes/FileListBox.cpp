@@ -5,7 +5,6 @@
 #include "panes/PaneRow.h"
 #include "platform/Errors.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -99,7 +98,6 @@ constexpr int DesignedWidth = 145;
 // copies becomes a few updates. Past it, the gap doubles with an update's own
 // time (FollowDisk), so a huge folder's updates never take most of the GUI thread.
 constexpr int FollowDelayMs = 150;
-constexpr size_t LargeRows = 100000; // rows whose layout is worth giving back when far fewer follow
 
 // The row whose text is the name, or -1.
 int RowNamed(const zumi::FileList& list, const std::string& name) {
@@ -112,7 +110,7 @@ int RowNamed(const zumi::FileList& list, const std::string& name) {
 } // namespace
 
 TFileListBox::TFileListBox(QWidget* parent)
-    : QListView(parent), m_Model(new FileRowModel(m_List, this)),
+    : UniformRowsView(parent), m_Model(new FileRowModel(m_List, this)),
       m_Follower(new DiskFollower(
           FollowDelayMs,
           {[this] { return m_List.ReadWatchEvents(); }, [this] { FollowDisk([this] { return m_List.FollowDisk(); }); },
@@ -129,39 +127,12 @@ TFileListBox::TFileListBox(QWidget* parent)
     if (m_List.ReadAsideDescriptor() >= 0)
         connect(new QSocketNotifier(m_List.ReadAsideDescriptor(), QSocketNotifier::Read, this),
                 &QSocketNotifier::activated, this, &TFileListBox::FinishReadAside);
-    m_List.SetApply([this](const std::function<void()>& change, bool sameCount) {
-        if (sameCount)
-            return ResetKeepingLayout(change);
-        const size_t before = m_List.RowCount();
+    m_List.SetApply([this](const std::function<void()>& change) {
         m_Model->Reset([&] {
             m_RecordedRow = -1; // the reset leaves no row selected
             change();
         });
-        // The view keeps room for every row it has laid out, 16 MB after a
-        // million, and gives it back only with its layout: left for a much
-        // smaller folder, it makes a new one.
-        if (before > 4 * m_List.RowCount() + LargeRows) {
-            setViewMode(IconMode);
-            setViewMode(ListMode);
-        }
     });
-}
-
-// The view lays out every row again at a reset, some 15 ms at a million rows,
-// more than a keystroke's match. Rows are all one size (the delegate's sizeHint), so
-// as many rows as before keep their layout; the view is otherwise left as a
-// reset leaves it: no row selected or current, nothing under way, and the first
-// row taken as current when the list is next entered from the keyboard (focusInEvent).
-void TFileListBox::ResetKeepingLayout(const std::function<void()>& change) {
-    change();
-    m_RecordedRow = -1;
-    setState(NoState);
-    selectionModel()->reset(); // without signals, as at a reset
-    viewport()->update();
-    if (QAccessible::isActive()) {
-        QAccessibleTableModelChangeEvent reset(this, QAccessibleTableModelChangeEvent::ModelReset);
-        QAccessible::updateAccessibility(&reset);
-    }
 }
 
 void TFileListBox::SetFileType(zumi::TFileType fileType) {
@@ -361,7 +332,7 @@ void TFileListBox::FollowDisk(const std::function<bool()>& step) {
 void TFileListBox::showEvent(QShowEvent* event) {
     // A folder that cannot be listed shows the error box here; nothing may unwind through Qt.
     RunHandler([this] { EnsureListed(); });
-    QListView::showEvent(event);
+    UniformRowsView::showEvent(event);
 }
 
 void TFileListBox::focusInEvent(QFocusEvent* event) {
@@ -373,12 +344,12 @@ void TFileListBox::focusInEvent(QFocusEvent* event) {
         selectionModel()->setCurrentIndex(m_Model->index(0), QItemSelectionModel::NoUpdate);
         setAutoScroll(scrolls);
     }
-    QListView::focusInEvent(event);
+    UniformRowsView::focusInEvent(event);
 }
 
 void TFileListBox::keyPressEvent(QKeyEvent* event) {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
-        return QListView::keyPressEvent(event);
+        return UniformRowsView::keyPressEvent(event);
     // Return opens the focused row as a double-click opens the row under the pointer.
     if (currentIndex().isValid()) {
         setCurrentIndex(currentIndex());
@@ -387,7 +358,7 @@ void TFileListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    QListView::mouseDoubleClickEvent(event);
+    UniformRowsView::mouseDoubleClickEvent(event);
     // Another button's double-click is only its click again.
     if (event->button() == Qt::LeftButton)
         emit OnDblClick();

@@ -2,7 +2,7 @@
 
 #include "panes/FileList.h"
 
-#include <QListView>
+#include "panes/PaneRow.h"
 
 class FileRowModel;
 class DiskFollower;
@@ -13,7 +13,7 @@ class DiskFollower;
 // settings applied before that cost no extra listing. The rows follow the disk:
 // files that other programs create, remove or rename show within a third of a
 // second, a burst of changes in a few updates.
-class TFileListBox : public QListView {
+class TFileListBox : public UniformRowsView {
     Q_OBJECT
     Q_PROPERTY(QString Mask READ Mask WRITE WriteMask)
     Q_PROPERTY(bool ShowGlyphs READ ShowGlyphs WRITE SetShowGlyphs)
@@ -90,7 +90,6 @@ private:
     // Runs a change of the rows, with the busy pointer for long listings, and
     // announces it when change() reports that it re-read.
     void Relist(const std::function<bool(const zumi::FileList::BusyFn&)>& change);
-    void ResetKeepingLayout(const std::function<void()>& change);
     void SelectionChanged();
     int SelectedRow() const;
     // Runs a step that brings the rows up to date with the disk, keeping the

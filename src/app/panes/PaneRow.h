@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QListView>
 #include <QStyleOptionViewItem>
 #include <functional>
 
@@ -25,4 +26,37 @@ public:
 
     // Runs the change between the begin and the end of a model reset, also when it throws.
     void Reset(const std::function<void()>& change);
+};
+
+// A list of rows that are all one height (the delegate's size hint for the
+// first row), one under another as wide as the view, so that a row's place
+// follows from its number. A reset of a million rows then lays out nothing,
+// where a QListView places every row and keeps its place (some 30 ms and 16
+// MB a million).
+class UniformRowsView : public QListView {
+public:
+    using QListView::QListView;
+
+    QRect visualRect(const QModelIndex& index) const override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void doItemsLayout() override;
+
+protected:
+    int verticalOffset() const override;
+    int horizontalOffset() const override { return 0; }
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int RowCount() const;
+    int RowHeight() const;
+    // Whole rows the viewport shows, at least one.
+    int RowsShown() const;
+    // The row at a height in the viewport, which may be past the last.
+    int RowAt(int y) const;
 };

@@ -105,19 +105,17 @@ FolderNames::SeenFn FileList::Seen(const BusyFn& busy) const {
 
 void FileList::Rematch(const BusyFn& busy) {
     Match(m_Names.Kept(), m_Counts, busy);
-    m_Apply([&] { m_Rows.swap(m_SpareRows); }, m_SpareRows.size() == m_Rows.size());
+    m_Apply([&] { m_Rows.swap(m_SpareRows); });
 }
 
 void FileList::Keep(Entries& fresh, const std::function<void()>& install) {
     Counts counts;
     Match(fresh, counts, {});
-    m_Apply(
-        [&] {
-            install();
-            std::swap(m_Counts, counts);
-            m_Rows.swap(m_SpareRows);
-        },
-        m_SpareRows.size() == m_Rows.size());
+    m_Apply([&] {
+        install();
+        std::swap(m_Counts, counts);
+        m_Rows.swap(m_SpareRows);
+    });
     // Leaving a large folder for a much smaller one gives its memory back to
     // the system: the buffers kept for the next match shrink to the new size.
     if (fresh.texts.size() > 4 * m_Names.Kept().texts.size() + LargeFolder) {

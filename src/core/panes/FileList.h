@@ -44,9 +44,7 @@ public:
     // Every change of the rows runs through apply, after the new rows are in
     // hand (by default it runs the change at once). A view passes one that wraps
     // the change in its own update, so a failed listing leaves the view untouched.
-    // sameCount tells that there are as many rows as before, so that a view
-    // whose rows are all one size may keep its layout.
-    using ApplyFn = std::function<void(const std::function<void()>& change, bool sameCount)>;
+    using ApplyFn = std::function<void(const std::function<void()>& change)>;
     void SetApply(ApplyFn apply) { m_Apply = std::move(apply); }
 
     // True when the path is the listed folder's: compared exactly on a
@@ -143,7 +141,7 @@ private:
     std::vector<uint32_t> m_Rows;      // indices into the entries, one per matching piece
     std::vector<uint32_t> m_SpareRows; // the rows being made, then the rows before
     size_t m_Matches = 0;              // how many times Match has run
-    ApplyFn m_Apply = [](const std::function<void()>& change, bool) { change(); };
+    ApplyFn m_Apply = [](const std::function<void()>& change) { change(); };
 };
 
 } // namespace zumi

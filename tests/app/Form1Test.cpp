@@ -354,6 +354,7 @@ TEST_F(Form1Test, APageTakingLongIsWrittenAsideWhileTheWindowAnswers) {
     QTimer::singleShot(0, [&] {
         answered = true;
         EXPECT_FALSE(create->isEnabled() || Child<QAction>("MDeleteHTML")->isEnabled());
+        EXPECT_TRUE(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
         QAccessible::queryAccessibleInterface(create)->actionInterface()->doAction(
             QAccessibleActionInterface::pressAction());
         Trigger("MDeleteHTML");
@@ -377,6 +378,7 @@ TEST_F(Form1Test, APageTakingLongIsWrittenAsideWhileTheWindowAnswers) {
     EXPECT_EQ(page.find("new.gif"), std::string::npos) << "a file that came after 作成 was chosen";
     EXPECT_TRUE(create->isEnabled() && Child<QAction>("MDeleteHTML")->isEnabled());
     EXPECT_EQ(progress->value(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     QTest::qWait(200); // a second 作成 asked for while the first was written would come now
     EXPECT_EQ(Recorder().messages.size(), 1);
 }

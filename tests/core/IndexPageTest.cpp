@@ -96,6 +96,9 @@ TEST(WritePage, APageOfManyBlocksIsWrittenWhole) {
     writer.Finish();
     EXPECT_TRUE(Contents(dir / "imgindex.html") == page);
     EXPECT_EQ(writer.Lines(), names.size());
+    writer.Start(dir / "imgindex.html", rows, {}, nullptr); // the next page counts its own lines
+    writer.Finish();
+    EXPECT_EQ(writer.Lines(), 3u);
 }
 
 TEST(PageNames, UrlsEscapeEveryByteThatIsNotPlainAndAltEscapesMarkup) {

@@ -51,6 +51,13 @@ const MatchCase MatchCases[] = {
     {"the fixed start and end overlap in a short name", "ab*ba", "aba", false},
     {"a run that is not ASCII between ASCII ends", "a*?z", "a\xE3\x81\x82z", true},
     {"the fixed start not checked", "IMG_?0*", "img_11.jpg", false},
+    {"a dot between runs looked for in a Japanese name's bytes", "*.*g", "写真 1.jpg", true},
+    {"a dot between runs found inside a Japanese name", "*.*g", "写真 1g", false},
+    {"runs and a mark matched across ill-formed bytes", "*-*.png", "\x89-\xE6.png", true},
+    {"a letter between runs matched by its bytes", "*k*.jpg", "x\xE2\x84\xAA.jpg", true},
+    {"a mark between runs taken for a byte", "*.?.*", "x.あ.y", true},
+    {"a letter that folds onto a fixed start's", "s*.txt", "\xC5\xBFun.txt", true},
+    {"a name's later characters not looked at past one not ASCII", "ab?d*", "abあD.jpg", true},
 };
 
 TEST(WildcardPiece, MatchesLikeDesktopFileSearch) {

@@ -1,5 +1,6 @@
 #include "panes/Wildcard.h"
 
+#include <algorithm>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
@@ -76,11 +77,18 @@ bool GlobMatch(const Pattern& pattern, const Name& name, Char anyRun, Char anyOn
     return p == pattern.size();
 }
 
-// Whether an ASCII text matches a byte pattern without '*' of its length.
-bool FixedMatches(std::string_view pattern, std::string_view text) {
-    for (size_t i = 0; i < pattern.size(); ++i)
-        if (pattern[i] != '?' && pattern[i] != AsciiLower(text[i]))
+// Whether a name's bytes under a part of an ASCII piece without '*' (as
+// long as it) may match it, looked at from the part's start or its end: the
+// ASCII characters up to the first that is not decide as they stand, and that
+// one only a '?' or a letter that some other character folds onto (s, k) may take.
+bool FixedMayMatch(std::string_view pattern, std::string_view text, bool fromEnd) {
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const size_t at = fromEnd ? pattern.size() - 1 - i : i;
+        if (static_cast<unsigned char>(text[at]) >= 0x80)
+            return pattern[at] == '?' || pattern[at] == 'k' || pattern[at] == 's';
+        if (pattern[at] != '?' && pattern[at] != AsciiLower(text[at]))
             return false;
+    }
     return true;
 }
 
@@ -119,6 +127,9 @@ WildcardPiece::WildcardPiece(std::string_view piece) {
     if (first != std::string::npos) {
         m_Between = bytes.substr(first, last + 1 - first);
         m_End = bytes.substr(last + 1);
+        m_BetweenByBytes = std::none_of(m_Between.begin(), m_Between.end(), [](char c) {
+            return c == '?' || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z');
+        });
     }
 }
 
@@ -139,16 +150,14 @@ bool WildcardPiece::Matches(std::string_view name) const {
     // The end first: most pieces of a mask are "*.ext", and most names fail all but one of them.
     const std::string_view end = name.substr(name.size() - endSize);
     const std::string_view start = name.substr(0, startSize);
-    const bool asciiEnd = IsAscii(end);
-    if (asciiEnd && !FixedMatches(m_End, end))
+    if (!FixedMayMatch(m_End, end, true) || !FixedMayMatch(m_Start, start, false))
         return false;
-    const bool asciiStart = IsAscii(start);
-    if (asciiStart && !FixedMatches(m_Start, start))
-        return false;
-    if (asciiEnd && asciiStart) {
+    if (IsAscii(end) && IsAscii(start)) {
         if (m_Between.size() <= 1) // one '*' takes any run; without one, nothing may be left over
             return !m_Between.empty() || name.size() == startSize;
         const std::string_view between = name.substr(startSize, name.size() - startSize - endSize);
+        if (m_BetweenByBytes) // "*.*" between the ends of a name of any script, without decoding it
+            return GlobMatch(std::string_view(m_Between), between, '*', '?');
         if (IsAscii(between))
             return GlobMatch(std::string_view(m_Between), AsciiFolded{between}, '*', '?');
     }

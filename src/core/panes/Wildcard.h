@@ -28,6 +28,9 @@ private:
     // between (from star to star) and what it ends with. Without a '*' all of it is the start.
     bool m_Ascii = false;
     std::string m_Start, m_Between, m_End;
+    // The part between holds no '?' and no letter, which alone some other
+    // character folds onto: its bytes then match any name's bytes as they stand.
+    bool m_BetweenByBytes = false;
 };
 
 // True when two names are equal with letter case ignored, by the rule above.

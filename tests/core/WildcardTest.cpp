@@ -1,6 +1,11 @@
 #include "panes/Wildcard.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <random>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
 
 using zumi::WildcardPiece;
 
@@ -64,6 +69,54 @@ TEST(WildcardPiece, MatchesLikeDesktopFileSearch) {
     for (const MatchCase& c : MatchCases)
         EXPECT_EQ(WildcardPiece(c.piece).Matches(c.name), c.matches)
             << c.fault << ": piece \"" << c.piece << "\", name \"" << c.name << "\"";
+}
+
+// A piece matched as written down: both decoded a character at a time (an
+// ill-formed byte a character of its own), case-folded, and compared with
+// backtracking over every place a '*' may stop.
+bool ReferenceMatches(std::string_view piece, std::string_view name) {
+    const auto decode = [](std::string_view text) {
+        std::u32string out;
+        for (int32_t i = 0; i < static_cast<int32_t>(text.size());) {
+            const int32_t start = i;
+            UChar32 c;
+            U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), i, static_cast<int32_t>(text.size()), c);
+            if (c < 0)
+                i = start + 1;
+            out.push_back(c < 0 ? 0xDC00 + static_cast<uint8_t>(text[start]) : u_foldCase(c, U_FOLD_CASE_DEFAULT));
+        }
+        return out;
+    };
+    const std::u32string p = decode(piece), n = decode(name);
+    std::function<bool(size_t, size_t)> from = [&](size_t i, size_t j) {
+        if (i == p.size())
+            return j == n.size();
+        if (p[i] == U'*')
+            return from(i + 1, j) || (j < n.size() && from(i, j + 1));
+        return j < n.size() && (p[i] == U'?' || p[i] == n[j]) && from(i + 1, j + 1);
+    };
+    return from(0, 0);
+}
+
+// Random pieces and names of the characters where the shortcuts for ASCII
+// pieces could go wrong: the letters that other characters fold onto (the long
+// s, the Kelvin sign), marks, Japanese, ill-formed and cut-short sequences.
+TEST(WildcardPiece, MatchesAsTheCharactersFoldedWouldOnRandomNames) {
+    const char* const pieceParts[] = {"a", "K", "s", "S", ".", "-", "*", "?", "g", "0", "*", "?"};
+    const char* const nameParts[] = {"a",  "k",    "K",        "s", "S", ".", "-", "*", "?", "\xC5\xBF", "\xE2\x84\xAA",
+                                     "あ", "\x89", "\xE3\x81", "g", "0"};
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 200000; ++trial) {
+        std::string piece, name;
+        for (unsigned i = random() % 6; i > 0; --i)
+            piece += pieceParts[random() % std::size(pieceParts)];
+        for (unsigned i = random() % 8; i > 0; --i)
+            name += nameParts[random() % std::size(nameParts)];
+        if (piece.empty() || piece == "*" || piece == "*.*" || piece.back() == '.')
+            continue; // pieces with meanings of their own, in the table above
+        ASSERT_EQ(WildcardPiece(piece).Matches(name), ReferenceMatches(piece, name))
+            << "piece \"" << piece << "\", name \"" << name << "\"";
+    }
 }
 
 TEST(NamesEqualIgnoringCase, FoldsAsciiAndUnicodeButNotAccents) {

@@ -1,6 +1,5 @@
 #include "panes/Wildcard.h"
 
-#include <algorithm>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
@@ -45,13 +44,6 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-// ASCII text case-folded a byte at a time as it is read, without copying it.
-struct AsciiFolded {
-    std::string_view text;
-    size_t size() const { return text.size(); }
-    char operator[](size_t i) const { return AsciiLower(text[i]); }
-};
-
 // Classic wildcard match with backtracking to the last run marker: linear for
 // the usual masks. The run marker is looked at first, so that a byte pattern's
 // '*' is a wildcard also against a '*' in the name.
@@ -92,6 +84,52 @@ bool FixedMayMatch(std::string_view pattern, std::string_view text, bool fromEnd
     return true;
 }
 
+// How many bytes of the name at `at` make its next character: a UTF-8
+// sequence, or an ill-formed byte on its own (as Fold takes them).
+size_t CharacterBytes(std::string_view name, size_t at) {
+    auto i = static_cast<int32_t>(at);
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(name.data()), i, static_cast<int32_t>(name.size()), c);
+    return c < 0 ? 1 : static_cast<size_t>(i) - at;
+}
+
+// How many bytes of the name at `at` make a character that folds onto an
+// ASCII piece's character (folded), or 0: the letter in either case, and the
+// two characters that fold onto ASCII letters, the long s and the Kelvin sign.
+size_t FoldsOnto(char piece, std::string_view name, size_t at) {
+    if (AsciiLower(name[at]) == piece)
+        return 1;
+    const std::string_view other = piece == 's' ? "\xC5\xBF" : piece == 'k' ? "\xE2\x84\xAA" : "";
+    return !other.empty() && name.substr(at, other.size()) == other ? other.size() : 0;
+}
+
+// The classic match (see GlobMatch) of an ASCII piece's bytes against a name
+// of any script, a character at a time without decoding it: ASCII bytes are
+// whole characters, and none but those FoldsOnto knows folds onto one.
+bool AsciiPieceMatches(std::string_view piece, std::string_view name) {
+    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        const size_t step = p == piece.size() || piece[p] == '*' ? 0
+                            : piece[p] == '?'                    ? CharacterBytes(name, n)
+                                                                 : FoldsOnto(piece[p], name, n);
+        if (p < piece.size() && piece[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (step > 0) {
+            ++p;
+            n += step;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = starN += CharacterBytes(name, starN);
+        } else {
+            return false;
+        }
+    }
+    while (p < piece.size() && piece[p] == '*')
+        ++p;
+    return p == piece.size();
+}
+
 } // namespace
 
 WildcardPiece::WildcardPiece(std::string_view piece) {
@@ -108,7 +146,7 @@ WildcardPiece::WildcardPiece(std::string_view piece) {
         piece.remove_suffix(1);
     }
     m_Pattern = Fold(piece);
-    std::string bytes;
+    std::string& bytes = m_Bytes;
     m_Ascii = true;
     for (char32_t& c : m_Pattern) {
         if (c == U'*')
@@ -127,16 +165,14 @@ WildcardPiece::WildcardPiece(std::string_view piece) {
     if (first != std::string::npos) {
         m_Between = bytes.substr(first, last + 1 - first);
         m_End = bytes.substr(last + 1);
-        m_BetweenByBytes = std::none_of(m_Between.begin(), m_Between.end(), [](char c) {
-            return c == '?' || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z');
-        });
+        m_BetweenIsFound =
+            m_Between.size() > 2 && m_Between.find_first_of("*?abcdefghijklmnopqrstuvwxyz", 1) == last - first;
     }
 }
 
 // ASCII bytes are whole characters in any name, even beside ill-formed bytes,
-// and every character is at least a byte: so where the name's bytes under an
-// ASCII piece's fixed start and end are ASCII, they decide those characters by
-// themselves, and only a name that is not ASCII where it matters is decoded.
+// and every character is at least a byte: so an ASCII piece's fixed start and
+// end are looked at first, byte for byte, and only then the rest of the name.
 bool WildcardPiece::Matches(std::string_view name) const {
     if (m_Kind != Kind::Pattern)
         return m_Kind == Kind::Everything;
@@ -152,16 +188,14 @@ bool WildcardPiece::Matches(std::string_view name) const {
     const std::string_view start = name.substr(0, startSize);
     if (!FixedMayMatch(m_End, end, true) || !FixedMayMatch(m_Start, start, false))
         return false;
-    if (IsAscii(end) && IsAscii(start)) {
-        if (m_Between.size() <= 1) // one '*' takes any run; without one, nothing may be left over
-            return !m_Between.empty() || name.size() == startSize;
-        const std::string_view between = name.substr(startSize, name.size() - startSize - endSize);
-        if (m_BetweenByBytes) // "*.*" between the ends of a name of any script, without decoding it
-            return GlobMatch(std::string_view(m_Between), between, '*', '?');
-        if (IsAscii(between))
-            return GlobMatch(std::string_view(m_Between), AsciiFolded{between}, '*', '?');
-    }
-    return GlobMatch(m_Pattern, Fold(name), AnyRun, AnyOne);
+    if (!IsAscii(end) || !IsAscii(start))
+        return AsciiPieceMatches(m_Bytes, name);
+    if (m_Between.size() <= 1) // one '*' takes any run; without one, nothing may be left over
+        return !m_Between.empty() || name.size() == startSize;
+    const std::string_view between = name.substr(startSize, name.size() - startSize - endSize);
+    if (m_BetweenIsFound)
+        return between.find(std::string_view(m_Between).substr(1, m_Between.size() - 2)) != std::string_view::npos;
+    return AsciiPieceMatches(m_Between, between);
 }
 
 bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) {

@@ -24,13 +24,13 @@ private:
     bool m_NoDot = false;     // the piece ended in "."
     std::u32string m_Pattern; // folded code points, with the wildcards as markers
     // When the folded piece is all ASCII: its bytes, '*' and '?' its wildcards,
-    // split at its first and last '*' into what a name starts with, what lies
+    // and those split at its first and last '*' into what a name starts with, what lies
     // between (from star to star) and what it ends with. Without a '*' all of it is the start.
     bool m_Ascii = false;
-    std::string m_Start, m_Between, m_End;
-    // The part between holds no '?' and no letter, which alone some other
-    // character folds onto: its bytes then match any name's bytes as they stand.
-    bool m_BetweenByBytes = false;
+    std::string m_Bytes, m_Start, m_Between, m_End;
+    // What lies between is "*", text without a wildcard or a letter, and "*"
+    // (such as "*.*"): a name matches when that text is found in it as it stands.
+    bool m_BetweenIsFound = false;
 };
 
 // True when two names are equal with letter case ignored, by the rule above.

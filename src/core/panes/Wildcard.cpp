@@ -113,6 +113,8 @@ bool AsciiPieceMatches(std::string_view piece, std::string_view name) {
                             : piece[p] == '?'                    ? CharacterBytes(name, n)
                                                                  : FoldsOnto(piece[p], name, n);
         if (p < piece.size() && piece[p] == '*') {
+            if (p + 1 == piece.size())
+                return true; // a last '*' takes the rest, whatever it holds
             starP = p++;
             starN = n;
         } else if (step > 0) {
@@ -188,8 +190,12 @@ bool WildcardPiece::Matches(std::string_view name) const {
     const std::string_view start = name.substr(0, startSize);
     if (!FixedMayMatch(m_End, end, true) || !FixedMayMatch(m_Start, start, false))
         return false;
-    if (!IsAscii(end) || !IsAscii(start))
-        return AsciiPieceMatches(m_Bytes, name);
+    // A fixed end or start of ASCII bytes has been matched whole: the rest of the piece decides the rest of the name.
+    if (!IsAscii(end) || !IsAscii(start)) {
+        const size_t from = IsAscii(start) ? startSize : 0, cut = IsAscii(end) ? endSize : 0;
+        return AsciiPieceMatches(std::string_view(m_Bytes).substr(from, m_Bytes.size() - from - cut),
+                                 name.substr(from, name.size() - from - cut));
+    }
     if (m_Between.size() <= 1) // one '*' takes any run; without one, nothing may be left over
         return !m_Between.empty() || name.size() == startSize;
     const std::string_view between = name.substr(startSize, name.size() - startSize - endSize);

@@ -261,7 +261,8 @@ TEST_F(FileListBoxTest, RowsArePlacedByTheirNumberAmongManyOrFew) {
     const auto shown = [&](int row) {
         return pane.viewport()->rect().contains(pane.visualRect(pane.model()->index(row, 0)));
     };
-    const int rowsShown = pane.viewport()->height() / pane.visualRect(pane.model()->index(0, 0)).height();
+    const int rowHeight = pane.visualRect(pane.model()->index(0, 0)).height();
+    const int rowsShown = pane.viewport()->height() / rowHeight;
     const struct {
         Qt::Key key;
         int row;
@@ -271,18 +272,40 @@ TEST_F(FileListBoxTest, RowsArePlacedByTheirNumberAmongManyOrFew) {
                 {Qt::Key_Up, 109998 - rowsShown},
                 {Qt::Key_Home, 0},
                 {Qt::Key_PageDown, rowsShown}};
-    for (const auto& k : keys) {
-        QTest::keyClick(&pane, k.key);
-        EXPECT_EQ(pane.currentIndex().row(), k.row) << k.key;
-        EXPECT_TRUE(shown(k.row)) << k.key;
+    // A style may scroll a row or a pixel at a time.
+    for (const auto mode : {QAbstractItemView::ScrollPerPixel, QAbstractItemView::ScrollPerItem}) {
+        pane.setVerticalScrollMode(mode);
+        pane.setCurrentIndex(pane.model()->index(0, 0));
+        for (const auto& k : keys) {
+            QTest::keyClick(&pane, k.key);
+            EXPECT_EQ(pane.currentIndex().row(), k.row) << k.key << " " << mode;
+            EXPECT_TRUE(shown(k.row)) << k.key << " " << mode;
+        }
+        const int bottom = pane.viewport()->height() - 1;
+        for (const auto hint : {QAbstractItemView::PositionAtTop, QAbstractItemView::PositionAtBottom,
+                                QAbstractItemView::PositionAtCenter, QAbstractItemView::EnsureVisible}) {
+            pane.scrollTo(pane.model()->index(50000, 0), hint);
+            const QRect at = pane.visualRect(pane.model()->index(50000, 0));
+            EXPECT_TRUE(shown(50000)) << hint << " " << mode;
+            if (hint == QAbstractItemView::PositionAtTop)
+                EXPECT_EQ(at.top(), 0) << mode;
+            if (hint == QAbstractItemView::PositionAtBottom)
+                EXPECT_GT(at.bottom() + rowHeight, bottom) << "not the last whole row shown " << mode;
+            if (hint == QAbstractItemView::PositionAtCenter)
+                EXPECT_LE(std::abs(at.center().y() - bottom / 2), rowHeight) << mode;
+        }
+        pane.verticalScrollBar()->setValue(0);
+        pane.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        EXPECT_NEAR(pane.indexAt(QPoint(0, 0)).row(), rowsShown, 1)
+            << "a page of the scroll bar is not a view " << mode;
+        pane.verticalScrollBar()->setValue(pane.verticalScrollBar()->maximum());
+        EXPECT_TRUE(shown(109999)) << "the scroll bar does not reach the last row " << mode;
+        const QRect row = pane.visualRect(pane.model()->index(109990, 0));
+        QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, row.bottomLeft() + QPoint(2, 0));
+        EXPECT_EQ(pane.selectionModel()->selectedIndexes(), QModelIndexList{pane.model()->index(109990, 0)}) << mode;
+        EXPECT_EQ(pane.indexAt(row.topLeft()).row(), 109990);
+        EXPECT_EQ(pane.indexAt(row.bottomLeft()).row(), 109990);
     }
-    pane.verticalScrollBar()->setValue(pane.verticalScrollBar()->maximum());
-    EXPECT_TRUE(shown(109999)) << "the scroll bar does not reach the last row";
-    const QRect row = pane.visualRect(pane.model()->index(109990, 0));
-    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, row.center());
-    EXPECT_EQ(pane.SelectedName(), pane.model()->index(109990, 0).data().toString());
-    EXPECT_EQ(pane.indexAt(row.topLeft()).row(), 109990);
-    EXPECT_EQ(pane.indexAt(row.bottomLeft()).row(), 109990);
 
     pane.SetMask(QStringLiteral("a1?.gif"));
     QCoreApplication::processEvents();

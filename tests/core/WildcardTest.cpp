@@ -63,6 +63,7 @@ const MatchCase MatchCases[] = {
     {"a mark between runs taken for a byte", "*.?.*", "x.あ.y", true},
     {"a letter that folds onto a fixed start's", "s*.txt", "\xC5\xBFun.txt", true},
     {"a name's later characters not looked at past one not ASCII", "ab?d*", "abあD.jpg", true},
+    {"a '*' gives up a byte of a character, not the character", "a*??b*", "a€bX", false},
 };
 
 TEST(WildcardPiece, MatchesLikeDesktopFileSearch) {

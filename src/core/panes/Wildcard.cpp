@@ -44,12 +44,10 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-// Classic wildcard match with backtracking to the last run marker: linear for
-// the usual masks. The run marker is looked at first, so that a byte pattern's
-// '*' is a wildcard also against a '*' in the name.
-template <typename Pattern, typename Name, typename Char>
-bool GlobMatch(const Pattern& pattern, const Name& name, Char anyRun, Char anyOne) {
-    size_t p = 0, n = 0, starP = Pattern::npos, starN = 0;
+// Classic wildcard match of folded code points with backtracking to the last
+// run marker: linear for the usual masks.
+bool GlobMatch(const std::u32string& pattern, const std::u32string& name, char32_t anyRun, char32_t anyOne) {
+    size_t p = 0, n = 0, starP = std::u32string::npos, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == anyRun) {
             starP = p++;
@@ -57,7 +55,7 @@ bool GlobMatch(const Pattern& pattern, const Name& name, Char anyRun, Char anyOn
         } else if (p < pattern.size() && (pattern[p] == anyOne || pattern[p] == name[n])) {
             ++p;
             ++n;
-        } else if (starP != Pattern::npos) {
+        } else if (starP != std::u32string::npos) {
             p = starP + 1;
             n = ++starN;
         } else {

@@ -126,6 +126,18 @@ void CopyBurst(benchmark::State& state) {
     }
 }
 
+// The folder pane and the file pane that follows it, shown on a folder.
+struct Panes {
+    explicit Panes(const std::string& path) {
+        folders.SetFileList(&files);
+        folders.SetFolderPath(path);
+        folders.show();
+        files.show();
+    }
+    TDirectoryListBox folders;
+    TFileListBox files;
+};
+
 // Entering a folder from a small one in the folder pane, which the file pane
 // follows: the longest the window froze, and the time until the folder's file
 // rows were in. Run under
@@ -135,12 +147,9 @@ void EnterFolder(benchmark::State& state) {
     const int names = static_cast<int>(state.range(0));
     const std::string& folder = Folder(names);
     const std::string& small = Folder(10);
-    TDirectoryListBox folders;
-    TFileListBox pane;
-    folders.SetFileList(&pane);
-    folders.SetFolderPath(small);
-    folders.show();
-    pane.show();
+    Panes panes(small);
+    TDirectoryListBox& folders = panes.folders;
+    TFileListBox& pane = panes.files;
     for (auto _ : state) {
         const StallMeter stalls;
         QTest::qWait(50);
@@ -175,12 +184,9 @@ void MemoryBack(benchmark::State& state) {
     const std::string& folder = Folder(1000000);
     const std::string& small = Folder(10);
     for (auto _ : state) {
-        TDirectoryListBox folders;
-        TFileListBox pane;
-        folders.SetFileList(&pane);
-        folders.SetFolderPath(small);
-        folders.show();
-        pane.show();
+        Panes panes(small);
+        TDirectoryListBox& folders = panes.folders;
+        TFileListBox& pane = panes.files;
         QTest::qWait(100);
         const double start = ResidentMb();
         folders.SetFolderPath(folder);

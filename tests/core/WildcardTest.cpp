@@ -99,12 +99,14 @@ bool ReferenceMatches(std::string_view piece, std::string_view name) {
     return from(0, 0);
 }
 
-// Random pieces and names of the characters where the shortcuts for ASCII
-// pieces could go wrong: the letters that other characters fold onto (the long
-// s, the Kelvin sign), marks, Japanese, ill-formed and cut-short sequences.
+// Random pieces and names of the characters where matching on a name's bytes
+// could go wrong: the letters that other characters fold onto (the long s, the
+// Kelvin sign), letters that are not ASCII in either case, marks, Japanese,
+// ill-formed and cut-short sequences.
 TEST(WildcardPiece, MatchesAsTheCharactersFoldedWouldOnRandomNames) {
-    const char* const pieceParts[] = {"a", "K", "s", "S", ".", "-", "*", "?", "g", "0", "*", "?"};
-    const char* const nameParts[] = {"a",  "k",    "K",        "s", "S", ".", "-", "*", "?", "\xC5\xBF", "\xE2\x84\xAA",
+    const char* const pieceParts[] = {"a", "K", "s", "S", ".", "-", "*", "?", "g", "0", "*", "?", "Ä", "\xE2\x84\xAA"};
+    const char* const nameParts[] = {"a",  "ä",    "k",        "K", "s",        "S",
+                                     ".",  "-",    "*",        "?", "\xC5\xBF", "\xE2\x84\xAA",
                                      "あ", "\x89", "\xE3\x81", "g", "0"};
     std::mt19937 random(7);
     for (int trial = 0; trial < 200000; ++trial) {

@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
+#include <utility>
 
 namespace zumi {
 
@@ -11,24 +12,26 @@ namespace {
 constexpr char32_t AnyRun = 0xFFFFFFFF;
 constexpr char32_t AnyOne = 0xFFFFFFFE;
 
-// Decodes UTF-8 into case-folded code points. An ill-formed byte becomes one
-// character of its own, U+DC00 plus the byte, which no valid sequence yields.
+// The character of a text at `at`, and how many bytes make it: a UTF-8
+// sequence, or an ill-formed byte on its own as U+DC00 plus the byte, which no
+// valid sequence yields.
+std::pair<UChar32, size_t> CharacterAt(std::string_view text, size_t at) {
+    auto i = static_cast<int32_t>(at);
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), i, static_cast<int32_t>(text.size()), c);
+    if (c < 0)
+        return {0xDC00 + static_cast<uint8_t>(text[at]), 1};
+    return {c, static_cast<size_t>(i) - at};
+}
+
+// Decodes UTF-8 into case-folded code points (CharacterAt).
 std::u32string Fold(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());
-    const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-    const int32_t length = static_cast<int32_t>(text.size());
-    for (int32_t i = 0; i < length;) {
-        const int32_t start = i;
-        UChar32 c;
-        U8_NEXT(s, i, length, c);
-        if (c < 0) {
-            i = start + 1;
-            c = 0xDC00 + s[start];
-        } else {
-            c = u_foldCase(c, U_FOLD_CASE_DEFAULT);
-        }
-        out.push_back(static_cast<char32_t>(c));
+    for (size_t at = 0; at < text.size();) {
+        const auto [c, bytes] = CharacterAt(text, at);
+        out.push_back(static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT)));
+        at += bytes;
     }
     return out;
 }
@@ -42,29 +45,6 @@ bool IsAscii(std::string_view text) {
         if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     return true;
-}
-
-// Classic wildcard match of folded code points with backtracking to the last
-// run marker: linear for the usual masks.
-bool GlobMatch(const std::u32string& pattern, const std::u32string& name, char32_t anyRun, char32_t anyOne) {
-    size_t p = 0, n = 0, starP = std::u32string::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == anyRun) {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() && (pattern[p] == anyOne || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (starP != std::u32string::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == anyRun)
-        ++p;
-    return p == pattern.size();
 }
 
 // Whether a name's bytes under a part of an ASCII piece without '*' (as
@@ -82,15 +62,6 @@ bool FixedMayMatch(std::string_view pattern, std::string_view text, bool fromEnd
     return true;
 }
 
-// How many bytes of the name at `at` make its next character: a UTF-8
-// sequence, or an ill-formed byte on its own (as Fold takes them).
-size_t CharacterBytes(std::string_view name, size_t at) {
-    auto i = static_cast<int32_t>(at);
-    UChar32 c;
-    U8_NEXT(reinterpret_cast<const uint8_t*>(name.data()), i, static_cast<int32_t>(name.size()), c);
-    return c < 0 ? 1 : static_cast<size_t>(i) - at;
-}
-
 // How many bytes of the name at `at` make a character that folds onto an
 // ASCII piece's character (folded), or 0: the letter in either case, and the
 // two characters that fold onto ASCII letters, the long s and the Kelvin sign.
@@ -101,31 +72,38 @@ size_t FoldsOnto(char piece, std::string_view name, size_t at) {
     return !other.empty() && name.substr(at, other.size()) == other ? other.size() : 0;
 }
 
-// The classic match (see GlobMatch) of an ASCII piece's bytes against a name
-// of any script, a character at a time without decoding it: ASCII bytes are
-// whole characters, and none but those FoldsOnto knows folds onto one.
-bool AsciiPieceMatches(std::string_view piece, std::string_view name) {
-    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+// The same for a folded code point of a piece that is not ASCII.
+size_t FoldsOnto(char32_t piece, std::string_view name, size_t at) {
+    const auto [c, bytes] = CharacterAt(name, at);
+    return static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT)) == piece ? bytes : 0;
+}
+
+// Classic wildcard match with backtracking to the last run marker, linear for
+// the usual masks, of a piece (ASCII bytes, or folded code points) against a
+// name's bytes a character at a time, without decoding more of it than it must.
+template <typename Char>
+bool PieceMatches(std::basic_string_view<Char> piece, std::string_view name, Char anyRun, Char anyOne) {
+    size_t p = 0, n = 0, starP = piece.npos, starN = 0;
     while (n < name.size()) {
-        const size_t step = p == piece.size() || piece[p] == '*' ? 0
-                            : piece[p] == '?'                    ? CharacterBytes(name, n)
-                                                                 : FoldsOnto(piece[p], name, n);
-        if (p < piece.size() && piece[p] == '*') {
+        const size_t step = p == piece.size() || piece[p] == anyRun ? 0
+                            : piece[p] == anyOne                    ? CharacterAt(name, n).second
+                                                                    : FoldsOnto(piece[p], name, n);
+        if (p < piece.size() && piece[p] == anyRun) {
             if (p + 1 == piece.size())
-                return true; // a last '*' takes the rest, whatever it holds
+                return true; // a last run marker takes the rest, whatever it holds
             starP = p++;
             starN = n;
         } else if (step > 0) {
             ++p;
             n += step;
-        } else if (starP != std::string_view::npos) {
+        } else if (starP != piece.npos) {
             p = starP + 1;
-            n = starN += CharacterBytes(name, starN);
+            n = starN += CharacterAt(name, starN).second;
         } else {
             return false;
         }
     }
-    while (p < piece.size() && piece[p] == '*')
+    while (p < piece.size() && piece[p] == anyRun)
         ++p;
     return p == piece.size();
 }
@@ -179,7 +157,7 @@ bool WildcardPiece::Matches(std::string_view name) const {
     if (m_NoDot && name.find('.') != std::string_view::npos)
         return false;
     if (!m_Ascii) // the piece holds a folded letter that is not ASCII, which no ASCII name holds
-        return !IsAscii(name) && GlobMatch(m_Pattern, Fold(name), AnyRun, AnyOne);
+        return !IsAscii(name) && PieceMatches(std::u32string_view(m_Pattern), name, AnyRun, AnyOne);
     const size_t startSize = m_Start.size(), endSize = m_End.size();
     if (name.size() < startSize + endSize)
         return false;
@@ -191,15 +169,15 @@ bool WildcardPiece::Matches(std::string_view name) const {
     // A fixed end or start of ASCII bytes has been matched whole: the rest of the piece decides the rest of the name.
     if (!IsAscii(end) || !IsAscii(start)) {
         const size_t from = IsAscii(start) ? startSize : 0, cut = IsAscii(end) ? endSize : 0;
-        return AsciiPieceMatches(std::string_view(m_Bytes).substr(from, m_Bytes.size() - from - cut),
-                                 name.substr(from, name.size() - from - cut));
+        return PieceMatches(std::string_view(m_Bytes).substr(from, m_Bytes.size() - from - cut),
+                            name.substr(from, name.size() - from - cut), '*', '?');
     }
     if (m_Between.size() <= 1) // one '*' takes any run; without one, nothing may be left over
         return !m_Between.empty() || name.size() == startSize;
     const std::string_view between = name.substr(startSize, name.size() - startSize - endSize);
     if (m_BetweenIsFound)
         return between.find(std::string_view(m_Between).substr(1, m_Between.size() - 2)) != std::string_view::npos;
-    return AsciiPieceMatches(m_Between, between);
+    return PieceMatches(std::string_view(m_Between), between, '*', '?');
 }
 
 bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) {

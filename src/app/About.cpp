@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -16,11 +17,30 @@ constexpr int ClientWidth = 322;
 constexpr int ClientHeight = 108;
 constexpr int StripHeight = 18;
 
+// A control that draws a dotted focus frame of its own, the given number of pixels in
+// from its edge, while it has the focus: neither a read-only field (it shows no
+// caret) nor the default button (the style outlines it in the focus colour
+// already) shows the focus otherwise.
+template <typename Control, int Inset> class FocusFramed : public Control {
+public:
+    using Control::Control;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        Control::paintEvent(event);
+        if (!this->hasFocus())
+            return;
+        QPainter painter(this);
+        painter.setPen(QPen(this->palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.drawRect(this->rect().adjusted(Inset, Inset, -Inset - 1, -Inset - 1));
+    }
+};
+
 // An address shown as text that can be selected and copied but not changed.
 // Unlike an ordinary edit it does not select all of itself when tabbed into.
-class AddressText : public QLineEdit {
+class AddressText : public FocusFramed<QLineEdit, 0> {
 public:
-    AddressText(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
+    AddressText(const QString& text, QWidget* parent) : FocusFramed(text, parent) {
         setReadOnly(true);
         setFrame(false);
         setTextMargins(0, 0, 0, 0);
@@ -96,7 +116,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel1->setGeometry(0, ClientHeight - StripHeight, ClientWidth, StripHeight);
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton = new FocusFramed<QPushButton, 3>(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(248, 12, 66, 25);
     OKButton->setDefault(true);

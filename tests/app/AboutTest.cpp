@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -115,13 +116,27 @@ TEST_F(HelpMenuTest, AboutBoxIsModalCentredAndStartsOnTheSelectableAddress) {
         QTest::keyClick(home, Qt::Key_C, Qt::ControlModifier);
         EXPECT_EQ(QGuiApplication::clipboard()->text(), address);
 
+        // Each stop of Tab shows its focus, which a screen reader finds there alone.
+        QApplication::setActiveWindow(&b);
+        auto* ok = Part<QPushButton>(b, "OKButton");
+        std::map<QWidget*, QImage> unfocused{{mail, mail->grab().toImage()}, {ok, ok->grab().toImage()}};
+        const QImage homeFocused = home->grab().toImage();
+        const auto showsFocusOn = [&](QWidget* focused) {
+            EXPECT_NE(focused->grab().toImage(), unfocused[focused]) << focused->objectName().toStdString();
+            for (QWidget* stop : {static_cast<QWidget*>(home), static_cast<QWidget*>(mail), static_cast<QWidget*>(ok)})
+                EXPECT_EQ(QAccessible::queryAccessibleInterface(stop)->state().focused, stop == focused)
+                    << stop->objectName().toStdString() << " while " << focused->objectName().toStdString();
+        };
         // Tab moves on to the e-mail address without selecting all of it.
         QTest::keyClick(home, Qt::Key_Tab);
         EXPECT_EQ(b.focusWidget(), mail);
+        EXPECT_NE(home->grab().toImage(), homeFocused) << "HomePage showed no focus";
+        showsFocusOn(mail);
         EXPECT_FALSE(mail->hasSelectedText());
         EXPECT_EQ(mail->text(), QStringLiteral("zumi@example.org"));
         QTest::keyClick(mail, Qt::Key_Tab);
-        EXPECT_EQ(b.focusWidget(), Part<QPushButton>(b, "OKButton"));
+        EXPECT_EQ(b.focusWidget(), ok);
+        showsFocusOn(ok);
         b.accept();
     });
 }

@@ -6,6 +6,12 @@
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QToolButton>
 
 namespace {
 
@@ -30,13 +36,20 @@ private:
 };
 
 // On Linux Qt names a combo box after its current text; the drive selector is
-// named as a control, and the chosen volume is its value. Pressing it opens the list.
-class DriveSelectorAccessible : public QAccessibleWidget {
+// named as a control, and the chosen volume is its value and its text, read as
+// its row is (without the empty brackets of a volume with no label). Pressing
+// it opens the list.
+class DriveSelectorAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit DriveSelectorAccessible(TDriveComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
 
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
     QString text(QAccessible::Text kind) const override {
-        return kind == QAccessible::Value ? Box()->currentText() : QAccessibleWidget::text(kind);
+        return kind == QAccessible::Value ? Chosen() : QAccessibleWidget::text(kind);
     }
     // The list of volumes, open or not.
     int childCount() const override { return 1; }
@@ -56,8 +69,115 @@ public:
             QAccessibleWidget::doAction(action);
     }
 
+    // The chosen volume as read-only text, the caret at its start.
+    QString text(int start, int end) const override { return Chosen().mid(start, end - start); }
+    int characterCount() const override { return static_cast<int>(Chosen().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* start, int* end) const override {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+
 private:
     TDriveComboBox* Box() const { return static_cast<TDriveComboBox*>(widget()); }
+    QString Chosen() const { return Box()->currentData(Qt::AccessibleTextRole).toString(); }
+};
+
+// A flat command button. A screen reader's press clicks it as a push button's
+// does: the button shows pressed and the click follows from the event loop, so
+// the reader has its answer before the command opens a box.
+class CommandButtonAccessible : public QAccessibleWidget {
+public:
+    explicit CommandButtonAccessible(QToolButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.pressed = Button()->isDown();
+        return state;
+    }
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString& action) override {
+        if (action != pressAction())
+            QAccessibleWidget::doAction(action);
+        else if (Button()->isEnabled())
+            Button()->animateClick();
+    }
+
+private:
+    QToolButton* Button() const { return static_cast<QToolButton*>(widget()); }
+};
+
+// A command in a menu, described by its "what's this" text. A screen reader's
+// press closes the menu and triggers the command from the event loop, so the
+// reader has its answer before the command opens a box.
+class CommandItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    CommandItemAccessible(QAction* action, QMenu* menu) : m_Action(action), m_Menu(menu) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    bool isValid() const override { return m_Action && m_Menu; }
+    QObject* object() const override { return m_Action; }
+    QWindow* window() const override { return m_Menu->window()->windowHandle(); }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_Menu); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QRect rect() const override {
+        const QRect place = m_Menu->actionGeometry(m_Action);
+        return {m_Menu->mapToGlobal(place.topLeft()), place.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::MenuItem; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        state.invisible = !m_Menu->isVisible() || !m_Action->isVisible();
+        state.focusable = true;
+        state.focused = m_Menu->isVisible() && m_Menu->activeAction() == m_Action;
+        state.disabled = !m_Action->isEnabled();
+        state.checkable = m_Action->isCheckable();
+        state.checked = m_Action->isChecked();
+        return state;
+    }
+    QString text(QAccessible::Text kind) const override {
+        switch (kind) {
+        case QAccessible::Name:
+            return QString(m_Action->text()).remove(QRegularExpression(QStringLiteral("\\(&.\\)$|&")));
+        case QAccessible::Description:
+            return m_Action->whatsThis();
+        case QAccessible::Accelerator:
+            return QKeySequence::mnemonic(m_Action->text()).toString();
+        default:
+            return {};
+        }
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    QStringList actionNames() const override {
+        return m_Action->isEnabled() ? QStringList{pressAction()} : QStringList();
+    }
+    void doAction(const QString& action) override {
+        if (action != pressAction() || !m_Action->isEnabled())
+            return;
+        m_Menu->hide();
+        QMetaObject::invokeMethod(m_Action, &QAction::trigger, Qt::QueuedConnection);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPointer<QAction> m_Action;
+    QPointer<QMenu> m_Menu;
 };
 
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
@@ -67,6 +187,21 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
         return new SplitterAccessible(static_cast<TSplitter*>(object));
     if (className == QLatin1String("TDriveComboBox"))
         return new DriveSelectorAccessible(static_cast<TDriveComboBox*>(object));
+    // Plain buttons and the items of menus; a button that toggles or opens a menu,
+    // and an item that opens one, stay Qt's.
+    if (className == QLatin1String("QToolButton")) {
+        auto* button = static_cast<QToolButton*>(object);
+        if (!button->isCheckable() && button->menu() == nullptr && button->popupMode() == QToolButton::DelayedPopup)
+            return new CommandButtonAccessible(button);
+    }
+    if (className == QLatin1String("QAction")) {
+        auto* action = static_cast<QAction*>(object);
+        if (action->isSeparator() || action->menu() != nullptr)
+            return nullptr;
+        for (QObject* holder : action->associatedObjects())
+            if (auto* menu = qobject_cast<QMenu*>(holder))
+                return new CommandItemAccessible(action, menu);
+    }
     return nullptr;
 }
 

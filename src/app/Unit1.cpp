@@ -16,6 +16,7 @@
 #include "platform/TrustedLinks.h"
 #include "platform/WorkingDirectory.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -89,6 +90,24 @@ TDragEdit* SizeField(QWidget* parent, const char* name, const QString& hint, con
     field->setText(QStringLiteral("100"));
     field->setEnabled(false);
     return field;
+}
+
+// What the commands on the page do; a screen reader hears after it whether the folder has one.
+const QString ViewsPage = QStringLiteral("このフォルダの imgindex.html をブラウザで開きます");
+const QString DeletesPage = QStringLiteral("このフォルダの imgindex.html を削除します");
+
+// A control's or a menu command's description, which a screen reader is told of when it changes.
+void Describe(QWidget* control, const QString& description) {
+    if (control->accessibleDescription() != description)
+        control->setAccessibleDescription(description); // which tells the reader
+}
+
+void Describe(QAction* action, const QString& description) {
+    if (action->whatsThis() == description)
+        return;
+    action->setWhatsThis(description);
+    QAccessibleEvent changed(action, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption) {
@@ -191,8 +210,10 @@ void TForm1::CreateMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     MCreateHTML = MenuItem(file, "MCreateHTML", QStringLiteral("ファイルの作成(&C)"));
     MDeleteHTML = MenuItem(file, "MDeleteHTML", QStringLiteral("ファイルの削除(&D)"));
+    Describe(MDeleteHTML, DeletesPage);
     file->addSeparator();
     MOpenHTML = MenuItem(file, "MOpenHTML", QStringLiteral("ブラウザで確認(&V)"));
+    Describe(MOpenHTML, ViewsPage);
     file->addSeparator();
     Exit1 = MenuItem(file, "Exit1", QStringLiteral("終了(&X)"));
 
@@ -223,7 +244,7 @@ void TForm1::CreatePanels() {
     Panel1->AddLine(QRect(66, 4, 2, 24));
     SpeedButton2 = FlatButton(Panel1, "SpeedButton2", QStringLiteral("確認"), QStringLiteral("ブラウザで確認"),
                               QStringLiteral(":/view.xpm"), QRect(73, 4, 52, 25));
-    Spoken(SpeedButton2, QStringLiteral("確認"), QStringLiteral("このフォルダの imgindex.html をブラウザで開きます"));
+    Spoken(SpeedButton2, QStringLiteral("確認"), ViewsPage);
     Panel1->AddLine(QRect(130, 4, 2, 24));
     DriveComboBox1 = Spoken(Named(new TDriveComboBox(Panel1), "DriveComboBox1"), QStringLiteral("ドライブ"),
                             QStringLiteral("選んだボリュームにフォルダの一覧が移ります"));
@@ -352,8 +373,7 @@ std::string TForm1::Mask() const {
 // page marker is shown: neither is yet the folder's. Both come with the move's OnChange.
 void TForm1::ShowReading() {
     ShowCount();
-    Panel1->setText(QString());
-    Panel1->setAccessibleDescription(QString());
+    ShowPageMarker(std::nullopt);
 }
 
 void TForm1::ShowCount() {
@@ -480,9 +500,25 @@ void TForm1::Edit1Change() {
 
 void TForm1::DirectoryListBox1Change() {
     ShowCount();
-    const bool hasPage = zumi::FileExists(IndexPath());
-    Panel1->setText(hasPage ? QStringLiteral("* ") : QString());
-    Panel1->setAccessibleDescription(hasPage ? QStringLiteral("このフォルダには imgindex.html があります") : QString());
+    ShowPageMarker(zumi::FileExists(IndexPath()));
+}
+
+// The "* " at the toolbar's right, and what a screen reader hears of it: on
+// the toolbar, and after what 確認 and ファイルの削除 do. Each description
+// that changes is told to the reader.
+void TForm1::ShowPageMarker(std::optional<bool> hasPage) {
+    const QString said = !hasPage   ? QString()
+                         : *hasPage ? QStringLiteral("このフォルダには imgindex.html があります")
+                                    : QStringLiteral("このフォルダに imgindex.html はありません");
+    const bool marked = hasPage.value_or(false);
+    Panel1->setText(marked ? QStringLiteral("* ") : QString());
+    Describe(Panel1, marked ? said : QString());
+    const auto after = [&said](const QString& does) {
+        return said.isEmpty() ? does : does + QStringLiteral("。") + said;
+    };
+    Describe(SpeedButton2, after(ViewsPage));
+    Describe(MOpenHTML, after(ViewsPage));
+    Describe(MDeleteHTML, after(DeletesPage));
 }
 
 // Files came or went on disk: the count and the page marker follow.

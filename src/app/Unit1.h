@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -66,6 +67,8 @@ private:
     // The status line's count of listed files.
     void ShowCount();
     void ShowReading();
+    // The page marker for a folder that has a page or not; nothing while that is not yet known.
+    void ShowPageMarker(std::optional<bool> hasPage);
     // Where the index page of the current folder lives.
     std::string IndexPath() const;
     void OpenPage(const std::string& path, const zumi::FileIdentity* written = nullptr);

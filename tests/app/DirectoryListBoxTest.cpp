@@ -13,10 +13,12 @@
 #include <QTest>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using Events = std::vector<std::string>;
 
@@ -41,15 +43,15 @@ protected:
         drives->SetDirList(folders.get());
         folders->SetFileList(files.get());
         files->SetMask(QStringLiteral("*.gif"));
-        const std::string table = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
-                                  "2 1 8:17 / " +
-                                  dir / "disk" +
-                                  " rw - ext4 /dev/sdb1 rw\n"
-                                  "3 1 8:33 / " +
-                                  dir / "usb" +
-                                  " rw - vfat /dev/sdc1 rw\n"
-                                  "4 1 8:49 / " +
-                                  dir / "gone" + " rw - ext4 /dev/sdd1 rw\n";
+        table = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                "2 1 8:17 / " +
+                dir / "disk" +
+                " rw - ext4 /dev/sdb1 rw\n"
+                "3 1 8:33 / " +
+                dir / "usb" +
+                " rw - vfat /dev/sdc1 rw\n"
+                "4 1 8:49 / " +
+                dir / "gone" + " rw - ext4 /dev/sdd1 rw\n";
         drives->SetMountTable(table, zumi::VolumeEnvironment{"/nonexistent", dir / "no-system"});
         folders->resize(200, 300);
         folders->show();
@@ -75,6 +77,7 @@ protected:
     }
 
     TempDir dir;
+    std::string table; // the mount table: the root, disk, usb and gone
     std::unique_ptr<TDriveComboBox> drives;
     std::unique_ptr<TDirectoryListBox> folders;
     std::unique_ptr<TFileListBox> files;
@@ -337,6 +340,48 @@ TEST_F(DirectoryListBoxTest, TheDriveSelectorMovesTheFolderListAndFollowsIt) {
     ASSERT_EQ(rename((disk + "/pics").c_str(), (disk + "/moved").c_str()), 0);
     Choose(disk);
     EXPECT_EQ(folders->FolderPath(), disk) << "the folder last shown on the volume has gone: not its top instead";
+}
+
+// A screen reader reads the chosen volume as the selector's value and text, and
+// finds its row selected, open or not; a volume without a label is read without
+// the empty brackets drawn.
+TEST_F(DirectoryListBoxTest, AScreenReaderReadsTheChosenVolume) {
+    const std::string disk = dir / "disk", usb = dir / "usb";
+    for (const char* folder : {"system", "system/dev", "system/dev/disk", "system/dev/disk/by-label"})
+        dir.Folder(folder);
+    dir.File("system/dev/sdb1");
+    ASSERT_EQ(symlink("../../sdb1", (dir / "system/dev/disk/by-label/PHOTOS").c_str()), 0);
+    drives->SetMountTable(table, zumi::VolumeEnvironment{"/nonexistent", dir / "system"});
+    QAccessibleInterface* selector = QAccessible::queryAccessibleInterface(drives.get());
+    QAccessibleInterface* rows = selector->child(0);
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        std::string read;
+        int row;
+    } steps[] = {
+        {"a volume with a label", [&] { Choose(disk); }, disk + " [photos]", 1},
+        {"a volume without one", [&] { Choose(usb); }, usb, 2},
+        {"the list opened and closed on another row",
+         [&] {
+             drives->showPopup();
+             drives->view()->setCurrentIndex(drives->model()->index(0, 0));
+             drives->hidePopup();
+         },
+         usb, 2},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        QAccessibleTextInterface* text = selector->textInterface();
+        EXPECT_EQ(selector->text(QAccessible::Value).toStdString(), step.read) << step.step;
+        EXPECT_EQ(text->text(0, text->characterCount()).toStdString(), step.read) << step.step;
+        std::vector<int> selected;
+        for (int i = 0; i < rows->childCount(); ++i)
+            if (rows->child(i)->state().selected)
+                selected.push_back(i);
+        EXPECT_EQ(selected, std::vector<int>{step.row}) << step.step;
+        EXPECT_EQ(rows->child(step.row)->text(QAccessible::Name).toStdString(), step.read) << step.step;
+    }
 }
 
 // Closed, the selector shows the end of a long mount point, so volumes that share a prefix differ.

@@ -107,7 +107,9 @@ TEST_F(Form1Test, AScreenReaderFindsEachPartInItsRoleAndNoUnnamedDecoration) {
     auto* drives = Child<QComboBox>("DriveComboBox1");
     QAccessibleInterface* drive = QAccessible::queryAccessibleInterface(drives);
     EXPECT_EQ(drive->text(QAccessible::Name), QStringLiteral("ドライブ"));
-    EXPECT_EQ(drive->text(QAccessible::Value), drives->currentText());
+    QAccessibleTextInterface* read = drive->textInterface();
+    EXPECT_EQ(drive->text(QAccessible::Value), read->text(0, read->characterCount()));
+    EXPECT_FALSE(read->text(0, read->characterCount()).isEmpty()) << "the chosen volume not read";
 
     QStringList unnamed;
     std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
@@ -445,20 +447,35 @@ TEST_F(Form1Test, ADeleteThatFailsShowsTheErrorAndKeepsThePageMarked) {
     EXPECT_EQ(access(page.c_str(), F_OK), 0);
 }
 
-// Another program's page and pictures show in the status line without a key pressed.
+// Another program's page and pictures show in the status line without a key
+// pressed; a screen reader hears whether there is a page after what 確認 and
+// ファイルの削除 do, and is told when that changes.
 TEST_F(Form1Test, TheStatusFollowsPagesAndFilesWrittenElsewhere) {
+    ValueChanges told(QAccessible::DescriptionChanged);
+    QObject* view = Child<QToolButton>("SpeedButton2");
+    QObject* remove = Child<QAction>("MDeleteHTML");
+    const QString has = QStringLiteral("。このフォルダには imgindex.html があります");
+    const QString hasNot = QStringLiteral("。このフォルダに imgindex.html はありません");
+    const QString views = QStringLiteral("このフォルダの imgindex.html をブラウザで開きます");
+    const QString deletes = QStringLiteral("このフォルダの imgindex.html を削除します");
+    const auto described = [](QObject* command) {
+        return QAccessible::queryAccessibleInterface(command)->text(QAccessible::Description);
+    };
+    EXPECT_EQ(described(view), views + hasNot);
+    EXPECT_EQ(described(remove), deletes + hasNot);
     const struct {
         const char* fault;
         std::function<void()> change;
         QString count;
         QString marker;
+        QString said; // after what the commands do; empty: no change told
     } steps[] = {
         {"a page written elsewhere not marked", [&] { Write(dir / "imgindex.html", "<HTML>"); },
-         QStringLiteral("4 個のオブジェクト"), QStringLiteral("* ")},
+         QStringLiteral("4 個のオブジェクト"), QStringLiteral("* "), has},
         {"a picture copied in not counted", [&] { Write(dir / "e.gif", ""); }, QStringLiteral("5 個のオブジェクト"),
-         QStringLiteral("* ")},
+         QStringLiteral("* "), QString()},
         {"a page removed elsewhere still marked", [&] { unlink((dir / "imgindex.html").c_str()); },
-         QStringLiteral("5 個のオブジェクト"), QString()},
+         QStringLiteral("5 個のオブジェクト"), QString(), hasNot},
     };
     for (const auto& step : steps) {
         InChildProcess([&] {
@@ -467,6 +484,63 @@ TEST_F(Form1Test, TheStatusFollowsPagesAndFilesWrittenElsewhere) {
         });
         EXPECT_TRUE(QTest::qWaitFor([&] { return Marker() == step.marker && CountText() == step.count; }, 5000))
             << step.fault << ": " << CountText().toStdString() << " " << Marker().toStdString();
+        QStringList heard;
+        for (const auto& [who, said] : told.Take())
+            if (who == view || who == remove)
+                heard << who->objectName() + ": " + said.toString();
+        const QStringList expected = step.said.isEmpty() ? QStringList()
+                                                         : QStringList{"SpeedButton2: " + views + step.said,
+                                                                       "MDeleteHTML: " + deletes + step.said};
+        EXPECT_EQ(heard, expected) << step.fault;
+    }
+}
+
+// A screen reader's press on a command is answered at once; the command, and
+// the box it opens, follow from the event loop.
+TEST_F(Form1Test, AScreenReadersPressIsAnsweredBeforeTheBoxOpens) {
+    Child<QAction>("MCreateOpen")->setChecked(false);
+    Write(dir / "imgindex.html", "old");
+    // A menu's item as the reader finds it: among the menu's children.
+    const auto item = [this](const char* name) {
+        QAccessibleInterface* menu =
+            QAccessible::queryAccessibleInterface(Child<QAction>(name)->associatedObjects()[0]);
+        for (int i = 0; i < menu->childCount(); ++i)
+            if (menu->child(i)->object() == Child<QAction>(name))
+                return menu->child(i);
+        return static_cast<QAccessibleInterface*>(nullptr);
+    };
+    const auto notice = [](const char* text) {
+        return [text] { return Recorder().messages.join('|') == QString::fromUtf8(text); };
+    };
+    const struct {
+        const char* command;
+        QAccessibleInterface* pressed;
+        std::function<bool()> opened;
+    } cases[] = {
+        {"作成", QAccessible::queryAccessibleInterface(Child<QToolButton>("SCreateHTML")),
+         notice("imgindex.html を出力しました。")},
+        {"ファイルの作成", item("MCreateHTML"), notice("imgindex.html を出力しました。")},
+        {"ファイルの削除", item("MDeleteHTML"), notice("imgindex.html を削除しました。")},
+        {"バージョン情報", item("About1"), [] { return QApplication::activeModalWidget() != nullptr; }},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(c.pressed, nullptr) << c.command;
+        Recorder().Clear();
+        // Each box is seen, then closed, from the loop it runs in.
+        bool answered = false, openedWithin = false, opened = false;
+        QTimer watch;
+        watch.callOnTimeout([&] {
+            if (!c.opened())
+                return;
+            (answered ? opened : openedWithin) = true;
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+        });
+        watch.start(0);
+        c.pressed->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        answered = true;
+        EXPECT_FALSE(openedWithin || c.opened()) << c.command << ": the press answered only once the box closed";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened; }, 10000)) << c.command << ": no box";
     }
 }
 
@@ -568,6 +642,7 @@ TEST_F(Form1Test, TheXCopiesTheHeightIntoTheWidthOnlyWhileLocked) {
          [&] {
              QAccessible::queryAccessibleInterface(x)->actionInterface()->doAction(
                  QAccessibleActionInterface::pressAction());
+             QTest::qWaitFor([&] { return !x->isDown(); }, 10000); // the press shows, then clicks
          }},
     };
     for (const auto& way : ways) {

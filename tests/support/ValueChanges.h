@@ -7,16 +7,17 @@
 #include <utility>
 #include <vector>
 
-// What a screen reader on the bus is told of value changes. Turns the
-// platform's accessibility on, as a screen reader starting does (offscreen
-// nothing else does), and records the value changes posted from then on
-// instead of passing them to the platform; both are undone at the end.
+// What a screen reader on the bus is told of value changes, or of changes of
+// another kind. Turns the platform's accessibility on, as a screen reader
+// starting does (offscreen nothing else does), and records the changes posted
+// from then on instead of passing them to the platform; both are undone at the end.
 class ValueChanges {
 public:
-    using Change = std::pair<QObject*, QVariant>; // who posted it, the value
+    using Change = std::pair<QObject*, QVariant>; // who posted it, the value or the new description
 
-    ValueChanges() {
+    explicit ValueChanges(QAccessible::Event kind = QAccessible::ValueChanged) {
         Seen().clear();
+        Kind() = kind;
         QAccessible::installUpdateHandler(&Record);
         QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
     }
@@ -35,8 +36,14 @@ private:
         static std::vector<Change> seen;
         return seen;
     }
+    static QAccessible::Event& Kind() {
+        static QAccessible::Event kind;
+        return kind;
+    }
     static void Record(QAccessibleEvent* event) {
-        if (event->type() == QAccessible::ValueChanged)
+        if (event->type() == QAccessible::ValueChanged && Kind() == QAccessible::ValueChanged)
             Seen().emplace_back(event->object(), static_cast<QAccessibleValueChangeEvent*>(event)->value());
+        else if (event->type() == Kind())
+            Seen().emplace_back(event->object(), event->accessibleInterface()->text(QAccessible::Description));
     }
 };

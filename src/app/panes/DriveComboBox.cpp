@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <utility>
 
+#include <QAbstractItemView>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QSocketNotifier>
 #include <QStylePainter>
 
@@ -35,6 +37,8 @@ TDriveComboBox::TDriveComboBox(QWidget* parent)
     : QComboBox(parent), m_Volumes(zumi::ListVolumes(zumi::ReadMountTable(), zumi::VolumeEnvironment::Current())),
       m_DriveLetter(VolumeOf(zumi::CurrentDirectoryOrRoot())) {
     setIconSize(QSize(16, 11));
+    // The chosen volume's row is the list's selected one, open or not, so that a screen reader finds it there.
+    connect(this, &QComboBox::currentIndexChanged, this, &TDriveComboBox::MarkChosenRow);
     RebuildDrives();
     // Mouse and keyboard choices alike; a choice made by the program is not announced here.
     connect(this, &QComboBox::activated, this,
@@ -117,18 +121,28 @@ void TDriveComboBox::FollowMounts() {
 
 void TDriveComboBox::hidePopup() {
     QComboBox::hidePopup();
+    MarkChosenRow();
     if (std::exchange(m_RowsStale, false))
         RebuildDrives();
 }
 
 void TDriveComboBox::RebuildDrives() {
     clear();
-    for (const zumi::Volume& volume : m_Volumes)
-        addItem(Picture(volume.kind),
-                QFile::decodeName(QByteArray::fromStdString(zumi::VolumeText(volume, m_TextCase == tcUpperCase))),
-                QByteArray::fromStdString(volume.mountPoint));
+    for (const zumi::Volume& volume : m_Volumes) {
+        const QString shown =
+            QFile::decodeName(QByteArray::fromStdString(zumi::VolumeText(volume, m_TextCase == tcUpperCase)));
+        addItem(Picture(volume.kind), shown, QByteArray::fromStdString(volume.mountPoint));
+        // A screen reader reads a volume without a label by its mount point alone, without the empty brackets.
+        setItemData(count() - 1, volume.name.empty() ? QFile::decodeName(volume.mountPoint.c_str()) : shown,
+                    Qt::AccessibleTextRole);
+    }
     // Adding rows chose the first; the stored volume is chosen again, and the folder list stays where it is.
     setCurrentIndex(findData(QByteArray::fromStdString(m_DriveLetter)));
+}
+
+void TDriveComboBox::MarkChosenRow() {
+    view()->selectionModel()->select(model()->index(currentIndex(), modelColumn()),
+                                     QItemSelectionModel::ClearAndSelect);
 }
 
 void TDriveComboBox::paintEvent(QPaintEvent*) {

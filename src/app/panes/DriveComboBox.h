@@ -63,6 +63,8 @@ private:
     void Recreate();
     // Lists the volumes again after the mount table changed.
     void FollowMounts();
+    // Selects the chosen volume's row in the list.
+    void MarkChosenRow();
 
     std::vector<zumi::Volume> m_Volumes;
     std::string m_DriveLetter;

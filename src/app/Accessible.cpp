@@ -10,6 +10,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QPointer>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QToolButton>
 
@@ -91,6 +92,28 @@ public:
 private:
     TDriveComboBox* Box() const { return static_cast<TDriveComboBox*>(widget()); }
     QString Chosen() const { return Box()->currentData(Qt::AccessibleTextRole).toString(); }
+};
+
+// The progress bar tells a screen reader the lines written of a page while one
+// is written aside. Idle it offers no value: a reader would pair any value
+// with increase and decrease actions, which could do nothing here.
+class ProgressAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ProgressAccessible(QProgressBar* bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface && Bar()->value() > Bar()->minimum())
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QVariant currentValue() const override { return Bar()->value(); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return Bar()->maximum(); }
+    QVariant minimumValue() const override { return Bar()->minimum(); }
+    QVariant minimumStepSize() const override { return 0; }
+
+private:
+    QProgressBar* Bar() const { return static_cast<QProgressBar*>(widget()); }
 };
 
 // A flat command button. A screen reader's press clicks it as a push button's
@@ -187,6 +210,8 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
         return new SplitterAccessible(static_cast<TSplitter*>(object));
     if (className == QLatin1String("TDriveComboBox"))
         return new DriveSelectorAccessible(static_cast<TDriveComboBox*>(object));
+    if (className == QLatin1String("QProgressBar"))
+        return new ProgressAccessible(static_cast<QProgressBar*>(object));
     // Plain buttons and the items of menus; a button that toggles or opens a menu,
     // and an item that opens one, stay Qt's.
     if (className == QLatin1String("QToolButton")) {

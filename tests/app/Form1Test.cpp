@@ -24,9 +24,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QtGui/private/qaccessiblebridgeutils_p.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
@@ -111,18 +113,32 @@ TEST_F(Form1Test, AScreenReaderFindsEachPartInItsRoleAndNoUnnamedDecoration) {
     EXPECT_EQ(drive->text(QAccessible::Value), read->text(0, read->characterCount()));
     EXPECT_FALSE(read->text(0, read->characterCount()).isEmpty()) << "the chosen volume not read";
 
-    QStringList unnamed;
+    // Nor an action that does nothing: a reader offers increase and decrease for every value.
+    QStringList unnamed, dead;
     std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
         for (int i = 0; i < node->childCount(); ++i) {
             QAccessibleInterface* part = node->child(i);
             if (part->text(QAccessible::Name).isEmpty())
                 unnamed << part->object()->metaObject()->className();
+            if (part->state().disabled)
+                continue;
+            for (const QString& action :
+                 {QAccessibleActionInterface::increaseAction(), QAccessibleActionInterface::decreaseAction()}) {
+                if (!QAccessibleBridgeUtils::effectiveActionNames(part).contains(action))
+                    continue;
+                const QVariant before = part->valueInterface()->currentValue();
+                QAccessibleBridgeUtils::performEffectiveAction(part, action);
+                if (part->valueInterface()->currentValue() == before)
+                    dead << part->text(QAccessible::Name) + " " + action;
+            }
             if (part->role() != QAccessible::List && part->role() != QAccessible::ComboBox)
                 walk(part); // the rows have their own names
         }
     };
     walk(QAccessible::queryAccessibleInterface(form->centralWidget()));
+    walk(QAccessible::queryAccessibleInterface(form->statusBar()));
     EXPECT_EQ(unnamed, QStringList());
+    EXPECT_EQ(dead, QStringList());
 }
 
 TEST_F(Form1Test, StartsOnTheWorkingDirectoryWithTheDefaultMask) {
@@ -362,6 +378,8 @@ TEST_F(Form1Test, APageTakingLongIsWrittenAsideWhileTheWindowAnswers) {
         Trigger("MDeleteHTML");
         EXPECT_TRUE(QTest::qWaitFor([&] { return progress->value() == rows; }, 10000))
             << "the bar shows no lines written";
+        QAccessibleValueInterface* told = QAccessible::queryAccessibleInterface(progress)->valueInterface();
+        EXPECT_TRUE(told && told->currentValue() == rows) << "a screen reader not told the lines written";
         dir.File("new.gif");
         EXPECT_TRUE(QTest::qWaitFor([&] { return files->Count() == rows + 1; }, 10000)) << "the rows stopped following";
         EXPECT_EQ(Page(), "old") << "the page deleted or replaced before it was whole";

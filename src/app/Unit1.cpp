@@ -57,6 +57,20 @@ template <typename T> T* Spoken(T* widget, const QString& name, const QString& d
     return widget;
 }
 
+// The program's icon at each size a window list or a task bar asks for, each
+// size, and each at twice the pixels for dense screens, a drawing of its own.
+QIcon WindowIcon() {
+    const auto drawing = [](int size) { return QPixmap(QStringLiteral(":/icons/zumi-%1.png").arg(size)); };
+    QIcon icon;
+    for (int size : {16, 24, 32, 48}) {
+        icon.addPixmap(drawing(size));
+        QPixmap dense = drawing(2 * size);
+        dense.setDevicePixelRatio(2);
+        icon.addPixmap(dense);
+    }
+    return icon;
+}
+
 QToolButton* FlatButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
                         const QString& glyph, const QRect& place) {
     auto* button = Named(new QToolButton(parent), name);
@@ -127,7 +141,7 @@ TForm1::TForm1(const std::string& executablePath, QWidget* parent)
     : QMainWindow(parent), m_Settings(executablePath), m_HelpFiles(HelpFiles(executablePath)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zumi"));
-    setWindowIcon(QIcon(QStringLiteral(":/zumi.xpm")));
+    setWindowIcon(WindowIcon());
     QFont font(QStringLiteral("IPAPGothic"));
     font.setPixelSize(12);
     setFont(font);

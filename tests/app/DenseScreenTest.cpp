@@ -59,9 +59,11 @@ TEST(DenseScreen, GlyphsAreDrawnFromTheirDenseDrawingsNotBlownUp) {
         // A 1x drawing blown up is the same picture again, only twice the size.
         EXPECT_NE(dense, Picture(glyph, "").scaled(dense.size())) << glyph;
     }
-    EXPECT_EQ(form.windowIcon().pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32),
-              Picture("zumi").convertToFormat(QImage::Format_ARGB32))
-        << "the window icon not drawn from its @2x drawing";
+    // The window icon at each size a window list asks for, from the drawing for its pixels.
+    for (int size : {16, 24, 32, 48})
+        EXPECT_EQ(form.windowIcon().pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32),
+                  QImage(QStringLiteral(":/icons/zumi-%1.png").arg(2 * size)).convertToFormat(QImage::Format_ARGB32))
+            << "the window icon at " << size << " not drawn from its dense drawing";
     // The volume list shows the picture of the folder's volume, whichever kind it is.
     const char* const drives[] = {"hard", "floppy", "network", "cdrom", "ram"};
     EXPECT_EQ(

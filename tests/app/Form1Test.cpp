@@ -197,6 +197,13 @@ TEST_F(Form1Test, OpeningAFolderRowShowsItsFilesAndTheirCount) {
     EXPECT_EQ(Child<TDriveComboBox>("DriveComboBox1")->DriveLetter(), "/") << "the volume of a temporary folder";
 }
 
+TEST_F(Form1Test, TheWindowIconHasADrawingForEachSizeAWindowListAsksFor) {
+    for (int size : {16, 24, 32, 48})
+        EXPECT_EQ(form->windowIcon().pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32),
+                  QImage(QStringLiteral(":/icons/zumi-%1.png").arg(size)).convertToFormat(QImage::Format_ARGB32))
+            << size;
+}
+
 TEST_F(Form1Test, CannotBeResizedOrMaximised) {
     const QSize size = form->size();
     form->resize(size + QSize(100, 100));

@@ -37,7 +37,7 @@ noted=$(tr -d '\n' <"$info" | grep -o '<release [^>]*>[[:space:]]*<description>'
 [ "$releases" -gt 0 ] && [ "$releases" -eq "$noted" ] || fail "a release in the metainfo has no notes"
 
 # Each size in its own folder, so that a mix-up of the files shows.
-for size in 16 32 48 256; do
+for size in 16 24 32 48 64 96 256; do
     icon=$prefix/share/icons/hicolor/${size}x$size/apps/zumi.png
     [ -f "$icon" ] || fail "no icon at $icon"
     [ "$(identify -format '%wx%h' "$icon")" = "${size}x$size" ] || fail "$icon is not $size pixels"

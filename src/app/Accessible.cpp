@@ -7,12 +7,16 @@
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QAction>
+#include <QApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QToolButton>
+
+#include <map>
+#include <utility>
 
 namespace {
 
@@ -116,6 +120,102 @@ private:
     QProgressBar* Bar() const { return static_cast<QProgressBar*>(widget()); }
 };
 
+// Whether a control has the keys: a menu open has them instead, though Qt
+// leaves the window's focus where it was.
+bool HasKeys(const QWidget* control) {
+    return control->hasFocus() && QApplication::activePopupWidget() == nullptr;
+}
+
+// A row of a pane, as its list finds it. Only the row the keys act on is focused:
+// the current row of a pane that has the keys, not another pane's.
+class PaneRowAccessible : public QAccessibleInterface {
+public:
+    PaneRowAccessible(QAbstractItemView* view, const QModelIndex& row) : m_View(view), m_Row(row) {}
+
+    bool isValid() const override { return m_View && m_Row.isValid(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return m_View->window()->windowHandle(); }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_View); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QRect rect() const override {
+        const QRect place = m_View->visualRect(m_Row);
+        return {m_View->viewport()->mapToGlobal(place.topLeft()), place.size()};
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        state.selectable = state.focusable = true;
+        state.selected = m_View->selectionModel()->isSelected(m_Row);
+        state.focused = m_Row == m_View->currentIndex() && HasKeys(m_View);
+        state.invisible = !m_View->viewport()->rect().intersects(m_View->visualRect(m_Row));
+        return state;
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Description)
+            return m_Row.data(Qt::AccessibleDescriptionRole).toString();
+        return kind == QAccessible::Name ? m_Row.data(Qt::DisplayRole).toString() : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    int Row() const { return m_Row.row(); }
+
+private:
+    QPointer<QAbstractItemView> m_View;
+    QPersistentModelIndex m_Row;
+};
+
+// A pane's list of rows. A row's interface is made when a reader first asks
+// for it and kept until the rows change.
+class PaneAccessible : public QAccessibleWidget {
+public:
+    explicit PaneAccessible(QAbstractItemView* view) : QAccessibleWidget(view, QAccessible::List) {
+        QAbstractItemModel* rows = view->model();
+        QObject::connect(rows, &QAbstractItemModel::modelReset, view, [this] { Forget(); });
+        QObject::connect(rows, &QAbstractItemModel::layoutChanged, view, [this] { Forget(); });
+        QObject::connect(rows, &QAbstractItemModel::rowsInserted, view, [this] { Forget(); });
+        QObject::connect(rows, &QAbstractItemModel::rowsRemoved, view, [this] { Forget(); });
+    }
+    ~PaneAccessible() override { Forget(); }
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.focused = HasKeys(View());
+        return state;
+    }
+    int childCount() const override { return View()->model()->rowCount(View()->rootIndex()); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount())
+            return nullptr;
+        auto known = m_Rows.find(index);
+        if (known == m_Rows.end()) {
+            auto* row = new PaneRowAccessible(View(), View()->model()->index(index, 0, View()->rootIndex()));
+            known = m_Rows.emplace(index, QAccessible::registerAccessibleInterface(row)).first;
+        }
+        return QAccessible::accessibleInterface(known->second);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (const auto& [index, id] : m_Rows)
+            if (QAccessible::accessibleInterface(id) == child)
+                return index;
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        return child(View()->indexAt(View()->viewport()->mapFromGlobal(QPoint(x, y))).row());
+    }
+
+private:
+    QAbstractItemView* View() const { return static_cast<QAbstractItemView*>(widget()); }
+    void Forget() {
+        for (const auto& [index, id] : std::exchange(m_Rows, {}))
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    mutable std::map<int, QAccessible::Id> m_Rows; // the rows' interfaces made so far, by row number
+};
+
 // A flat command button. A screen reader's press clicks it as a push button's
 // does: the button shows pressed and the click follows from the event loop, so
 // the reader has its answer before the command opens a box.
@@ -210,6 +310,8 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
         return new SplitterAccessible(static_cast<TSplitter*>(object));
     if (className == QLatin1String("TDriveComboBox"))
         return new DriveSelectorAccessible(static_cast<TDriveComboBox*>(object));
+    if (className == QLatin1String("TDirectoryListBox") || className == QLatin1String("TFileListBox"))
+        return new PaneAccessible(static_cast<QAbstractItemView*>(object));
     if (className == QLatin1String("QProgressBar"))
         return new ProgressAccessible(static_cast<QProgressBar*>(object));
     // Plain buttons and the items of menus; a button that toggles or opens a menu,

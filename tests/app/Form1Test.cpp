@@ -54,6 +54,18 @@ protected:
     QString CountText() { return Child<QLabel>("StatusPanel0")->text(); }
     QString Marker() { return Child<QLabel>("Panel1")->text(); }
     void Trigger(const char* action) { Child<QAction>(action)->trigger(); }
+    // What a screen reader finds focused, in all the program's windows and menus.
+    static QStringList Focused() {
+        QStringList focused;
+        std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            if (node->state().focused)
+                focused << node->text(QAccessible::Name);
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i));
+        };
+        walk(QAccessible::queryAccessibleInterface(qApp));
+        return focused;
+    }
     std::string Page() { return Contents(dir / "imgindex.html"); }
 
     TempDir bin; // the executable's folder
@@ -701,11 +713,13 @@ TEST_F(Form1Test, F10OpensTheMenuBar) {
     ASSERT_NE(opened, nullptr);
     EXPECT_EQ(opened->text(), QStringLiteral("ファイル(&F)"));
     EXPECT_TRUE(opened->menu()->isVisible());
+    EXPECT_EQ(Focused(), QStringList{QStringLiteral("ファイル(F)")}) << "the pane under the menu still focused";
     opened->menu()->close();
 }
 
 // The row the keys act on shows at a glance: the focused pane's selection in
-// the highlight, another pane's not; a focused row that is not selected framed in it.
+// the highlight, another pane's not; a focused row that is not selected framed
+// in it. A screen reader finds that pane and that row focused, nothing else.
 TEST_F(Form1Test, TheFocusedPaneShowsItsRowAtAGlance) {
     QApplication::setActiveWindow(form.get());
     auto* folders = Child<QListView>("DirectoryListBox1");
@@ -731,6 +745,8 @@ TEST_F(Form1Test, TheFocusedPaneShowsItsRowAtAGlance) {
         c.focused->setFocus();
         const QModelIndex row = c.pane == files ? files->model()->index(0, 0) : folders->currentIndex();
         EXPECT_EQ(edge(c.pane, row) == highlight, c.lit) << c.fault;
+        EXPECT_EQ(Focused(), (QStringList{c.focused->accessibleName(), c.focused->currentIndex().data().toString()}))
+            << c.fault;
     }
 }
 

@@ -160,8 +160,6 @@ public:
     }
     void setText(QAccessible::Text, const QString&) override {}
 
-    int Row() const { return m_Row.row(); }
-
 private:
     QPointer<QAbstractItemView> m_View;
     QPersistentModelIndex m_Row;

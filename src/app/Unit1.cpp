@@ -57,8 +57,8 @@ template <typename T> T* Spoken(T* widget, const QString& name, const QString& d
     return widget;
 }
 
-// The program's icon at each size a window list or a task bar asks for, each
-// size, and each at twice the pixels for dense screens, a drawing of its own.
+// The program's icon at each size a window list or a task bar asks for; each
+// size, and twice each size for dense screens, is a drawing of its own.
 QIcon WindowIcon() {
     const auto drawing = [](int size) { return QPixmap(QStringLiteral(":/icons/zumi-%1.png").arg(size)); };
     QIcon icon;

@@ -57,17 +57,13 @@ template <typename T> T* Spoken(T* widget, const QString& name, const QString& d
     return widget;
 }
 
-// The program's icon at each size a window list or a task bar asks for; each
-// size, and twice each size for dense screens, is a drawing of its own.
+// The program's icon: a drawing of its own for each size a window list or a
+// task bar asks for, 16 to 48 pixels, and for twice each of those, which Qt
+// picks on a dense screen by the pixels it needs.
 QIcon WindowIcon() {
-    const auto drawing = [](int size) { return QPixmap(QStringLiteral(":/icons/zumi-%1.png").arg(size)); };
     QIcon icon;
-    for (int size : {16, 24, 32, 48}) {
-        icon.addPixmap(drawing(size));
-        QPixmap dense = drawing(2 * size);
-        dense.setDevicePixelRatio(2);
-        icon.addPixmap(dense);
-    }
+    for (int size : {16, 24, 32, 48, 64, 96})
+        icon.addPixmap(QPixmap(QStringLiteral(":/icons/zumi-%1.png").arg(size)));
     return icon;
 }
 

@@ -521,6 +521,8 @@ TEST_F(Form1Test, TheStatusFollowsPagesAndFilesWrittenElsewhere) {
         });
         EXPECT_TRUE(QTest::qWaitFor([&] { return Marker() == step.marker && CountText() == step.count; }, 5000))
             << step.fault << ": " << CountText().toStdString() << " " << Marker().toStdString();
+        EXPECT_EQ(Child<QWidget>("Panel1")->accessibleDescription(), step.marker.isEmpty() ? QString() : has.mid(1))
+            << step.fault << ": the toolbar says otherwise";
         QStringList heard;
         for (const auto& [who, said] : told.Take())
             if (who == view || who == remove)
@@ -677,9 +679,10 @@ TEST_F(Form1Test, TheXCopiesTheHeightIntoTheWidthOnlyWhileLocked) {
         {"Space", [&] { QTest::keyClick(x, Qt::Key_Space); }},
         {"a screen reader",
          [&] {
-             QAccessible::queryAccessibleInterface(x)->actionInterface()->doAction(
-                 QAccessibleActionInterface::pressAction());
-             QTest::qWaitFor([&] { return !x->isDown(); }, 10000); // the press shows, then clicks
+             QAccessibleInterface* button = QAccessible::queryAccessibleInterface(x);
+             button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+             EXPECT_EQ(button->state().pressed, x->isEnabled()) << "the press not shown";
+             QTest::qWaitFor([&] { return !x->isDown(); }, 10000); // then it clicks
          }},
     };
     for (const auto& way : ways) {

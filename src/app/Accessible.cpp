@@ -166,15 +166,11 @@ private:
 };
 
 // A pane's list of rows. A row's interface is made when a reader first asks
-// for it and kept until the rows change.
+// for it and kept until the rows change, which a pane's rows do only by a reset.
 class PaneAccessible : public QAccessibleWidget {
 public:
     explicit PaneAccessible(QAbstractItemView* view) : QAccessibleWidget(view, QAccessible::List) {
-        QAbstractItemModel* rows = view->model();
-        QObject::connect(rows, &QAbstractItemModel::modelReset, view, [this] { Forget(); });
-        QObject::connect(rows, &QAbstractItemModel::layoutChanged, view, [this] { Forget(); });
-        QObject::connect(rows, &QAbstractItemModel::rowsInserted, view, [this] { Forget(); });
-        QObject::connect(rows, &QAbstractItemModel::rowsRemoved, view, [this] { Forget(); });
+        QObject::connect(view->model(), &QAbstractItemModel::modelReset, view, [this] { Forget(); });
     }
     ~PaneAccessible() override { Forget(); }
 

@@ -100,9 +100,22 @@ TEST_F(Form1Test, HasItsControlsUnderTheirNamesEachSpokenByItsOwnName) {
         EXPECT_FALSE(said.isEmpty()) << name;
         EXPECT_TRUE(spoken.insert(said).second) << name << " shares its name " << said.toStdString();
     }
-    for (const char* name :
-         {"MCreateHTML", "MDeleteHTML", "MOpenHTML", "Exit1", "MBorder", "MCreateOpen", "Contents1", "About1"})
-        EXPECT_NE(Child<QAction>(name), nullptr) << name;
+    // A menu's items are read without their access keys.
+    const std::pair<const char*, const char*> items[] = {
+        {"MCreateHTML", "ファイルの作成"},
+        {"MDeleteHTML", "ファイルの削除"},
+        {"MOpenHTML", "ブラウザで確認"},
+        {"Exit1", "終了"},
+        {"MBorder", "BORDERは 0 にする"},
+        {"MCreateOpen", "ファイル作成後確認"},
+        {"Contents1", "目次"},
+        {"About1", "バージョン情報"},
+    };
+    for (const auto& [name, said] : items) {
+        ASSERT_NE(Child<QAction>(name), nullptr) << name;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(Child<QAction>(name))->text(QAccessible::Name),
+                  QString::fromUtf8(said));
+    }
 }
 
 // What a screen reader finds in the client area: each part in its role, each
@@ -207,6 +220,29 @@ TEST_F(Form1Test, OpeningAFolderRowShowsItsFilesAndTheirCount) {
     EXPECT_EQ(CountText(), QStringLiteral("1 個のオブジェクト"));
     EXPECT_EQ(Marker(), QStringLiteral("* "));
     EXPECT_EQ(Child<TDriveComboBox>("DriveComboBox1")->DriveLetter(), "/") << "the volume of a temporary folder";
+}
+
+// A screen reader finds a pane's rows as they are now, each where it is drawn.
+TEST_F(Form1Test, AScreenReaderFindsThePanesRowsWhereTheyAre) {
+    dir.Folder("album");
+    dir.File("album/x.png");
+    auto* files = Child<TFileListBox>("FileListBox1");
+    QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(files);
+    const auto rows = [pane] {
+        QStringList read;
+        for (int i = 0; i < pane->childCount(); ++i) {
+            QAccessibleInterface* row = pane->child(i);
+            read << row->text(QAccessible::Name);
+            const QRect place = row->rect();
+            for (const QPoint corner : {place.topLeft(), place.bottomRight()})
+                EXPECT_EQ(pane->childAt(corner.x(), corner.y()), row) << read.last().toStdString();
+        }
+        EXPECT_EQ(pane->child(pane->childCount()), nullptr);
+        return read;
+    };
+    EXPECT_EQ(rows(), (QStringList{"a.gif", "b.jpg", "c.png", "IMG_0001.JPG"}));
+    Child<TDirectoryListBox>("DirectoryListBox1")->SetFolderPath(dir / "album");
+    EXPECT_EQ(rows(), QStringList{"x.png"}) << "rows read before the folder changed";
 }
 
 TEST_F(Form1Test, TheWindowIconHasADrawingForEachSizeAWindowListAsksFor) {
@@ -391,6 +427,9 @@ TEST_F(Form1Test, APageTakingLongIsWrittenAsideWhileTheWindowAnswers) {
     QTimer::singleShot(0, [&] {
         answered = true;
         EXPECT_FALSE(create->isEnabled() || Child<QAction>("MDeleteHTML")->isEnabled());
+        QAccessibleInterface* remove = QAccessible::queryAccessibleInterface(Child<QAction>("MDeleteHTML"));
+        EXPECT_TRUE(remove->state().disabled && remove->actionInterface()->actionNames().isEmpty())
+            << "a screen reader offered ファイルの削除";
         EXPECT_TRUE(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
         QAccessible::queryAccessibleInterface(create)->actionInterface()->doAction(
             QAccessibleActionInterface::pressAction());

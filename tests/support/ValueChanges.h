@@ -41,9 +41,11 @@ private:
         return kind;
     }
     static void Record(QAccessibleEvent* event) {
-        if (event->type() == QAccessible::ValueChanged && Kind() == QAccessible::ValueChanged)
-            Seen().emplace_back(event->object(), static_cast<QAccessibleValueChangeEvent*>(event)->value());
-        else if (event->type() == Kind())
-            Seen().emplace_back(event->object(), event->accessibleInterface()->text(QAccessible::Description));
+        if (event->type() != Kind())
+            return;
+        Seen().emplace_back(event->object(),
+                            Kind() == QAccessible::ValueChanged
+                                ? static_cast<QAccessibleValueChangeEvent*>(event)->value()
+                                : QVariant(event->accessibleInterface()->text(QAccessible::Description)));
     }
 };

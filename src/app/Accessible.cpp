@@ -126,9 +126,19 @@ bool HasKeys(const QWidget* control) {
     return control->hasFocus() && QApplication::activePopupWidget() == nullptr;
 }
 
+// A part a reader finds no parts in, and whose texts it cannot set.
+class LeafAccessible : public QAccessibleInterface {
+public:
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString&) override {}
+};
+
 // A row of a pane, as its list finds it. Only the row the keys act on is focused:
 // the current row of a pane that has the keys, not another pane's.
-class PaneRowAccessible : public QAccessibleInterface {
+class PaneRowAccessible : public LeafAccessible {
 public:
     PaneRowAccessible(QAbstractItemView* view, const QModelIndex& row) : m_View(view), m_Row(row) {}
 
@@ -136,10 +146,6 @@ public:
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return m_View->window()->windowHandle(); }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_View); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QRect rect() const override {
         const QRect place = m_View->visualRect(m_Row);
         return {m_View->viewport()->mapToGlobal(place.topLeft()), place.size()};
@@ -158,7 +164,6 @@ public:
             return m_Row.data(Qt::AccessibleDescriptionRole).toString();
         return kind == QAccessible::Name ? m_Row.data(Qt::DisplayRole).toString() : QString();
     }
-    void setText(QAccessible::Text, const QString&) override {}
 
 private:
     QPointer<QAbstractItemView> m_View;
@@ -237,7 +242,7 @@ private:
 // A command in a menu, described by its "what's this" text. A screen reader's
 // press closes the menu and triggers the command from the event loop, so the
 // reader has its answer before the command opens a box.
-class CommandItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+class CommandItemAccessible : public LeafAccessible, public QAccessibleActionInterface {
 public:
     CommandItemAccessible(QAction* action, QMenu* menu) : m_Action(action), m_Menu(menu) {}
 
@@ -248,10 +253,6 @@ public:
     QObject* object() const override { return m_Action; }
     QWindow* window() const override { return m_Menu->window()->windowHandle(); }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_Menu); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QRect rect() const override {
         const QRect place = m_Menu->actionGeometry(m_Action);
         return {m_Menu->mapToGlobal(place.topLeft()), place.size()};
@@ -279,7 +280,6 @@ public:
             return {};
         }
     }
-    void setText(QAccessible::Text, const QString&) override {}
 
     QStringList actionNames() const override {
         return m_Action->isEnabled() ? QStringList{pressAction()} : QStringList();
